@@ -1,0 +1,75 @@
+// Init_AP: the one window of the system and the record that all its parts share.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "app/frame_window.h"
+#include "app/message_loop.h"
+#include "app/status_text.h"
+#include "app/update_source.h"
+#include "platform/platform.h"
+
+namespace initap {
+
+class Init_AP final : public FrameWindow, public MessageFilter, public IdleHandler {
+ public:
+  // All application fields start zero: empty texts, no handles, no buffers.
+  explicit Init_AP(platform::Platform& platform);
+  ~Init_AP() override;
+
+  platform::Platform& platform;
+
+  std::int32_t updateSource = 0;
+  std::wstring logoPath;
+  std::wstring launchPath;
+  std::wstring zantyPath;
+  std::wstring resolvedPath;  // scratch: the window's thread, or the worker while it runs
+  std::int32_t updateAlready = 0;
+  std::unique_ptr<platform::Bitmap> logoBitmap;
+  std::unique_ptr<platform::Thread> workerThread;
+  StatusText statusText;
+  std::atomic<std::int32_t> progressDone{0};
+  std::atomic<std::int32_t> progressTotal{0};
+  platform::Rect filenameRect;
+  platform::Rect progressRect;
+  platform::ColorRef filenameColor = 0;
+  platform::ColorRef progressColor = 0;
+  std::uint32_t logoShowTime = 0;
+  std::uint32_t exitShowTime = 0;
+  std::uint32_t logoShownTick = 0;
+  std::unique_ptr<std::uint8_t[]> oemLogoRaw;  // 192000 bytes
+  std::unique_ptr<std::uint8_t[]> oemLogoRgb;  // 384000 bytes
+  std::uint32_t oemLogoReady = 0;
+
+  // Keeps the lines of the two threads whole in the update log.
+  std::mutex logLock;
+
+  // The loop of the window's thread, set by Run before the window exists.
+  MessageLoop* messageLoop = nullptr;
+
+  void SetDefaults();
+  void ReleaseResources();
+
+  bool PreTranslateMessage(const platform::Message& message) override;
+  bool OnIdle() override;
+
+ protected:
+  bool ProcessWindowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam,
+                            std::intptr_t& result, bool& handled) override;
+
+ private:
+  std::intptr_t OnCreate(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam, bool& handled);
+  std::intptr_t OnDestroy(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam, bool& handled);
+  std::intptr_t OnPaintMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam, bool& handled);
+  std::intptr_t OnEraseBkgndMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam,
+                                    bool& handled);
+  std::intptr_t OnNoUpdate(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam, bool& handled);
+  std::intptr_t OnUpdateDone(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam, bool& handled);
+  std::intptr_t OnUpdateError(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam, bool& handled);
+};
+
+}  // namespace initap

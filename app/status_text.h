@@ -1,0 +1,31 @@
+// The status line: written from either thread, read by the paint. The lock
+// is held only while the text is copied, never across a repaint.
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <string_view>
+
+namespace initap {
+
+class StatusText {
+ public:
+  void Set(std::wstring_view text) {
+    std::lock_guard lock(mutex_);
+    text_.assign(text);
+  }
+  std::wstring Get() const {
+    std::lock_guard lock(mutex_);
+    return text_;
+  }
+  bool Empty() const {
+    std::lock_guard lock(mutex_);
+    return text_.empty();
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::wstring text_;
+};
+
+}  // namespace initap

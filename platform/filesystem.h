@@ -1,0 +1,88 @@
+// File system service: the device's volumes under device paths ("\FlashHd\a.txt").
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Result of a file operation, numbered as the device numbers its error codes.
+enum class FileStatus : std::uint32_t {
+  Ok = 0,
+  FileNotFound = 2,
+  PathNotFound = 3,
+  AccessDenied = 5,
+  NoMoreFiles = 18,
+  WriteFault = 29,
+  FileExists = 80,
+  InvalidName = 123,
+  DiskFull = 112,
+  DirectoryNotEmpty = 145,
+  AlreadyExists = 183,
+  Failed = 31,
+};
+
+inline constexpr std::uint32_t kDirectoryAttribute = 0x10;
+inline constexpr std::uint32_t kNormalAttribute = 0x80;
+
+// One entry of a listing: never "." or "..".
+struct FindData {
+  std::wstring name;
+  std::uint32_t attributes = 0;
+  std::uint64_t size = 0;
+};
+
+// An open listing; closed when destroyed.
+class FindHandle {
+ public:
+  virtual ~FindHandle() = default;
+  // The next entry, or NoMoreFiles at the end.
+  virtual FileStatus Next(FindData& entry) = 0;
+};
+
+// A text stream opened in append mode; what was written reaches the file at Close.
+class AppendStream {
+ public:
+  virtual ~AppendStream() = default;
+  virtual FileStatus Write(std::string_view bytes) = 0;
+  virtual FileStatus Close() = 0;
+};
+
+// A binary stream that created or truncated its file ("wb").
+class WriteStream {
+ public:
+  virtual ~WriteStream() = default;
+  virtual FileStatus Write(std::string_view bytes) = 0;
+  virtual FileStatus Close() = 0;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  // Opens an existing file for reading and closes it again: OK when that worked.
+  virtual FileStatus TestOpenForRead(std::wstring_view path) = 0;
+  // Starts a listing. A pattern ending in "\*.*" lists that folder; any other
+  // pattern finds the path itself. `first` receives the first entry.
+  virtual FileStatus FindFirst(std::wstring_view pattern, FindData& first,
+                               std::unique_ptr<FindHandle>& listing) = 0;
+  virtual FileStatus CreateDirectory(std::wstring_view path) = 0;
+  // Removes an empty folder.
+  virtual FileStatus RemoveDirectory(std::wstring_view path) = 0;
+  // Copies a file; the copy is written beside the destination and renamed into place.
+  virtual FileStatus CopyFile(std::wstring_view source, std::wstring_view destination,
+                              bool failIfExists) = 0;
+  // Moves a file; fails when the destination exists or its folder is missing.
+  virtual FileStatus MoveFile(std::wstring_view source, std::wstring_view destination) = 0;
+  virtual FileStatus DeleteFile(std::wstring_view path) = 0;
+  virtual FileStatus OpenAppend(std::wstring_view path, std::unique_ptr<AppendStream>& stream) = 0;
+  virtual FileStatus CreateForWrite(std::wstring_view path, std::unique_ptr<WriteStream>& stream) = 0;
+  // Reads a whole file into `bytes`.
+  virtual FileStatus ReadFile(std::wstring_view path, std::string& bytes) = 0;
+  // Replaces a file's content: written beside it, flushed to the volume and
+  // renamed into place, so the file holds the old content or the new one.
+  virtual FileStatus ReplaceFile(std::wstring_view path, std::string_view bytes) = 0;
+};
+
+}  // namespace platform

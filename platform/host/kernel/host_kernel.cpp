@@ -1,0 +1,170 @@
+#include "platform/host/kernel/host_kernel.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "platform/host/utf8.h"
+
+namespace platform::host {
+
+namespace {
+
+class HostEvent final : public Event {
+ public:
+  void Set() override {
+    {
+      std::lock_guard lock(mutex_);
+      signalled_ = true;
+    }
+    cv_.notify_one();
+  }
+  bool Wait(std::uint32_t timeoutMs) override {
+    std::unique_lock lock(mutex_);
+    if (!cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return signalled_; })) return false;
+    signalled_ = false;
+    return true;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable cv_;
+  bool signalled_ = false;
+};
+
+// The thread runs detached: nothing joins the worker, and it ends with the process.
+struct ThreadState {
+  std::mutex mutex;
+  std::condition_variable cv;
+  bool ended = false;
+};
+
+class HostThread final : public Thread {
+ public:
+  explicit HostThread(std::shared_ptr<ThreadState> state) : state_(std::move(state)) {}
+  bool Wait(std::uint32_t timeoutMs) override {
+    std::unique_lock lock(state_->mutex);
+    return state_->cv.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return state_->ended; });
+  }
+
+ private:
+  std::shared_ptr<ThreadState> state_;
+};
+
+std::int64_t ReadOffset(const std::filesystem::path& file) {
+  std::ifstream in(file);
+  long long seconds = 0;
+  if (in >> seconds) return seconds;
+  return 0;
+}
+
+}  // namespace
+
+HostKernel::HostKernel(const DeviceFolder& device) : device_(device) {
+  clockOffset_ = ReadOffset(device_.File("clock"));
+  if (auto zone = ReadDeviceSetting(device_, "timezone"); zone && !zone->empty()) {
+    setenv("TZ", zone->c_str(), 1);
+  }
+  tzset();
+}
+
+std::unique_ptr<Event> HostKernel::CreateEvent() { return std::make_unique<HostEvent>(); }
+
+std::unique_ptr<Thread> HostKernel::StartThread(std::function<std::uint32_t()> procedure) {
+  auto state = std::make_shared<ThreadState>();
+  ++liveThreads_;
+  try {
+    std::thread([this, state, procedure = std::move(procedure)] {
+      procedure();
+      {
+        std::lock_guard lock(state->mutex);
+        state->ended = true;
+      }
+      state->cv.notify_all();
+      --liveThreads_;
+      if (threadEnded_) threadEnded_();
+    }).detach();
+  } catch (const std::system_error&) {
+    --liveThreads_;
+    return nullptr;
+  }
+  return std::make_unique<HostThread>(state);
+}
+
+void HostKernel::Sleep(std::uint32_t milliseconds) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+std::uint32_t HostKernel::GetTickCount() {
+  const auto now = std::chrono::steady_clock::now().time_since_epoch();
+  return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+SystemTime HostKernel::GetLocalTime() {
+  const auto now = std::chrono::system_clock::now() + std::chrono::seconds(clockOffset_.load());
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
+  const std::time_t seconds = static_cast<std::time_t>(ms / 1000);
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  SystemTime t;
+  t.year = static_cast<std::uint16_t>(local.tm_year + 1900);
+  t.month = static_cast<std::uint16_t>(local.tm_mon + 1);
+  t.dayOfWeek = static_cast<std::uint16_t>(local.tm_wday);
+  t.day = static_cast<std::uint16_t>(local.tm_mday);
+  t.hour = static_cast<std::uint16_t>(local.tm_hour);
+  t.minute = static_cast<std::uint16_t>(local.tm_min);
+  t.second = static_cast<std::uint16_t>(local.tm_sec);
+  t.milliseconds = static_cast<std::uint16_t>(ms % 1000);
+  return t;
+}
+
+bool HostKernel::SetSystemTime(const SystemTime& utc) {
+  if (utc.month < 1 || utc.month > 12 || utc.day < 1 || utc.day > 31 || utc.hour > 23 || utc.minute > 59 ||
+      utc.second > 60) {
+    return false;
+  }
+  std::tm tm{};
+  tm.tm_year = utc.year - 1900;
+  tm.tm_mon = utc.month - 1;
+  tm.tm_mday = utc.day;
+  tm.tm_hour = utc.hour;
+  tm.tm_min = utc.minute;
+  tm.tm_sec = utc.second;
+  const std::time_t wanted = timegm(&tm);
+  const std::time_t host = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+  const std::int64_t offset = static_cast<std::int64_t>(wanted) - static_cast<std::int64_t>(host);
+
+  // Written beside and renamed, so a cut leaves the old offset or the new one.
+  const auto file = device_.File("clock");
+  auto temporary = file;
+  temporary += ".new";
+  {
+    std::ofstream out(temporary, std::ios::trunc);
+    if (!(out << offset << '\n')) return false;
+  }
+  std::error_code error;
+  std::filesystem::rename(temporary, file, error);
+  if (error) return false;
+  clockOffset_ = offset;
+  return true;
+}
+
+void HostKernel::DebugOutput(std::wstring_view text) {
+  std::string line = ToUtf8(text);
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+  line += '\n';
+  std::lock_guard lock(debugLock_);
+  const int fd = open(device_.File("debug.log").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  if (fd < 0) return;
+  [[maybe_unused]] const auto written = write(fd, line.data(), line.size());
+  close(fd);
+}
+
+}  // namespace platform::host
