@@ -51,6 +51,11 @@ class Init_AP final : public FrameWindow, public MessageFilter, public IdleHandl
   // The loop of the window's thread, set by Run before the window exists.
   MessageLoop* messageLoop = nullptr;
 
+  // The GPS receiver and its two events stay open until the process ends.
+  std::unique_ptr<platform::Event> gpsNewLocation;
+  std::unique_ptr<platform::Event> gpsDeviceState;
+  platform::GpsHandle gpsDevice = 0;
+
   void SetDefaults();
   void ReleaseResources();
 
@@ -70,6 +75,15 @@ class Init_AP final : public FrameWindow, public MessageFilter, public IdleHandl
   std::intptr_t OnNoUpdate(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam, bool& handled);
   std::intptr_t OnUpdateDone(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam, bool& handled);
   std::intptr_t OnUpdateError(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam, bool& handled);
+
+  void OpenGps();
+  void SetClockFromGps();
+  // The description whose update list this run may carry out; empty for none.
+  std::wstring_view DescriptionInUse() const;
+  void CopyDescriptionToSystem();
+  void WaitOutLogoTime();
+  void LaunchTarget();
+  void PauseExitTime();
 };
 
 }  // namespace initap

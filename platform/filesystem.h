@@ -42,11 +42,12 @@ class FindHandle {
   virtual FileStatus Next(FindData& entry) = 0;
 };
 
-// A text stream opened in append mode; what was written reaches the file at Close.
+// A text stream opened in append mode; what was written reaches the file at
+// Close, in one piece. The stream encodes the wide text as UTF-8.
 class AppendStream {
  public:
   virtual ~AppendStream() = default;
-  virtual FileStatus Write(std::string_view bytes) = 0;
+  virtual FileStatus Write(std::wstring_view text) = 0;
   virtual FileStatus Close() = 0;
 };
 

@@ -83,13 +83,14 @@ std::unique_ptr<Thread> HostKernel::StartThread(std::function<std::uint32_t()> p
   try {
     std::thread([this, state, procedure = std::move(procedure)] {
       procedure();
+      // Counted as ended before anyone who waits for it is released.
+      --liveThreads_;
+      if (threadEnded_) threadEnded_();
       {
         std::lock_guard lock(state->mutex);
         state->ended = true;
       }
       state->cv.notify_all();
-      --liveThreads_;
-      if (threadEnded_) threadEnded_();
     }).detach();
   } catch (const std::system_error&) {
     --liveThreads_;

@@ -1,0 +1,109 @@
+// The worker's final message: keep the description, let the logo stay,
+// write the shortcuts, start the target program and close.
+#include <algorithm>
+
+#include "app/init_ap.h"
+#include "app/launch_program.h"
+#include "config/shortcut_list.h"
+#include "config/update_config.h"
+#include "display/screen_painting.h"
+#include "display/update_log.h"
+#include "update/file_helpers.h"
+#include "update/path_resolution.h"
+
+namespace initap {
+
+namespace {
+
+constexpr std::wstring_view kSystemDescription = L"\\System\\update.xml";
+constexpr std::wstring_view kShortcutList = L"\\System\\shortcut.xml";
+constexpr std::wstring_view kMassProductionMarker = L"\\sd card\\RV270_AP_UPDATE_MP.txt";
+constexpr std::wstring_view kSdDescription = L"\\sd card\\update.xml";
+constexpr std::wstring_view kFlashDescription = L"\\FlashHd\\update.xml";
+constexpr std::wstring_view kStorageCardDescription = L"\\Storage Card\\update.xml";
+
+// A show time is stored as the signed number the description gave; a
+// negative one counts as 0, and none holds the device longer than an hour.
+constexpr std::int32_t kLongestShowTime = 3600;
+
+std::uint32_t ShowTimeMilliseconds(std::uint32_t stored) {
+  const auto seconds = static_cast<std::int32_t>(stored);
+  if (seconds <= 0) return 0;
+  return static_cast<std::uint32_t>(std::min(seconds, kLongestShowTime)) * 1000u;
+}
+
+}  // namespace
+
+std::wstring_view Init_AP::DescriptionInUse() const {
+  switch (updateSource) {
+    case kSourceSdCard:
+      return kSdDescription;
+    case kSourceFlash:
+      return kFlashDescription;
+    case kSourceStorageCard:
+      return kStorageCardDescription;
+    default:
+      return {};
+  }
+}
+
+void Init_AP::CopyDescriptionToSystem() {
+  const std::wstring_view description = DescriptionInUse();
+  if (!description.empty()) platform.files.CopyFile(description, kSystemDescription, false);
+}
+
+void Init_AP::WaitOutLogoTime() {
+  const std::uint32_t elapsed = platform.kernel.GetTickCount() - logoShownTick;
+  const std::uint32_t limit = ShowTimeMilliseconds(logoShowTime);
+  if (elapsed < limit) platform.kernel.Sleep(limit - elapsed);
+}
+
+void Init_AP::PauseExitTime() { platform.kernel.Sleep(ShowTimeMilliseconds(exitShowTime)); }
+
+void Init_AP::LaunchTarget() {
+  ResolvePath(*this, launchPath, resolvedPath, kPathCapacity);
+  if (FileExists(*this, resolvedPath)) {
+    if (LaunchProgram(*this, resolvedPath)) {
+      WriteLog(*this, L"%s launch success.", resolvedPath);
+      return;
+    }
+    WriteLog(*this, L"%s launch error, goto wince.", resolvedPath);
+    LaunchProgram(*this, L"explorer");
+    return;
+  }
+  WriteLog(*this, L"%s not exist, goto wince.", resolvedPath);
+  LaunchProgram(*this, L"explorer");
+}
+
+std::intptr_t Init_AP::OnNoUpdate(std::uint32_t, std::uintptr_t, std::intptr_t, bool&) {
+  CopyDescriptionToSystem();
+  WaitOutLogoTime();
+  CreateShortcuts(*this, kShortcutList);
+  LaunchTarget();
+  platform.files.DeleteFile(kFlashDescription);
+  if (!FileExists(*this, kMassProductionMarker)) platform.files.DeleteFile(kSdDescription);
+  platform.files.DeleteFile(kStorageCardDescription);
+  PauseExitTime();
+  platform.windows.PostMessage(Handle(), platform::WM_CLOSE, 0, 0);
+  return 0;
+}
+
+std::intptr_t Init_AP::OnUpdateDone(std::uint32_t, std::uintptr_t, std::intptr_t, bool&) {
+  WriteLog(*this, L"update finished.");
+  CopyDescriptionToSystem();
+  progressTotal = 1;
+  progressDone = 1;
+  SetStatusText(*this, L"update finished. please wait...");
+  ResolvePath(*this, zantyPath, resolvedPath, kPathCapacity);
+  if (!FileExists(*this, resolvedPath)) MarkUpdateApplied(*this, DescriptionInUse());
+  WaitOutLogoTime();
+  CreateShortcuts(*this, kShortcutList);
+  LaunchTarget();
+  platform.files.DeleteFile(kFlashDescription);
+  if (!FileExists(*this, kMassProductionMarker)) platform.files.DeleteFile(kSdDescription);
+  PauseExitTime();
+  platform.windows.PostMessage(Handle(), platform::WM_CLOSE, 0, 0);
+  return 0;
+}
+
+}  // namespace initap

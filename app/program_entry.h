@@ -1,0 +1,14 @@
+// The program entry: creates the one window, runs its message loop and gives the exit code.
+#pragma once
+
+#include "platform/platform.h"
+
+namespace initap {
+
+// 1 after the window closed; 0 when the window could not be created.
+int ProgramEntry(platform::Platform& platform, int showCommand);
+
+// Creates and shows the window and runs the loop until the quit message.
+int Run(platform::Platform& platform, int showCommand);
+
+}  // namespace initap

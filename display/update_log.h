@@ -1,0 +1,26 @@
+// The update log "\FlashHd\updatelog.txt": one time-stamped line per event.
+#pragma once
+
+#include <string_view>
+
+#include "display/text_format.h"
+
+namespace initap {
+
+class Init_AP;
+
+inline constexpr std::wstring_view kUpdateLogPath = L"\\FlashHd\\updatelog.txt";
+// Messages are cut at this many characters, as the working buffer holds no more.
+inline constexpr std::size_t kLogMessageLimit = 1023;
+
+// Appends the stamp "(MM-DD HH:MM) ", `message` and a line end, in UTF-8.
+// False when the log cannot be opened. Callable from any thread.
+bool WriteLogLine(Init_AP& app, std::wstring_view message);
+
+// Formats `format` ("%s" a wide string, "%d" a number) and appends it as one line.
+template <typename... Args>
+bool WriteLog(Init_AP& app, std::wstring_view format, const Args&... args) {
+  return WriteLogLine(app, FormatText(format, args...));
+}
+
+}  // namespace initap

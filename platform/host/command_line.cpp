@@ -1,0 +1,129 @@
+#include "platform/host/command_line.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "platform/host/utf8.h"
+
+namespace platform::host {
+
+std::string_view Usage() {
+  return "usage: initap [OPTIONS] DEVICE\n"
+         "  --display headless|window   headless (default): no window on the desktop;\n"
+         "                              window: a real window on the desktop\n"
+         "  --screenshot FILE.png       write the screen as a PNG picture when the run ends\n"
+         "  --frames DIR                write every painted frame as DIR/000001.png, 000002.png, ...\n"
+         "  --mount 'VOLUME=HOSTDIR'    put a host folder in place of a volume; repeatable\n"
+         "  --close-after SECONDS       close the window from outside after this long\n"
+         "  --quiet                     print nothing but errors\n"
+         "  --help                      print this usage and exit 0\n";
+}
+
+namespace {
+
+bool ParseMount(std::string_view text, DeviceFolder& device, std::string& error) {
+  const auto equals = text.find('=');
+  if (equals == std::string_view::npos || equals == 0 || equals + 1 == text.size()) {
+    error = "--mount wants VOLUME=HOSTDIR, as in '\\sd card=/media/card', not '" + std::string(text) + "'";
+    return false;
+  }
+  std::wstring volume = FromUtf8(text.substr(0, equals));
+  while (!volume.empty() && volume.front() == L'\\') volume.erase(volume.begin());
+  while (!volume.empty() && volume.back() == L'\\') volume.pop_back();
+  if (volume.empty() || volume.find(L'\\') != std::wstring::npos) {
+    error = "--mount wants one volume name such as '\\sd card', not '" + std::string(text.substr(0, equals)) + "'";
+    return false;
+  }
+  const std::filesystem::path folder(std::string(text.substr(equals + 1)));
+  std::error_code ignored;
+  if (!std::filesystem::is_directory(folder, ignored)) {
+    error = "--mount folder '" + folder.string() + "' is not a folder";
+    return false;
+  }
+  device.mounts.push_back(Mount{volume, folder});
+  return true;
+}
+
+bool ParseSeconds(std::string_view text, std::optional<std::chrono::milliseconds>& duration, std::string& error) {
+  const std::string value(text);
+  char* end = nullptr;
+  const double seconds = std::strtod(value.c_str(), &end);
+  if (value.empty() || end != value.c_str() + value.size() || !std::isfinite(seconds) || seconds < 0 ||
+      seconds > 1e6) {
+    error = "--close-after wants a number of seconds, not '" + value + "'";
+    return false;
+  }
+  duration = std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
+  return true;
+}
+
+}  // namespace
+
+bool ParseCommandLine(int argc, const char* const* argv, CommandLine& line, std::string& error) {
+  std::optional<std::filesystem::path> device;
+  for (int i = 1; i < argc; ++i) {
+    std::string_view argument = argv[i];
+    std::string_view option = argument;
+    std::optional<std::string_view> value;
+    if (argument.starts_with("--")) {
+      if (const auto equals = argument.find('='); equals != std::string_view::npos) {
+        option = argument.substr(0, equals);
+        value = argument.substr(equals + 1);
+      }
+    }
+    const auto takeValue = [&]() -> std::optional<std::string_view> {
+      if (value) return value;
+      if (i + 1 >= argc) {
+        error = std::string(option) + " needs a value";
+        return std::nullopt;
+      }
+      return std::string_view(argv[++i]);
+    };
+
+    if (option == "--help") {
+      line.help = true;
+      return true;
+    } else if (option == "--quiet") {
+      line.quiet = true;
+    } else if (option == "--display") {
+      const auto mode = takeValue();
+      if (!mode) return false;
+      if (*mode != "headless" && *mode != "window") {
+        error = "--display wants headless or window, not '" + std::string(*mode) + "'";
+        return false;
+      }
+      line.window = *mode == "window";
+    } else if (option == "--screenshot" || option == "--frames") {
+      const auto file = takeValue();
+      if (!file) return false;
+      (option == "--screenshot" ? line.screenshot : line.frames) = std::filesystem::path(std::string(*file));
+    } else if (option == "--mount") {
+      const auto mount = takeValue();
+      if (!mount || !ParseMount(*mount, line.device, error)) return false;
+    } else if (option == "--close-after") {
+      const auto seconds = takeValue();
+      if (!seconds || !ParseSeconds(*seconds, line.closeAfter, error)) return false;
+    } else if (argument.starts_with("-") && argument != "-") {
+      error = "unknown option '" + std::string(argument) + "' (see initap --help)";
+      return false;
+    } else if (device) {
+      error = "one DEVICE folder only, got '" + device->string() + "' and '" + std::string(argument) + "'";
+      return false;
+    } else {
+      device = std::filesystem::path(std::string(argument));
+    }
+  }
+  if (!device) {
+    error = "no DEVICE folder given (see initap --help)";
+    return false;
+  }
+  std::error_code ignored;
+  if (!std::filesystem::is_directory(*device, ignored)) {
+    error = "DEVICE folder '" + device->string() + "' does not exist";
+    return false;
+  }
+  line.device.folder = *device;
+  return true;
+}
+
+}  // namespace platform::host
