@@ -1,0 +1,59 @@
+#include "platform/host/host_platform.h"
+
+#include "platform/host/codepage/host_codepage.h"
+#include "platform/host/files/host_files.h"
+#include "platform/host/gps/host_gps.h"
+#include "platform/host/graphics/display_options.h"
+#include "platform/host/graphics/host_graphics.h"
+#include "platform/host/kernel/host_kernel.h"
+#include "platform/host/rawdisk/host_rawdisk.h"
+#include "platform/host/registry/host_registry.h"
+#include "platform/host/shell/host_shell.h"
+#include "platform/host/window/host_window_system.h"
+#include "platform/host/xml/host_xml.h"
+
+namespace platform::host {
+
+namespace {
+
+constexpr std::wstring_view kUpdateLog = L"\\FlashHd\\updatelog.txt";
+
+}  // namespace
+
+std::unique_ptr<HostPlatform> HostPlatform::Create(const CommandLine& line, HostConsole console,
+                                                   std::string& error) {
+  std::unique_ptr<HostPlatform> host(new HostPlatform);
+  const DeviceFolder& device = line.device;
+  host->files_ = HostFileSystem::Open(device, error);
+  if (!host->files_) return nullptr;
+  host->codePage_ = HostCodePage::Open(device, error);
+  if (!host->codePage_) return nullptr;
+  host->display_ = MakeDisplayDriver(DisplayOptions{line.window, line.screenshot, line.frames}, error);
+  if (!host->display_) return nullptr;
+
+  host->kernel_ = std::make_unique<HostKernel>(device);
+  host->registry_ = std::make_unique<HostRegistry>(device);
+  host->xml_ = std::make_unique<HostXml>(*host->files_);
+  host->graphics_ = std::make_unique<HostGraphics>(*host->files_, *host->display_);
+  host->windows_ = std::make_unique<HostWindowSystem>(*host->kernel_, *host->display_,
+                                                      WindowOptions{line.closeAfter, console.notice});
+  host->shell_ = std::make_unique<HostShell>(device, *host->files_, *host->kernel_, console.line);
+  host->gps_ = std::make_unique<HostGps>(device, *host->kernel_);
+  host->disks_ = std::make_unique<HostRawDiskService>(device);
+  if (console.line) {
+    host->files_->SetAppendEcho(std::wstring(kUpdateLog), [print = console.line](std::string_view bytes) {
+      if (!bytes.empty() && bytes.back() == '\n') bytes.remove_suffix(1);
+      print(bytes);
+    });
+  }
+  host->services_.reset(new platform::Platform{*host->kernel_, *host->files_, *host->windows_, *host->graphics_,
+                                               *host->xml_, *host->shell_, *host->gps_, *host->disks_,
+                                               *host->registry_, *host->codePage_});
+  return host;
+}
+
+HostPlatform::~HostPlatform() = default;
+
+void HostPlatform::Finish() { display_->Finish(graphics_->Screen()); }
+
+}  // namespace platform::host

@@ -1,0 +1,222 @@
+#include "tests/update/engine_device.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "platform/host/utf8.h"
+
+namespace initap::test {
+
+namespace {
+
+// A document whose release is noted in the journal.
+class JournalDocument final : public platform::XmlDocument {
+ public:
+  JournalDocument(std::unique_ptr<platform::XmlDocument> inner, std::vector<std::string>& journal)
+      : inner_(std::move(inner)), journal_(journal) {}
+  ~JournalDocument() override { journal_.push_back("release document"); }
+  std::unique_ptr<platform::XmlNode> DocumentElement() const override { return inner_->DocumentElement(); }
+  bool Save(std::wstring_view path) override { return inner_->Save(path); }
+
+ private:
+  std::unique_ptr<platform::XmlDocument> inner_;
+  std::vector<std::string>& journal_;
+};
+
+std::unique_ptr<platform::host::HostFileSystem> OpenFiles(const platform::host::DeviceFolder& device) {
+  for (const char* volume : {"sd card", "Storage Card", "FlashHd", "System", "Windows"}) {
+    std::filesystem::create_directories(device.Root() / volume);
+  }
+  std::string error;
+  auto files = platform::host::HostFileSystem::Open(device, error);
+  if (!files) ADD_FAILURE() << error;
+  return files;
+}
+
+}  // namespace
+
+std::ostream& operator<<(std::ostream& out, const Paint& paint) {
+  return out << '"' << platform::host::ToUtf8(paint.text) << "\" " << paint.done << '/' << paint.total;
+}
+
+bool RecordingWindows::PostMessage(platform::WindowHandle, std::uint32_t message, std::uintptr_t wParam,
+                                   std::intptr_t lParam) {
+  EXPECT_EQ(wParam, 0u);
+  EXPECT_EQ(lParam, 0);
+  messages.push_back(message);
+  journal_.push_back("post " + std::to_string(message));
+  return true;
+}
+
+bool RecordingWindows::UpdateWindow(platform::WindowHandle) {
+  if (app_ != nullptr) paints.push_back({app_->statusText.Get(), app_->progressDone, app_->progressTotal});
+  return true;
+}
+
+platform::FileStatus FaultyFiles::FindFirst(std::wstring_view pattern, platform::FindData& first,
+                                            std::unique_ptr<platform::FindHandle>& listing) {
+  if (!refuseListing.empty() && pattern == refuseListing) return platform::FileStatus::AccessDenied;
+  return inner_.FindFirst(pattern, first, listing);
+}
+
+platform::FileStatus FaultyFiles::CopyFile(std::wstring_view source, std::wstring_view destination,
+                                           bool failIfExists) {
+  if (++copyCalls == failCopyAt) return platform::FileStatus::DiskFull;
+  if (beforeCopy) beforeCopy(source);
+  return inner_.CopyFile(source, destination, failIfExists);
+}
+
+platform::FileStatus FaultyFiles::DeleteFile(std::wstring_view path) {
+  deleted.emplace_back(path);
+  if (++deleteCalls == failDeleteAt) return platform::FileStatus::AccessDenied;
+  return inner_.DeleteFile(path);
+}
+
+std::unique_ptr<platform::XmlDocument> JournalXml::Load(std::wstring_view path) {
+  std::unique_ptr<platform::XmlDocument> document = inner_.Load(path);
+  if (!document) return nullptr;
+  return std::make_unique<JournalDocument>(std::move(document), journal_);
+}
+
+int UnusedServices::ScreenWidth() {
+  ADD_FAILURE() << "graphics used";
+  return 0;
+}
+int UnusedServices::ScreenHeight() {
+  ADD_FAILURE() << "graphics used";
+  return 0;
+}
+std::unique_ptr<platform::BackBuffer> UnusedServices::CreateBackBuffer(int, int) {
+  ADD_FAILURE() << "graphics used";
+  return nullptr;
+}
+void UnusedServices::Present(const platform::BackBuffer&) { ADD_FAILURE() << "graphics used"; }
+std::unique_ptr<platform::Bitmap> UnusedServices::LoadBitmapFile(std::wstring_view) {
+  ADD_FAILURE() << "graphics used";
+  return nullptr;
+}
+bool UnusedServices::Execute(std::wstring_view) {
+  ADD_FAILURE() << "shell used";
+  return false;
+}
+platform::GpsHandle UnusedServices::OpenDevice(platform::Event*, platform::Event*) {
+  ADD_FAILURE() << "GPS used";
+  return 0;
+}
+std::uint32_t UnusedServices::GetPosition(platform::GpsHandle, platform::GpsPosition&, std::uint32_t,
+                                          std::uint32_t) {
+  ADD_FAILURE() << "GPS used";
+  return 0;
+}
+std::uint32_t UnusedServices::SendDeviceCmd(std::uint32_t) {
+  ADD_FAILURE() << "GPS used";
+  return 0;
+}
+std::unique_ptr<platform::RawDisk> UnusedServices::Open(std::wstring_view) {
+  ADD_FAILURE() << "raw disk used";
+  return nullptr;
+}
+std::unique_ptr<platform::RegistryKey> UnusedServices::CreateKey(platform::RegistryRoot, std::wstring_view) {
+  ADD_FAILURE() << "registry used";
+  return nullptr;
+}
+std::string UnusedServices::ToAnsi(std::wstring_view) {
+  ADD_FAILURE() << "code page used";
+  return {};
+}
+std::wstring UnusedServices::FromAnsi(std::string_view) {
+  ADD_FAILURE() << "code page used";
+  return {};
+}
+
+EngineDevice::EngineDevice()
+    : device{temp.path() / "device", {}},
+      kernel(device),
+      hostFiles(OpenFiles(device)),
+      files(*hostFiles),
+      windows(journal),
+      hostXml(files),
+      xml(hostXml, journal),
+      platform{kernel, files, windows, unused, xml, unused, unused, unused, unused, unused},
+      app(platform) {
+  app.SetDefaults();
+  app.updateSource = kSourceSdCard;
+  windows.Show(app);
+}
+
+std::filesystem::path EngineDevice::Host(std::wstring_view devicePath) const {
+  std::filesystem::path host = device.Root();
+  std::wstring name;
+  for (wchar_t c : std::wstring(devicePath) + L'\\') {
+    if (c != L'\\') {
+      name += c;
+    } else if (!name.empty()) {
+      host /= platform::host::ToUtf8(name);
+      name.clear();
+    }
+  }
+  return host;
+}
+
+void EngineDevice::Write(std::wstring_view devicePath, const std::string& content) {
+  const std::filesystem::path host = Host(devicePath);
+  std::filesystem::create_directories(host.parent_path());
+  std::ofstream(host, std::ios::binary) << content;
+}
+
+std::optional<std::string> EngineDevice::Read(std::wstring_view devicePath) const {
+  std::ifstream in(Host(devicePath), std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+bool EngineDevice::Exists(std::wstring_view devicePath) const { return std::filesystem::exists(Host(devicePath)); }
+
+std::vector<std::string> EngineDevice::FilesBelow(std::wstring_view deviceFolder) const {
+  std::vector<std::string> found;
+  const std::filesystem::path folder = Host(deviceFolder);
+  std::error_code error;
+  for (auto it = std::filesystem::recursive_directory_iterator(folder, error);
+       !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+    if (!it->is_directory()) found.push_back(std::filesystem::relative(it->path(), folder).generic_string());
+  }
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+std::vector<std::string> EngineDevice::LogLines() const {
+  std::vector<std::string> lines;
+  std::istringstream log(Read(L"\\FlashHd\\updatelog.txt").value_or(""));
+  static const std::regex stamp(R"(\(\d\d-\d\d \d\d:\d\d\) )");
+  for (std::string line; std::getline(log, line);) {
+    std::smatch match;
+    if (std::regex_search(line, match, stamp, std::regex_constants::match_continuous)) {
+      lines.push_back(match.suffix());
+    } else {
+      ADD_FAILURE() << "log line without its time stamp: " << line;
+    }
+  }
+  return lines;
+}
+
+std::unique_ptr<platform::XmlNode> EngineDevice::Step(const std::string& document) {
+  const std::wstring path = L"\\System\\step" + std::to_wstring(++steps_) + L".xml";
+  Write(path, document);
+  const std::unique_ptr<platform::XmlDocument> loaded = hostXml.Load(path);
+  if (!loaded) {
+    ADD_FAILURE() << "not loaded: " << document;
+    return nullptr;
+  }
+  std::unique_ptr<platform::XmlNode> root = loaded->DocumentElement();
+  std::vector<std::unique_ptr<platform::XmlNode>> children = root->ChildNodes();
+  if (children.empty()) return nullptr;
+  return std::move(children.front());
+}
+
+}  // namespace initap::test

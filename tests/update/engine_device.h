@@ -1,0 +1,176 @@
+// A device folder for the update engine's tests: the host file system
+// behind a wrapper that fails on cue, a window system that records each
+// paint and posted message, and the real XML service.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/init_ap.h"
+#include "platform/host/device_folder.h"
+#include "platform/host/files/host_files.h"
+#include "platform/host/kernel/host_kernel.h"
+#include "platform/host/xml/host_xml.h"
+#include "platform/platform.h"
+#include "tests/support/temp_folder.h"
+
+namespace initap::test {
+
+// What one paint shows: the status line and the two progress counts.
+struct Paint {
+  std::wstring text;
+  std::int32_t done = 0;
+  std::int32_t total = 0;
+  friend bool operator==(const Paint&, const Paint&) = default;
+};
+std::ostream& operator<<(std::ostream& out, const Paint& paint);
+
+// Every synchronous repaint is a paint; messages are kept, not delivered.
+class RecordingWindows final : public platform::WindowSystem {
+ public:
+  explicit RecordingWindows(std::vector<std::string>& journal) : journal_(journal) {}
+  // The record whose fields a paint shows.
+  void Show(const Init_AP& app) { app_ = &app; }
+
+  std::vector<Paint> paints;
+  std::vector<std::uint32_t> messages;
+
+  platform::WindowHandle CreateWindow(platform::WindowProcedure&) override { return 0; }
+  void ShowWindow(platform::WindowHandle, int) override {}
+  bool DestroyWindow(platform::WindowHandle) override { return false; }
+  bool PostMessage(platform::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                   std::intptr_t lParam) override;
+  void PostQuitMessage(int) override {}
+  bool GetMessage(platform::Message&) override { return false; }
+  std::intptr_t DispatchMessage(const platform::Message&) override { return 0; }
+  std::intptr_t DefWindowProc(platform::WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t) override {
+    return 0;
+  }
+  void InvalidateWindow(platform::WindowHandle) override {}
+  bool UpdateWindow(platform::WindowHandle) override;
+
+ private:
+  std::vector<std::string>& journal_;
+  const Init_AP* app_ = nullptr;
+};
+
+// The host file system, failing chosen calls the way a device can.
+class FaultyFiles final : public platform::FileSystem {
+ public:
+  explicit FaultyFiles(platform::FileSystem& inner) : inner_(inner) {}
+
+  int failCopyAt = 0;    // the Nth CopyFile (from 1) reports DiskFull and copies nothing
+  int failDeleteAt = 0;  // the Nth DeleteFile reports AccessDenied and deletes nothing
+  std::wstring refuseListing;  // a FindFirst with this pattern reports AccessDenied
+  std::function<void(std::wstring_view source)> beforeCopy;
+  int copyCalls = 0;
+  int deleteCalls = 0;
+  std::vector<std::wstring> deleted;  // every path handed to DeleteFile
+
+  platform::FileStatus TestOpenForRead(std::wstring_view path) override { return inner_.TestOpenForRead(path); }
+  platform::FileStatus FindFirst(std::wstring_view pattern, platform::FindData& first,
+                                 std::unique_ptr<platform::FindHandle>& listing) override;
+  platform::FileStatus CreateDirectory(std::wstring_view path) override { return inner_.CreateDirectory(path); }
+  platform::FileStatus RemoveDirectory(std::wstring_view path) override { return inner_.RemoveDirectory(path); }
+  platform::FileStatus CopyFile(std::wstring_view source, std::wstring_view destination,
+                                bool failIfExists) override;
+  platform::FileStatus MoveFile(std::wstring_view source, std::wstring_view destination) override {
+    return inner_.MoveFile(source, destination);
+  }
+  platform::FileStatus DeleteFile(std::wstring_view path) override;
+  platform::FileStatus OpenAppend(std::wstring_view path, std::unique_ptr<platform::AppendStream>& stream) override {
+    return inner_.OpenAppend(path, stream);
+  }
+  platform::FileStatus CreateForWrite(std::wstring_view path,
+                                      std::unique_ptr<platform::WriteStream>& stream) override {
+    return inner_.CreateForWrite(path, stream);
+  }
+  platform::FileStatus ReadFile(std::wstring_view path, std::string& bytes) override {
+    return inner_.ReadFile(path, bytes);
+  }
+  platform::FileStatus ReplaceFile(std::wstring_view path, std::string_view bytes) override {
+    return inner_.ReplaceFile(path, bytes);
+  }
+
+ private:
+  platform::FileSystem& inner_;
+};
+
+// The XML service, noting in the journal when a loaded document is released.
+class JournalXml final : public platform::Xml {
+ public:
+  JournalXml(platform::Xml& inner, std::vector<std::string>& journal) : inner_(inner), journal_(journal) {}
+  std::unique_ptr<platform::XmlDocument> Load(std::wstring_view path) override;
+
+ private:
+  platform::Xml& inner_;
+  std::vector<std::string>& journal_;
+};
+
+// The services the update engine never uses; any call fails the test.
+class UnusedServices final : public platform::Graphics,
+                             public platform::Shell,
+                             public platform::Gps,
+                             public platform::RawDiskService,
+                             public platform::Registry,
+                             public platform::CodePage {
+ public:
+  int ScreenWidth() override;
+  int ScreenHeight() override;
+  std::unique_ptr<platform::BackBuffer> CreateBackBuffer(int, int) override;
+  void Present(const platform::BackBuffer&) override;
+  std::unique_ptr<platform::Bitmap> LoadBitmapFile(std::wstring_view) override;
+  bool Execute(std::wstring_view) override;
+  platform::GpsHandle OpenDevice(platform::Event*, platform::Event*) override;
+  std::uint32_t GetPosition(platform::GpsHandle, platform::GpsPosition&, std::uint32_t, std::uint32_t) override;
+  std::uint32_t SendDeviceCmd(std::uint32_t) override;
+  std::unique_ptr<platform::RawDisk> Open(std::wstring_view) override;
+  std::unique_ptr<platform::RegistryKey> CreateKey(platform::RegistryRoot, std::wstring_view) override;
+  std::string ToAnsi(std::wstring_view) override;
+  std::wstring FromAnsi(std::string_view) override;
+};
+
+// A device with the five volumes, its record set to defaults and to the SD card's description.
+class EngineDevice {
+ public:
+  EngineDevice();
+
+  // The host path of a device path (written with the case it is given).
+  std::filesystem::path Host(std::wstring_view devicePath) const;
+  // Writes a file, creating its folders.
+  void Write(std::wstring_view devicePath, const std::string& content);
+  // The content of a file; none when it is missing.
+  std::optional<std::string> Read(std::wstring_view devicePath) const;
+  bool Exists(std::wstring_view devicePath) const;
+  // The files below a folder, as paths relative to it with "/", sorted.
+  std::vector<std::string> FilesBelow(std::wstring_view deviceFolder) const;
+  // The update log's lines without their time stamps.
+  std::vector<std::string> LogLines() const;
+  // The first child of the root element of `document`, which is written to a scratch file.
+  std::unique_ptr<platform::XmlNode> Step(const std::string& document);
+
+  TempFolder temp;
+  platform::host::DeviceFolder device;
+  std::vector<std::string> journal;  // posted messages and document releases, in order
+  platform::host::HostKernel kernel;
+  std::unique_ptr<platform::host::HostFileSystem> hostFiles;
+  FaultyFiles files;
+  RecordingWindows windows;
+  platform::host::HostXml hostXml;
+  JournalXml xml;
+  UnusedServices unused;
+  platform::Platform platform;
+  Init_AP app;
+
+ private:
+  int steps_ = 0;
+};
+
+}  // namespace initap::test
