@@ -21,6 +21,7 @@ enum class FileStatus : std::uint32_t {
   DiskFull = 112,
   DirectoryNotEmpty = 145,
   AlreadyExists = 183,
+  FileTooLarge = 223,
   Failed = 31,
 };
 
@@ -65,7 +66,8 @@ class FileSystem {
   // Opens an existing file for reading and closes it again: OK when that worked.
   virtual FileStatus TestOpenForRead(std::wstring_view path) = 0;
   // Starts a listing. A pattern ending in "\*.*" lists that folder; any other
-  // pattern finds the path itself. `first` receives the first entry.
+  // pattern finds the path itself. `first` receives the first entry; an empty
+  // folder gives NoMoreFiles and no listing.
   virtual FileStatus FindFirst(std::wstring_view pattern, FindData& first,
                                std::unique_ptr<FindHandle>& listing) = 0;
   virtual FileStatus CreateDirectory(std::wstring_view path) = 0;
@@ -79,7 +81,7 @@ class FileSystem {
   virtual FileStatus DeleteFile(std::wstring_view path) = 0;
   virtual FileStatus OpenAppend(std::wstring_view path, std::unique_ptr<AppendStream>& stream) = 0;
   virtual FileStatus CreateForWrite(std::wstring_view path, std::unique_ptr<WriteStream>& stream) = 0;
-  // Reads a whole file into `bytes`.
+  // Reads a whole file into `bytes`; FileTooLarge for one beyond what a description can be.
   virtual FileStatus ReadFile(std::wstring_view path, std::string& bytes) = 0;
   // Replaces a file's content: written beside it, flushed to the volume and
   // renamed into place, so the file holds the old content or the new one.

@@ -7,11 +7,12 @@
 
 namespace platform::host {
 
-// A picture of the screen: 3 bytes a pixel (red, green, blue), top row first.
+// A picture of the screen: 3 bytes a pixel (blue, green, red), top row first,
+// the order of the device's 24-bit bitmaps, so that a logo copies straight in.
 struct ScreenImage {
   int width = 0;
   int height = 0;
-  std::vector<std::uint8_t> rgb;
+  std::vector<std::uint8_t> pixels;
 };
 
 class DisplayDriver {

@@ -82,6 +82,7 @@ TEST_F(MessageMapTest, UpdateErrorOnlyLogsAndLeavesTheWindowAlone) {
 
 TEST_F(MessageMapTest, AlreadyUpdatedIsHandledExactlyAsNoUpdate) {
   device.WriteFile("System/Main_Ap.exe", "#!/bin/sh\nexit 0\n", true);
+  app.SetDefaults();
   Send(UM_ALREADY_UPDATED);
   const std::string afterAlready = device.ReadFile("FlashHd/updatelog.txt");
   device.RemoveFile("FlashHd/updatelog.txt");

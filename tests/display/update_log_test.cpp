@@ -74,7 +74,7 @@ TEST_F(UpdateLogTest, LinesOfTwoThreadsStayWhole) {
     const std::size_t end = log.find('\n', start);
     ASSERT_NE(end, std::string::npos);
     const std::string line = log.substr(start, end - start);
-    EXPECT_TRUE(line.find(") worker line ") == 13 || line.find(") window line ") == 13) << line;
+    EXPECT_TRUE(line.find(") worker line ") == 12 || line.find(") window line ") == 12) << line;
     ++lines;
     start = end + 1;
   }

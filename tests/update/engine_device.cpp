@@ -27,14 +27,10 @@ class JournalDocument final : public platform::XmlDocument {
   std::vector<std::string>& journal_;
 };
 
-std::unique_ptr<platform::host::HostFileSystem> OpenFiles(const platform::host::DeviceFolder& device) {
-  for (const char* volume : {"sd card", "Storage Card", "FlashHd", "System", "Windows"}) {
-    std::filesystem::create_directories(device.Root() / volume);
-  }
-  std::string error;
-  auto files = platform::host::HostFileSystem::Open(device, error);
-  if (!files) ADD_FAILURE() << error;
-  return files;
+platform::Platform Assemble(platform::Platform& host, platform::FileSystem& files, platform::WindowSystem& windows,
+                            platform::Xml& xml) {
+  return platform::Platform{host.kernel, files,         windows,       host.graphics, xml,
+                            host.shell,  host.gps,      host.disks,    host.registry, host.codePage};
 }
 
 }  // namespace
@@ -57,20 +53,20 @@ bool RecordingWindows::UpdateWindow(platform::WindowHandle) {
   return true;
 }
 
-platform::FileStatus FaultyFiles::FindFirst(std::wstring_view pattern, platform::FindData& first,
+platform::FileStatus FailingFiles::FindFirst(std::wstring_view pattern, platform::FindData& first,
                                             std::unique_ptr<platform::FindHandle>& listing) {
   if (!refuseListing.empty() && pattern == refuseListing) return platform::FileStatus::AccessDenied;
   return inner_.FindFirst(pattern, first, listing);
 }
 
-platform::FileStatus FaultyFiles::CopyFile(std::wstring_view source, std::wstring_view destination,
+platform::FileStatus FailingFiles::CopyFile(std::wstring_view source, std::wstring_view destination,
                                            bool failIfExists) {
   if (++copyCalls == failCopyAt) return platform::FileStatus::DiskFull;
   if (beforeCopy) beforeCopy(source);
   return inner_.CopyFile(source, destination, failIfExists);
 }
 
-platform::FileStatus FaultyFiles::DeleteFile(std::wstring_view path) {
+platform::FileStatus FailingFiles::DeleteFile(std::wstring_view path) {
   deleted.emplace_back(path);
   if (++deleteCalls == failDeleteAt) return platform::FileStatus::AccessDenied;
   return inner_.DeleteFile(path);
@@ -82,66 +78,11 @@ std::unique_ptr<platform::XmlDocument> JournalXml::Load(std::wstring_view path) 
   return std::make_unique<JournalDocument>(std::move(document), journal_);
 }
 
-int UnusedServices::ScreenWidth() {
-  ADD_FAILURE() << "graphics used";
-  return 0;
-}
-int UnusedServices::ScreenHeight() {
-  ADD_FAILURE() << "graphics used";
-  return 0;
-}
-std::unique_ptr<platform::BackBuffer> UnusedServices::CreateBackBuffer(int, int) {
-  ADD_FAILURE() << "graphics used";
-  return nullptr;
-}
-void UnusedServices::Present(const platform::BackBuffer&) { ADD_FAILURE() << "graphics used"; }
-std::unique_ptr<platform::Bitmap> UnusedServices::LoadBitmapFile(std::wstring_view) {
-  ADD_FAILURE() << "graphics used";
-  return nullptr;
-}
-bool UnusedServices::Execute(std::wstring_view) {
-  ADD_FAILURE() << "shell used";
-  return false;
-}
-platform::GpsHandle UnusedServices::OpenDevice(platform::Event*, platform::Event*) {
-  ADD_FAILURE() << "GPS used";
-  return 0;
-}
-std::uint32_t UnusedServices::GetPosition(platform::GpsHandle, platform::GpsPosition&, std::uint32_t,
-                                          std::uint32_t) {
-  ADD_FAILURE() << "GPS used";
-  return 0;
-}
-std::uint32_t UnusedServices::SendDeviceCmd(std::uint32_t) {
-  ADD_FAILURE() << "GPS used";
-  return 0;
-}
-std::unique_ptr<platform::RawDisk> UnusedServices::Open(std::wstring_view) {
-  ADD_FAILURE() << "raw disk used";
-  return nullptr;
-}
-std::unique_ptr<platform::RegistryKey> UnusedServices::CreateKey(platform::RegistryRoot, std::wstring_view) {
-  ADD_FAILURE() << "registry used";
-  return nullptr;
-}
-std::string UnusedServices::ToAnsi(std::wstring_view) {
-  ADD_FAILURE() << "code page used";
-  return {};
-}
-std::wstring UnusedServices::FromAnsi(std::string_view) {
-  ADD_FAILURE() << "code page used";
-  return {};
-}
-
 EngineDevice::EngineDevice()
-    : device{temp.path() / "device", {}},
-      kernel(device),
-      hostFiles(OpenFiles(device)),
-      files(*hostFiles),
+    : files((device.MakeFolder("Storage Card"), device.Services().files)),
       windows(journal),
-      hostXml(files),
-      xml(hostXml, journal),
-      platform{kernel, files, windows, unused, xml, unused, unused, unused, unused, unused},
+      xml(device.Services().xml, journal),
+      platform(Assemble(device.Services(), files, windows, xml)),
       app(platform) {
   app.SetDefaults();
   app.updateSource = kSourceSdCard;
@@ -149,7 +90,7 @@ EngineDevice::EngineDevice()
 }
 
 std::filesystem::path EngineDevice::Host(std::wstring_view devicePath) const {
-  std::filesystem::path host = device.Root();
+  std::filesystem::path host = device.Host("");
   std::wstring name;
   for (wchar_t c : std::wstring(devicePath) + L'\\') {
     if (c != L'\\') {
@@ -208,7 +149,7 @@ std::vector<std::string> EngineDevice::LogLines() const {
 std::unique_ptr<platform::XmlNode> EngineDevice::Step(const std::string& document) {
   const std::wstring path = L"\\System\\step" + std::to_wstring(++steps_) + L".xml";
   Write(path, document);
-  const std::unique_ptr<platform::XmlDocument> loaded = hostXml.Load(path);
+  const std::unique_ptr<platform::XmlDocument> loaded = device.Services().xml.Load(path);
   if (!loaded) {
     ADD_FAILURE() << "not loaded: " << document;
     return nullptr;

@@ -1,6 +1,6 @@
-// A device folder for the update engine's tests: the host file system
-// behind a wrapper that fails on cue, a window system that records each
-// paint and posted message, and the real XML service.
+// A device for the update engine's tests: the host platform with its file
+// system behind a wrapper that fails on cue, a window system that records
+// each paint and posted message, and an XML service that notes releases.
 #pragma once
 
 #include <cstdint>
@@ -14,12 +14,8 @@
 #include <vector>
 
 #include "app/init_ap.h"
-#include "platform/host/device_folder.h"
-#include "platform/host/files/host_files.h"
-#include "platform/host/kernel/host_kernel.h"
-#include "platform/host/xml/host_xml.h"
 #include "platform/platform.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/test_device.h"
 
 namespace initap::test {
 
@@ -62,9 +58,9 @@ class RecordingWindows final : public platform::WindowSystem {
 };
 
 // The host file system, failing chosen calls the way a device can.
-class FaultyFiles final : public platform::FileSystem {
+class FailingFiles final : public platform::FileSystem {
  public:
-  explicit FaultyFiles(platform::FileSystem& inner) : inner_(inner) {}
+  explicit FailingFiles(platform::FileSystem& inner) : inner_(inner) {}
 
   int failCopyAt = 0;    // the Nth CopyFile (from 1) reports DiskFull and copies nothing
   int failDeleteAt = 0;  // the Nth DeleteFile reports AccessDenied and deletes nothing
@@ -114,29 +110,6 @@ class JournalXml final : public platform::Xml {
   std::vector<std::string>& journal_;
 };
 
-// The services the update engine never uses; any call fails the test.
-class UnusedServices final : public platform::Graphics,
-                             public platform::Shell,
-                             public platform::Gps,
-                             public platform::RawDiskService,
-                             public platform::Registry,
-                             public platform::CodePage {
- public:
-  int ScreenWidth() override;
-  int ScreenHeight() override;
-  std::unique_ptr<platform::BackBuffer> CreateBackBuffer(int, int) override;
-  void Present(const platform::BackBuffer&) override;
-  std::unique_ptr<platform::Bitmap> LoadBitmapFile(std::wstring_view) override;
-  bool Execute(std::wstring_view) override;
-  platform::GpsHandle OpenDevice(platform::Event*, platform::Event*) override;
-  std::uint32_t GetPosition(platform::GpsHandle, platform::GpsPosition&, std::uint32_t, std::uint32_t) override;
-  std::uint32_t SendDeviceCmd(std::uint32_t) override;
-  std::unique_ptr<platform::RawDisk> Open(std::wstring_view) override;
-  std::unique_ptr<platform::RegistryKey> CreateKey(platform::RegistryRoot, std::wstring_view) override;
-  std::string ToAnsi(std::wstring_view) override;
-  std::wstring FromAnsi(std::string_view) override;
-};
-
 // A device with the five volumes, its record set to defaults and to the SD card's description.
 class EngineDevice {
  public:
@@ -156,16 +129,11 @@ class EngineDevice {
   // The first child of the root element of `document`, which is written to a scratch file.
   std::unique_ptr<platform::XmlNode> Step(const std::string& document);
 
-  TempFolder temp;
-  platform::host::DeviceFolder device;
+  TestDevice device;
   std::vector<std::string> journal;  // posted messages and document releases, in order
-  platform::host::HostKernel kernel;
-  std::unique_ptr<platform::host::HostFileSystem> hostFiles;
-  FaultyFiles files;
+  FailingFiles files;
   RecordingWindows windows;
-  platform::host::HostXml hostXml;
   JournalXml xml;
-  UnusedServices unused;
   platform::Platform platform;
   Init_AP app;
 

@@ -1,0 +1,55 @@
+#include "config/update_config.h"
+
+#include <string>
+
+#include "app/init_ap.h"
+#include "app/update_source.h"
+#include "config/decimal_number.h"
+#include "config/rect_text.h"
+#include "config/xml_access.h"
+
+namespace initap {
+
+int ReadConfig(Init_AP& app, std::wstring_view path) {
+  OpenedXml opened;
+  if (!OpenXmlDocument(app, path, opened)) return 0;
+  const platform::XmlNode* root = opened.root.get();
+
+  // A present path element sets its field even when empty; an absent one keeps it.
+  ReadNodeText(root, L"./launch", &app.launchPath, kPathCapacity);
+  ReadNodeText(root, L"./logo", &app.logoPath, kPathCapacity);
+  ReadNodeText(root, L"./zanty", &app.zantyPath, kPathCapacity);
+
+  // Numbers and rectangles change only for a text that is not empty.
+  std::wstring value;
+  if (ReadNodeText(root, L"./filename_rect", &value, kValueCapacity) > 0) ParseRect(value, &app.filenameRect);
+  if (ReadNodeText(root, L"./progress_rect", &value, kValueCapacity) > 0) ParseRect(value, &app.progressRect);
+  if (ReadNodeText(root, L"./filename_color", &value, kValueCapacity) > 0) {
+    app.filenameColor = static_cast<platform::ColorRef>(DecimalNumber(value));
+  }
+  if (ReadNodeText(root, L"./progress_color", &value, kValueCapacity) > 0) {
+    app.progressColor = static_cast<platform::ColorRef>(DecimalNumber(value));
+  }
+  if (ReadNodeText(root, L"./update_already", &value, kValueCapacity) > 0) {
+    app.updateAlready = DecimalNumber(value);
+  }
+  // The times are stored as read; they are bounded where they are waited out.
+  if (ReadNodeText(root, L"./logo_showtime", &value, kValueCapacity) > 0) {
+    app.logoShowTime = static_cast<std::uint32_t>(DecimalNumber(value));
+  }
+  if (ReadNodeText(root, L"./exit_showtime", &value, kValueCapacity) > 0) {
+    app.exitShowTime = static_cast<std::uint32_t>(DecimalNumber(value));
+  }
+  return 1;
+}
+
+int MarkUpdateApplied(Init_AP& app, std::wstring_view path) {
+  OpenedXml opened;
+  if (!OpenXmlDocument(app, path, opened)) return 0;
+  // Without the element the document is saved unchanged.
+  WriteNodeText(opened.root.get(), L"update_already", L"1");
+  // Save writes beside the file and renames into place: a failure leaves it whole.
+  return opened.document->Save(path) ? 1 : 0;
+}
+
+}  // namespace initap

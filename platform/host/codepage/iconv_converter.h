@@ -1,0 +1,33 @@
+// One open iconv conversion, closed when destroyed.
+#pragma once
+
+#include <iconv.h>
+
+#include <string>
+#include <string_view>
+
+namespace platform::host {
+
+class IconvConverter {
+ public:
+  // Opens the conversion from `from` to `to`; Valid() tells whether iconv knows both.
+  IconvConverter(const char* to, const char* from);
+  ~IconvConverter();
+  IconvConverter(IconvConverter&& other) noexcept;
+  IconvConverter& operator=(IconvConverter&& other) noexcept;
+  IconvConverter(const IconvConverter&) = delete;
+  IconvConverter& operator=(const IconvConverter&) = delete;
+
+  bool Valid() const { return handle_ != kInvalid; }
+
+  // Converts `input`; each input unit of `unitBytes` bytes that cannot be
+  // converted (or an incomplete one at the end) is replaced by `replacement`.
+  // Not thread-safe: the conversion keeps shift state between calls.
+  std::string Convert(std::string_view input, std::size_t unitBytes, std::string_view replacement);
+
+ private:
+  static inline const iconv_t kInvalid = reinterpret_cast<iconv_t>(-1);
+  iconv_t handle_ = kInvalid;
+};
+
+}  // namespace platform::host

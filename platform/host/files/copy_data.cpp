@@ -1,0 +1,63 @@
+#include "platform/host/files/copy_data.h"
+
+#include <errno.h>
+#include <sys/sendfile.h>
+#include <unistd.h>
+
+#include <vector>
+
+namespace platform::host {
+
+namespace {
+
+enum class Way { CopyRange, SendFile, Buffer };
+
+// One kernel call moves up to this much.
+constexpr std::size_t kKernelChunk = std::size_t{1} << 30;
+constexpr std::size_t kBufferSize = 64 * 1024;
+
+// What a file system answers when it cannot take this way of copying.
+bool Refused(int error) {
+  return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == EBADF;
+}
+
+}  // namespace
+
+int CopyData(int from, int to) {
+  Way way = Way::CopyRange;
+  bool movedAny = false;
+  std::vector<char> buffer;
+  for (;;) {
+    ssize_t moved = 0;
+    if (way == Way::CopyRange) {
+      moved = copy_file_range(from, nullptr, to, nullptr, kKernelChunk, 0);
+    } else if (way == Way::SendFile) {
+      moved = sendfile(to, from, nullptr, kKernelChunk);
+    } else {
+      buffer.resize(kBufferSize);
+      moved = read(from, buffer.data(), buffer.size());
+      for (ssize_t written = 0; moved > 0 && written < moved;) {
+        const ssize_t n = write(to, buffer.data() + written, static_cast<std::size_t>(moved - written));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
+        written += n;
+      }
+    }
+    if (moved < 0) {
+      if (errno == EINTR) continue;
+      if (way == Way::Buffer || !Refused(errno)) return errno;
+      way = way == Way::CopyRange ? Way::SendFile : Way::Buffer;
+      continue;
+    }
+    if (moved == 0) {
+      // Some file systems report no data to a kernel copy although there is:
+      // a first empty answer is checked by reading.
+      if (movedAny || way == Way::Buffer) return 0;
+      way = Way::Buffer;
+      continue;
+    }
+    movedAny = true;
+  }
+}
+
+}  // namespace platform::host

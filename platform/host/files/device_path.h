@@ -1,0 +1,33 @@
+// A device path taken apart into the host names it is made of.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/filesystem.h"
+
+namespace platform::host {
+
+// The device's limits: a path fits 260 characters with its terminator, a name 255 bytes.
+inline constexpr std::size_t kMaxDevicePath = 260;
+inline constexpr std::size_t kMaxNameBytes = 255;
+
+struct DevicePath {
+  // UTF-8 names from the root down; "." is dropped and ".." steps back, never above the root.
+  std::vector<std::string> names;
+  // Written with a trailing separator (or ending in "." or ".."): it names a folder.
+  bool namesFolder = false;
+};
+
+// Splits at "\" and "/"; a path without a leading separator starts at the root
+// as well. PathNotFound for the empty path; InvalidName for an over-long path
+// or name, or a name holding a character the device refuses in names
+// (wildcards, quotes, controls...).
+FileStatus ParseDevicePath(std::wstring_view path, DevicePath& parsed);
+
+// The text as the device compares names: letters of any case alike.
+std::wstring FoldCase(std::wstring_view text);
+
+}  // namespace platform::host

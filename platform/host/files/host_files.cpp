@@ -1,0 +1,246 @@
+#include "platform/host/files/host_files.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/host/files/confined_open.h"
+#include "platform/host/files/device_path.h"
+#include "platform/host/files/temp_file.h"
+#include "platform/host/utf8.h"
+
+namespace platform::host {
+
+namespace {
+
+// Only descriptions are read whole; anything larger is refused.
+constexpr std::uint64_t kMaxReadFile = 64 * 1024 * 1024;
+
+bool SameFolder(int a, int b) {
+  struct stat first {}, second {};
+  return fstat(a, &first) == 0 && fstat(b, &second) == 0 && first.st_dev == second.st_dev &&
+         first.st_ino == second.st_ino;
+}
+
+UniqueFd OpenHostFolder(const std::filesystem::path& folder) {
+  return UniqueFd(open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+}
+
+// The path as compared with others: folded, with ".", ".." and separators made alike.
+std::wstring ComparableDevicePath(std::wstring_view path) {
+  DevicePath parsed;
+  if (ParseDevicePath(path, parsed) != FileStatus::Ok) return {};
+  std::string joined;
+  for (const std::string& name : parsed.names) joined += "\\" + name;
+  return FoldCase(FromUtf8(joined.empty() ? "\\" : joined));
+}
+
+}  // namespace
+
+std::unique_ptr<HostFileSystem> HostFileSystem::Open(const DeviceFolder& device, std::string& error) {
+  UniqueFd root = OpenHostFolder(device.Root());
+  if (!root) {
+    error = "no folder root/ in " + device.folder.string();
+    return nullptr;
+  }
+  std::vector<MountedVolume> volumes;
+  for (const Mount& mount : device.mounts) {
+    const std::string volume = ToUtf8(mount.volume);
+    DevicePath parsed;
+    if (ParseDevicePath(mount.volume, parsed) != FileStatus::Ok || parsed.names.size() != 1 ||
+        parsed.names.front() != volume) {
+      error = "mount volume \"" + volume + "\" is not a volume name";
+      return nullptr;
+    }
+    const std::wstring folded = FoldCase(mount.volume);
+    for (const MountedVolume& other : volumes) {
+      if (other.folded == folded) {
+        error = "volume \"" + volume + "\" is mounted twice";
+        return nullptr;
+      }
+    }
+    UniqueFd folder = OpenHostFolder(mount.hostFolder);
+    if (!folder) {
+      error = "mount folder " + mount.hostFolder.string() + (errno == ENOTDIR ? " is not a folder" : " does not exist");
+      return nullptr;
+    }
+    volumes.push_back({mount.volume, folded, std::move(folder)});
+  }
+  return std::unique_ptr<HostFileSystem>(new HostFileSystem(std::move(root), std::move(volumes)));
+}
+
+FileStatus HostFileSystem::OpenForRead(std::wstring_view path, UniqueFd& file, std::uint64_t& size) const {
+  HostLocation where;
+  if (const FileStatus status = resolver_.Resolve(path, where); status != FileStatus::Ok) return status;
+  if (where.IsBase()) return FileStatus::AccessDenied;
+  if (!where.found) return where.Missing();
+  // Non-blocking, so that a FIFO placed in the device cannot hang the open.
+  file = OpenInside(where.base, where.Path(), O_RDONLY | O_NONBLOCK | O_NOCTTY);
+  if (!file) return errno == ENOENT ? where.Missing() : StatusOfErrno(errno);
+  struct stat st {};
+  if (fstat(file.Get(), &st) != 0) return StatusOfErrno(errno);
+  if (!S_ISREG(st.st_mode)) return FileStatus::AccessDenied;
+  size = static_cast<std::uint64_t>(st.st_size);
+  return FileStatus::Ok;
+}
+
+FileStatus HostFileSystem::TestOpenForRead(std::wstring_view path) {
+  UniqueFd file;
+  std::uint64_t size = 0;
+  return OpenForRead(path, file, size);
+}
+
+FileStatus HostFileSystem::CreateDirectory(std::wstring_view path) {
+  HostLocation where;
+  if (const FileStatus status = resolver_.Resolve(path, where); status != FileStatus::Ok) return status;
+  if (where.IsBase() || where.found) return FileStatus::AlreadyExists;
+  if (!where.parentFound) return FileStatus::PathNotFound;
+  const int parent = resolver_.ParentFolder(where);
+  if (parent < 0) return errno == ENOENT ? FileStatus::PathNotFound : StatusOfErrno(errno);
+  const int result = resolver_.Names().Change(parent, "", where.name, [&] {
+    return mkdirat(parent, where.name.c_str(), 0777);
+  });
+  return result == 0 ? FileStatus::Ok : StatusOfErrno(errno);
+}
+
+FileStatus HostFileSystem::RemoveDirectory(std::wstring_view path) {
+  HostLocation where;
+  if (const FileStatus status = resolver_.Resolve(path, where); status != FileStatus::Ok) return status;
+  if (where.IsBase()) return FileStatus::AccessDenied;
+  if (!where.found) return where.Missing();
+  const int parent = resolver_.ParentFolder(where);
+  if (parent < 0) return StatusOfErrno(errno);
+  const int result = resolver_.Names().Change(parent, where.name, "", [&] {
+    return unlinkat(parent, where.name.c_str(), AT_REMOVEDIR);
+  });
+  if (result == 0) return FileStatus::Ok;
+  if (errno == EEXIST || errno == ENOTEMPTY) return FileStatus::DirectoryNotEmpty;
+  return StatusOfErrno(errno);
+}
+
+FileStatus HostFileSystem::DeleteFile(std::wstring_view path) {
+  HostLocation where;
+  if (const FileStatus status = resolver_.Resolve(path, where); status != FileStatus::Ok) return status;
+  if (where.IsBase()) return FileStatus::AccessDenied;
+  if (!where.found) return where.Missing();
+  const int parent = resolver_.ParentFolder(where);
+  if (parent < 0) return StatusOfErrno(errno);
+  // Without AT_REMOVEDIR a folder is refused (EISDIR), as the device refuses it.
+  const int result = resolver_.Names().Change(parent, where.name, "", [&] {
+    return unlinkat(parent, where.name.c_str(), 0);
+  });
+  return result == 0 ? FileStatus::Ok : StatusOfErrno(errno);
+}
+
+FileStatus HostFileSystem::MoveFile(std::wstring_view source, std::wstring_view destination) {
+  HostLocation from, to;
+  if (const FileStatus status = resolver_.Resolve(source, from); status != FileStatus::Ok) return status;
+  if (from.IsBase()) return FileStatus::AccessDenied;
+  if (!from.found) return from.Missing();
+  if (const FileStatus status = resolver_.Resolve(destination, to); status != FileStatus::Ok) return status;
+  if (to.IsBase()) return FileStatus::AlreadyExists;
+  if (!to.parentFound) return FileStatus::PathNotFound;
+  const int fromFolder = resolver_.ParentFolder(from);
+  const int toFolder = resolver_.ParentFolder(to);
+  if (fromFolder < 0 || toFolder < 0) return StatusOfErrno(errno);
+  std::string name = to.name;
+  if (to.found) {
+    // Only a change of letter case may move a file onto the name it has.
+    if (to.name != from.name || !SameFolder(fromFolder, toFolder)) return FileStatus::AlreadyExists;
+    if (to.written == to.name) return FileStatus::Ok;
+    name = to.written;
+  }
+  if (RenameNoReplace(fromFolder, from.name, toFolder, name) == 0) return FileStatus::Ok;
+  if (errno == EEXIST) return FileStatus::AlreadyExists;
+  if (errno == EXDEV) return MoveAcrossVolumes(source, destination);
+  return StatusOfErrno(errno);
+}
+
+FileStatus HostFileSystem::MoveAcrossVolumes(std::wstring_view source, std::wstring_view destination) {
+  // Files move between volumes by copy and delete; folders do not, as on the device.
+  UniqueFd file;
+  std::uint64_t size = 0;
+  if (const FileStatus status = OpenForRead(source, file, size); status != FileStatus::Ok) {
+    return status == FileStatus::FileNotFound ? status : FileStatus::AccessDenied;
+  }
+  if (const FileStatus status = CopyFile(source, destination, true); status != FileStatus::Ok) {
+    return status == FileStatus::FileExists ? FileStatus::AlreadyExists : status;
+  }
+  const FileStatus removed = DeleteFile(source);
+  if (removed != FileStatus::Ok) DeleteFile(destination);
+  return removed;
+}
+
+FileStatus HostFileSystem::ReadFile(std::wstring_view path, std::string& bytes) {
+  bytes.clear();
+  UniqueFd file;
+  std::uint64_t size = 0;
+  if (const FileStatus status = OpenForRead(path, file, size); status != FileStatus::Ok) return status;
+  if (size > kMaxReadFile) return FileStatus::FileTooLarge;
+  // One byte more than expected shows the end in the same pass; the file may
+  // also have grown since it was measured.
+  constexpr std::size_t kLimit = kMaxReadFile + 1;
+  bytes.resize(static_cast<std::size_t>(size) + 1);
+  std::size_t done = 0;
+  for (;;) {
+    if (done == bytes.size()) {
+      if (done == kLimit) break;
+      bytes.resize(std::min(kLimit, 2 * done));
+    }
+    const ssize_t n = read(file.Get(), bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      bytes.clear();
+      return StatusOfErrno(errno);
+    }
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  if (done > kMaxReadFile) {
+    bytes.clear();
+    return FileStatus::FileTooLarge;
+  }
+  bytes.resize(done);
+  return FileStatus::Ok;
+}
+
+void HostFileSystem::SetAppendEcho(std::wstring devicePath, std::function<void(std::string_view)> echo) {
+  std::lock_guard guard(echoLock_);
+  echoPath_ = ComparableDevicePath(devicePath);
+  echo_ = std::move(echo);
+}
+
+std::function<void(std::string_view)> HostFileSystem::EchoFor(std::wstring_view path) {
+  std::lock_guard guard(echoLock_);
+  if (!echo_ || echoPath_.empty() || ComparableDevicePath(path) != echoPath_) return {};
+  return echo_;
+}
+
+UniqueFd HostFileSystem::OpenFd(std::wstring_view devicePath, int openFlags) const {
+  HostLocation where;
+  if (resolver_.Resolve(devicePath, where) != FileStatus::Ok) {
+    errno = EINVAL;
+    return UniqueFd();
+  }
+  if (!where.parentFound || (!where.found && (openFlags & O_CREAT) == 0)) {
+    errno = ENOENT;
+    return UniqueFd();
+  }
+  return OpenInside(where.base, where.Path(), openFlags, 0666);
+}
+
+std::optional<std::filesystem::path> HostFileSystem::HostPathOf(std::wstring_view devicePath) const {
+  HostLocation where;
+  if (resolver_.Resolve(devicePath, where) != FileStatus::Ok || !where.found) return std::nullopt;
+  UniqueFd opened = where.IsBase() ? OpenInside(where.base, ".", O_PATH) : std::move(where.target);
+  if (!opened) return std::nullopt;
+  std::error_code error;
+  std::filesystem::path real =
+      std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(opened.Get()), error);
+  if (error) return std::nullopt;
+  return real;
+}
+
+}  // namespace platform::host

@@ -1,0 +1,69 @@
+// The device's file system on the host: device paths resolved, without regard
+// to letter case, inside DEVICE/root and the mounted volumes, never outside.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/filesystem.h"
+#include "platform/host/device_folder.h"
+#include "platform/host/files/path_resolver.h"
+#include "platform/host/unique_fd.h"
+
+namespace platform::host {
+
+class HostFileSystem final : public FileSystem {
+ public:
+  // None, with a one-line `error`, when root/ or a mounted folder is missing
+  // or a mount's volume name is unusable.
+  static std::unique_ptr<HostFileSystem> Open(const DeviceFolder& device, std::string& error);
+
+  FileStatus TestOpenForRead(std::wstring_view path) override;
+  FileStatus FindFirst(std::wstring_view pattern, FindData& first, std::unique_ptr<FindHandle>& listing) override;
+  FileStatus CreateDirectory(std::wstring_view path) override;
+  FileStatus RemoveDirectory(std::wstring_view path) override;
+  FileStatus CopyFile(std::wstring_view source, std::wstring_view destination, bool failIfExists) override;
+  FileStatus MoveFile(std::wstring_view source, std::wstring_view destination) override;
+  FileStatus DeleteFile(std::wstring_view path) override;
+  FileStatus OpenAppend(std::wstring_view path, std::unique_ptr<AppendStream>& stream) override;
+  FileStatus CreateForWrite(std::wstring_view path, std::unique_ptr<WriteStream>& stream) override;
+  FileStatus ReadFile(std::wstring_view path, std::string& bytes) override;
+  FileStatus ReplaceFile(std::wstring_view path, std::string_view bytes) override;
+
+  // Every Close of an append stream on `devicePath` (compared without regard
+  // to case) hands `echo` the bytes it wrote. Replaces an earlier hook.
+  void SetAppendEcho(std::wstring devicePath, std::function<void(std::string_view)> echo);
+  // Opens the file or folder a device path leads to with open(2) `openFlags`
+  // (a file created gets 0666 less the umask); empty on failure, errno set.
+  UniqueFd OpenFd(std::wstring_view devicePath, int openFlags) const;
+  // The host path a device path leads to, when it exists: the real path of
+  // what was opened inside the device, links followed.
+  std::optional<std::filesystem::path> HostPathOf(std::wstring_view devicePath) const;
+
+ private:
+  HostFileSystem(UniqueFd root, std::vector<MountedVolume> volumes)
+      : resolver_(std::move(root), std::move(volumes)) {}
+
+  FileStatus ListFolder(std::wstring_view folder, std::vector<FindData>& entries);
+  FileStatus FindPath(std::wstring_view path, FindData& found);
+  // Opens an existing regular file for reading.
+  FileStatus OpenForRead(std::wstring_view path, UniqueFd& file, std::uint64_t& size) const;
+  // Opens (creating when missing) for writing with `flags` added.
+  FileStatus OpenForWrite(std::wstring_view path, int flags, UniqueFd& file);
+  FileStatus MoveAcrossVolumes(std::wstring_view source, std::wstring_view destination);
+  // The callback for append streams on `path`, or none.
+  std::function<void(std::string_view)> EchoFor(std::wstring_view path);
+
+  PathResolver resolver_;
+  std::mutex echoLock_;
+  std::wstring echoPath_;  // folded and with its separators made alike
+  std::function<void(std::string_view)> echo_;
+};
+
+}  // namespace platform::host

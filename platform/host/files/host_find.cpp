@@ -1,0 +1,143 @@
+// Listings: a folder's entries, or one path found by itself.
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include "platform/host/files/confined_open.h"
+#include "platform/host/files/device_path.h"
+#include "platform/host/files/host_files.h"
+#include "platform/host/utf8.h"
+
+namespace platform::host {
+
+namespace {
+
+// The entries were all read when the listing started, so deleting those
+// already handed out cannot disturb the rest.
+class ReadListing final : public FindHandle {
+ public:
+  explicit ReadListing(std::vector<FindData> entries) : entries_(std::move(entries)) {}
+  FileStatus Next(FindData& entry) override {
+    if (next_ >= entries_.size()) return FileStatus::NoMoreFiles;
+    entry = std::move(entries_[next_++]);
+    return FileStatus::Ok;
+  }
+
+ private:
+  std::vector<FindData> entries_;
+  std::size_t next_ = 0;
+};
+
+FindData Describe(std::wstring name, const struct stat& st) {
+  FindData data;
+  data.name = std::move(name);
+  data.attributes = S_ISDIR(st.st_mode) ? kDirectoryAttribute : kNormalAttribute;
+  data.size = S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size);
+  return data;
+}
+
+// A link that leads nowhere inside the device shows as an empty file, which
+// can still be deleted.
+FindData Unreachable(std::wstring name) {
+  struct stat st {};
+  st.st_mode = S_IFREG;
+  return Describe(std::move(name), st);
+}
+
+// `pattern` ends in "\*.*" (or "\*"): the folder before it, else none.
+std::optional<std::wstring_view> ListedFolder(std::wstring_view pattern) {
+  const std::size_t separator = pattern.find_last_of(L"\\/");
+  const std::wstring_view last = separator == std::wstring_view::npos ? pattern : pattern.substr(separator + 1);
+  if (last != L"*.*" && last != L"*") return std::nullopt;
+  if (separator == std::wstring_view::npos || separator == 0) return std::wstring_view(L"\\");
+  return pattern.substr(0, separator + 1);
+}
+
+}  // namespace
+
+FileStatus HostFileSystem::FindFirst(std::wstring_view pattern, FindData& first,
+                                     std::unique_ptr<FindHandle>& listing) {
+  listing.reset();
+  std::vector<FindData> entries;
+  if (const std::optional<std::wstring_view> folder = ListedFolder(pattern)) {
+    if (const FileStatus status = ListFolder(*folder, entries); status != FileStatus::Ok) return status;
+    // An empty folder is "no more files", told apart from one that cannot be listed.
+    if (entries.empty()) return FileStatus::NoMoreFiles;
+  } else {
+    FindData found;
+    if (const FileStatus status = FindPath(pattern, found); status != FileStatus::Ok) return status;
+    entries.push_back(std::move(found));
+  }
+  first = std::move(entries.front());
+  entries.erase(entries.begin());
+  listing = std::make_unique<ReadListing>(std::move(entries));
+  return FileStatus::Ok;
+}
+
+FileStatus HostFileSystem::ListFolder(std::wstring_view folder, std::vector<FindData>& entries) {
+  HostLocation where;
+  if (const FileStatus status = resolver_.Resolve(folder, where); status != FileStatus::Ok) return status;
+  if (!where.found) return FileStatus::PathNotFound;
+  const std::string path = where.Path();
+  UniqueFd opened = OpenInside(where.base, path, O_RDONLY | O_DIRECTORY);
+  if (!opened) return errno == ENOENT || errno == ENOTDIR ? FileStatus::PathNotFound : StatusOfErrno(errno);
+  DIR* dir = fdopendir(opened.Get());
+  if (dir == nullptr) return StatusOfErrno(errno);
+  const int dirFd = opened.Release();
+
+  const bool deviceRoot = where.IsBase() && where.volume < 0;
+  const std::vector<MountedVolume>& volumes = resolver_.Volumes();
+  while (const dirent* entry = readdir(dir)) {
+    if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+    std::wstring name = FromUtf8(entry->d_name);
+    if (deviceRoot) {
+      const std::wstring folded = FoldCase(name);
+      bool mounted = false;
+      for (const MountedVolume& volume : volumes) mounted = mounted || volume.folded == folded;
+      if (mounted) continue;  // the mounted folder stands in its place
+    }
+    struct stat st {};
+    if (fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone meanwhile
+    if (S_ISLNK(st.st_mode)) {
+      // Followed inside the device only, never by the host's rules.
+      const UniqueFd target = OpenInside(where.base, JoinHostPath(path, entry->d_name), O_PATH);
+      if (!target || fstat(target.Get(), &st) != 0) {
+        entries.push_back(Unreachable(std::move(name)));
+        continue;
+      }
+    }
+    entries.push_back(Describe(std::move(name), st));
+  }
+  closedir(dir);
+  if (deviceRoot) {
+    struct stat folderStat {};
+    folderStat.st_mode = S_IFDIR;
+    for (const MountedVolume& volume : volumes) entries.push_back(Describe(volume.name, folderStat));
+  }
+  return FileStatus::Ok;
+}
+
+FileStatus HostFileSystem::FindPath(std::wstring_view path, FindData& found) {
+  HostLocation where;
+  if (const FileStatus status = resolver_.Resolve(path, where); status != FileStatus::Ok) return status;
+  if (!where.found) return where.Missing();
+  struct stat st {};
+  if (where.IsBase()) {
+    st.st_mode = S_IFDIR;
+    found = Describe(where.volume < 0 ? std::wstring() : resolver_.Volumes()[static_cast<std::size_t>(where.volume)].name, st);
+    return FileStatus::Ok;
+  }
+  if (!where.target || fstat(where.target.Get(), &st) != 0) {
+    found = Unreachable(FromUtf8(where.name));
+    return FileStatus::Ok;
+  }
+  found = Describe(FromUtf8(where.name), st);
+  return FileStatus::Ok;
+}
+
+}  // namespace platform::host

@@ -1,0 +1,63 @@
+// Device paths to host names: which confined folder a path lies in, and the
+// names on the way as they are spelled on the host.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/filesystem.h"
+#include "platform/host/files/confined_open.h"
+#include "platform/host/files/folder_names.h"
+#include "platform/host/unique_fd.h"
+
+namespace platform::host {
+
+// A host folder that stands in for a volume.
+struct MountedVolume {
+  std::wstring name;  // as given on the command line
+  std::wstring folded;
+  UniqueFd folder;  // O_PATH
+};
+
+// Where a device path leads. Paths are relative to `base`, "/"-separated.
+struct HostLocation {
+  int base = -1;     // borrowed: root/ or a mounted folder; nothing below it leads out
+  int volume = -1;   // the mounted volume `base` belongs to, -1 for root/
+  std::string parent = ".";  // the folder that holds `name`
+  std::string name;          // the last name as on the host (as written when missing); empty for `base` itself
+  std::string written;       // the last name as written
+  bool parentFound = false;  // every folder up to the last name exists
+  bool found = false;        // the last name exists too (and is a folder when the path names one)
+  bool namesFolder = false;  // written with a trailing separator
+  UniqueFd target;           // O_PATH: what the last name leads to, when that could be opened
+  UniqueFd parentFolder;     // O_PATH: `parent`, once opened
+
+  bool IsBase() const { return name.empty(); }
+  std::string Path() const { return IsBase() ? parent : JoinHostPath(parent, name); }
+  // The status for a path that was not found: PathNotFound when a folder on the way is missing.
+  FileStatus Missing() const { return parentFound ? FileStatus::FileNotFound : FileStatus::PathNotFound; }
+};
+
+class PathResolver {
+ public:
+  PathResolver(UniqueFd root, std::vector<MountedVolume> volumes)
+      : root_(std::move(root)), volumes_(std::move(volumes)) {}
+
+  // Finds `devicePath`, each name exactly as written first, then without
+  // regard to case. Ok unless the text itself is unusable (InvalidName, PathNotFound).
+  FileStatus Resolve(std::wstring_view devicePath, HostLocation& where) const;
+  // The O_PATH fd of `where.parent`, opened when first asked for; -1 with errno on failure.
+  int ParentFolder(HostLocation& where) const;
+
+  int Root() const { return root_.Get(); }
+  const std::vector<MountedVolume>& Volumes() const { return volumes_; }
+  FolderNames& Names() const { return names_; }
+
+ private:
+  UniqueFd root_;
+  std::vector<MountedVolume> volumes_;
+  mutable FolderNames names_;
+};
+
+}  // namespace platform::host

@@ -1,0 +1,69 @@
+#include "platform/host/gps/nmea_sentence.h"
+
+namespace platform::host {
+
+namespace {
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// "$" body "*" two hex digits, the body printable and its XOR the checksum.
+bool Checked(std::string_view text, std::string_view& body) {
+  const std::size_t star = text.rfind('*');
+  if (star == std::string_view::npos || star + 3 != text.size()) return false;
+  const int high = HexValue(text[star + 1]);
+  const int low = HexValue(text[star + 2]);
+  if (high < 0 || low < 0) return false;
+  unsigned sum = 0;
+  for (std::size_t i = 1; i < star; ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c > 0x7E || c == '$' || c == '*') return false;
+    sum ^= c;
+  }
+  if (sum != static_cast<unsigned>(high * 16 + low)) return false;
+  body = text.substr(1, star - 1);
+  return true;
+}
+
+NmeaSentence Split(std::string_view body) {
+  NmeaSentence sentence;
+  std::size_t start = 0;
+  bool address = true;
+  for (;;) {
+    const std::size_t comma = body.find(',', start);
+    const std::string_view field = body.substr(start, comma == std::string_view::npos ? comma : comma - start);
+    if (address) {
+      const bool own = field.starts_with('P');
+      sentence.talker = std::string(field.substr(0, own ? 1 : 2));
+      sentence.type = std::string(field.substr(sentence.talker.size()));
+      address = false;
+    } else {
+      sentence.fields.emplace_back(field);
+    }
+    if (comma == std::string_view::npos) break;
+    start = comma + 1;
+  }
+  return sentence;
+}
+
+}  // namespace
+
+std::vector<NmeaSentence> ReadNmeaSentences(std::string_view log) {
+  std::vector<NmeaSentence> sentences;
+  std::size_t at = log.find('$');
+  while (at != std::string_view::npos) {
+    // A sentence ends at a line end; a "$" before one starts the next and cuts this one short.
+    const std::size_t end = log.find_first_of("\r\n$", at + 1);
+    const std::string_view text = log.substr(at, end == std::string_view::npos ? end : end - at);
+    std::string_view body;
+    if (Checked(text, body) && !body.empty()) sentences.push_back(Split(body));
+    at = end == std::string_view::npos ? end : log.find('$', end);
+  }
+  return sentences;
+}
+
+}  // namespace platform::host

@@ -1,0 +1,114 @@
+#include "platform/host/graphics/font.h"
+
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+namespace platform::host {
+
+struct Font::Library {
+  FT_Library freetype = nullptr;
+  FT_Face face = nullptr;
+  ~Library() {
+    if (face) FT_Done_Face(face);
+    if (freetype) FT_Done_FreeType(freetype);
+  }
+};
+
+namespace {
+
+struct PatternDeleter {
+  void operator()(FcPattern* pattern) const { FcPatternDestroy(pattern); }
+};
+using Pattern = std::unique_ptr<FcPattern, PatternDeleter>;
+
+// The font file and face index that fontconfig chooses for a family name.
+bool MatchFamily(const std::string& family, std::string& file, int& index, std::string& error) {
+  if (!FcInit()) {
+    error = "fontconfig cannot be initialised";
+    return false;
+  }
+  Pattern pattern(FcNameParse(reinterpret_cast<const FcChar8*>(family.c_str())));
+  if (!pattern) {
+    error = "fontconfig cannot parse \"" + family + "\"";
+    return false;
+  }
+  FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
+  FcDefaultSubstitute(pattern.get());
+  FcResult result = FcResultNoMatch;
+  Pattern match(FcFontMatch(nullptr, pattern.get(), &result));
+  FcChar8* path = nullptr;
+  if (!match || FcPatternGetString(match.get(), FC_FILE, 0, &path) != FcResultMatch) {
+    error = "fontconfig has no font for \"" + family + "\"";
+    return false;
+  }
+  file = reinterpret_cast<const char*>(path);
+  if (FcPatternGetInteger(match.get(), FC_INDEX, 0, &index) != FcResultMatch) index = 0;
+  return true;
+}
+
+}  // namespace
+
+std::unique_ptr<Font> Font::Load(const std::string& family, int lineHeight, std::string& error) {
+  std::string file;
+  int index = 0;
+  if (!MatchFamily(family, file, index, error)) return nullptr;
+  auto library = std::make_unique<Library>();
+  if (FT_Init_FreeType(&library->freetype) != 0) {
+    error = "FreeType cannot be initialised";
+    return nullptr;
+  }
+  if (FT_New_Face(library->freetype, file.c_str(), index, &library->face) != 0) {
+    error = "FreeType cannot open " + file;
+    return nullptr;
+  }
+  // Size metrics of a scalable face come rounded to whole pixels: ascender up, descender down.
+  for (int size = lineHeight; size > 0; --size) {
+    if (FT_Set_Pixel_Sizes(library->face, 0, static_cast<FT_UInt>(size)) != 0) continue;
+    const FT_Size_Metrics& metrics = library->face->size->metrics;
+    const int ascent = static_cast<int>((metrics.ascender + 63) >> 6);
+    const int descent = static_cast<int>((-metrics.descender + 63) >> 6);
+    if (ascent + descent <= lineHeight) {
+      return std::unique_ptr<Font>(new Font(std::move(library), size, ascent, ascent + descent));
+    }
+  }
+  error = file + " has no size that fits a line of " + std::to_string(lineHeight) + " pixels";
+  return nullptr;
+}
+
+Font::Font(std::unique_ptr<Library> library, int pixelSize, int ascent, int lineHeight)
+    : library_(std::move(library)), pixelSize_(pixelSize), ascent_(ascent), lineHeight_(lineHeight) {}
+
+Font::~Font() = default;
+
+const Glyph& Font::GetGlyph(char32_t code) {
+  if (code < latin_.size()) {
+    if (!latin_[code]) latin_[code] = &Rasterise(code);
+    return *latin_[code];
+  }
+  if (auto found = glyphs_.find(code); found != glyphs_.end()) return found->second;
+  return Rasterise(code);
+}
+
+const Glyph& Font::Rasterise(char32_t code) {
+  Glyph& glyph = glyphs_[code];
+  FT_Face face = library_->face;
+  // A glyph that does not load stays empty and takes no room.
+  if (FT_Load_Char(face, code, FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL) != 0) return glyph;
+  const FT_GlyphSlot slot = face->glyph;
+  const FT_Bitmap& bitmap = slot->bitmap;
+  glyph.advance = static_cast<int>((slot->advance.x + 32) >> 6);
+  if (bitmap.pixel_mode != FT_PIXEL_MODE_GRAY || bitmap.width == 0 || bitmap.rows == 0) return glyph;
+  glyph.left = slot->bitmap_left;
+  glyph.top = slot->bitmap_top;
+  glyph.width = static_cast<int>(bitmap.width);
+  glyph.height = static_cast<int>(bitmap.rows);
+  glyph.coverage.resize(static_cast<std::size_t>(glyph.width) * glyph.height);
+  for (int row = 0; row < glyph.height; ++row) {
+    const unsigned char* source = bitmap.buffer + static_cast<std::ptrdiff_t>(row) * bitmap.pitch;
+    std::copy(source, source + glyph.width, glyph.coverage.begin() + static_cast<std::ptrdiff_t>(row) * glyph.width);
+  }
+  return glyph;
+}
+
+}  // namespace platform::host

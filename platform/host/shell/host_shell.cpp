@@ -1,0 +1,71 @@
+#include "platform/host/shell/host_shell.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/host/files/host_files.h"
+#include "platform/host/shell/detached_start.h"
+#include "platform/host/unique_fd.h"
+#include "platform/host/utf8.h"
+
+namespace platform::host {
+
+namespace {
+
+// The longest device path: 259 characters and the terminator.
+constexpr std::size_t kPathLimit = 259;
+
+// Where a request may lead: a bare name is a program of the \Windows folder.
+std::vector<std::wstring> Candidates(std::wstring_view file) {
+  if (file.find(L'\\') != std::wstring_view::npos) return {std::wstring(file)};
+  const std::wstring inWindows = L"\\Windows\\" + std::wstring(file);
+  return {inWindows + L".exe", inWindows};
+}
+
+}  // namespace
+
+HostShell::HostShell(const DeviceFolder& device, HostFileSystem& files, Kernel& kernel,
+                     std::function<void(std::string_view line)> echo)
+    : device_(device), files_(files), kernel_(kernel), echo_(std::move(echo)) {}
+
+bool HostShell::Execute(std::wstring_view file) {
+  bool started = false;
+  if (!file.empty()) {
+    for (const std::wstring& candidate : Candidates(file)) {
+      if (candidate.size() > kPathLimit) break;
+      // Opened inside the device and executed through the descriptor, so
+      // nothing outside the device is ever started.
+      UniqueFd program = files_.OpenFd(candidate, O_PATH);
+      struct stat info = {};
+      if (!program || fstat(program.Get(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
+      started = StartDetached(program.Get(), ToUtf8(candidate)) == 0;
+      break;
+    }
+  }
+  Note(started, file);
+  return started;
+}
+
+void HostShell::Note(bool started, std::wstring_view file) {
+  const SystemTime now = kernel_.GetLocalTime();
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "(%02d-%02d %02d:%02d) ", now.month % 100, now.day % 100, now.hour % 100,
+                now.minute % 100);
+  const std::string line = stamp + std::string(started ? "started " : "failed ") + ToUtf8(file);
+  {
+    std::lock_guard lock(logLock_);
+    UniqueFd log(open(device_.File("launched.log").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+    if (log) {
+      const std::string entry = line + "\n";
+      [[maybe_unused]] const auto written = write(log.Get(), entry.data(), entry.size());
+    }
+  }
+  if (echo_) echo_(line);
+}
+
+}  // namespace platform::host

@@ -1,0 +1,39 @@
+// The shell of a device folder: a device program starts from its host file,
+// found inside the device, and every request is noted in DEVICE/launched.log.
+#pragma once
+
+#include <functional>
+#include <mutex>
+#include <string_view>
+
+#include "platform/host/device_folder.h"
+#include "platform/kernel.h"
+#include "platform/shell.h"
+
+namespace platform::host {
+
+class HostFileSystem;
+
+class HostShell final : public Shell {
+ public:
+  // `echo` (may be empty) is handed each line written to launched.log, without its line end.
+  HostShell(const DeviceFolder& device, HostFileSystem& files, Kernel& kernel,
+            std::function<void(std::string_view line)> echo);
+
+  // Starts the host file of `file`, detached and not waited for; a bare name
+  // is looked for as "\Windows\NAME.exe", then "\Windows\NAME". True when the
+  // program was started; false when no such file exists or it cannot run.
+  bool Execute(std::wstring_view file) override;
+
+ private:
+  // Appends "(MM-DD HH:MM) started FILE" or "... failed FILE".
+  void Note(bool started, std::wstring_view file);
+
+  DeviceFolder device_;
+  HostFileSystem& files_;
+  Kernel& kernel_;
+  std::function<void(std::string_view)> echo_;
+  std::mutex logLock_;
+};
+
+}  // namespace platform::host

@@ -1,0 +1,80 @@
+// A loaded libxml2 document shared by its document and node objects, and the
+// platform objects over it.
+#pragma once
+
+#include <libxml/tree.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/filesystem.h"
+#include "platform/xml.h"
+
+namespace platform::host {
+
+// Owns one xmlDoc and every node cut out of it. Nodes replaced by PutText are
+// kept until the document goes, so a node object held elsewhere never dangles.
+class XmlTree {
+ public:
+  explicit XmlTree(xmlDocPtr doc) : doc_(doc) {}
+  ~XmlTree();
+  XmlTree(const XmlTree&) = delete;
+  XmlTree& operator=(const XmlTree&) = delete;
+
+  xmlDocPtr Doc() const { return doc_; }
+  // Takes over a node that was unlinked from the tree.
+  void KeepDetached(xmlNodePtr node) { detached_.push_back(node); }
+
+ private:
+  xmlDocPtr doc_;
+  std::vector<xmlNodePtr> detached_;
+};
+
+// The node after `node` in document order below `top`, going down into
+// elements only (an entity reference is a leaf); null at the end.
+xmlNodePtr NextInContent(xmlNodePtr node, xmlNodePtr top);
+
+// How a document is written back: with or without a declaration, in which encoding.
+struct SaveForm {
+  bool declaration = false;
+  std::string encoding = "UTF-8";
+};
+
+class HostXmlNode final : public XmlNode {
+ public:
+  HostXmlNode(std::shared_ptr<XmlTree> tree, xmlNodePtr node) : tree_(std::move(tree)), node_(node) {}
+
+  std::wstring NodeName() const override;
+  std::unique_ptr<XmlNode> SelectSingleNode(std::wstring_view path) const override;
+  std::vector<std::unique_ptr<XmlNode>> SelectNodes(std::wstring_view path) const override;
+  std::wstring Text() const override;
+  bool PutText(std::wstring_view text) override;
+  bool GetAttribute(std::wstring_view name, std::wstring& value) const override;
+  bool HasChildNodes() const override;
+  std::vector<std::unique_ptr<XmlNode>> ChildNodes() const override;
+
+ private:
+  // The node's children as the platform shows them: none below an entity reference.
+  xmlNodePtr FirstChild() const;
+
+  std::shared_ptr<XmlTree> tree_;
+  xmlNodePtr node_;
+};
+
+// Saves through the file system it was loaded from, which must outlive it.
+class HostXmlDocument final : public XmlDocument {
+ public:
+  HostXmlDocument(std::shared_ptr<XmlTree> tree, FileSystem& files, SaveForm form)
+      : tree_(std::move(tree)), files_(files), form_(std::move(form)) {}
+
+  std::unique_ptr<XmlNode> DocumentElement() const override;
+  bool Save(std::wstring_view path) override;
+
+ private:
+  std::shared_ptr<XmlTree> tree_;
+  FileSystem& files_;
+  SaveForm form_;
+};
+
+}  // namespace platform::host

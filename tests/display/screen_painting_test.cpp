@@ -1,0 +1,298 @@
+#include "display/screen_painting.h"
+
+#include <vector>
+
+#include "tests/display/logo_fixture.h"
+
+namespace initap::test {
+namespace {
+
+constexpr Rgb kBlue{0, 0, 255};
+constexpr Rgb kRed{255, 0, 0};
+
+// The screen's pixels with the logo of the disk, and which of them a paint changed.
+class ScreenPaintingTest : public LogoFixture {
+ protected:
+  void SetUp() override {
+    logo_ = Shown(CorpusLogo());
+    WriteDisk(CorpusLogo());
+    Prepare();
+  }
+
+  Rgb Logo(int x, int y) const {
+    const std::size_t at = (static_cast<std::size_t>(y) * 240 + x) * 3;
+    return {logo_[at + 2], logo_[at + 1], logo_[at]};
+  }
+  bool Changed(int x, int y) { return At(x, y) != Logo(x, y); }
+
+  // Every pixel of [left, right) x [top, bottom) has `color`.
+  bool All(int left, int top, int right, int bottom, Rgb color) {
+    for (int y = top; y < bottom; ++y) {
+      for (int x = left; x < right; ++x) {
+        if (At(x, y) != color) return false;
+      }
+    }
+    return true;
+  }
+  // No pixel of the region differs from the logo.
+  bool Untouched(int left, int top, int right, int bottom) {
+    for (int y = top; y < bottom; ++y) {
+      for (int x = left; x < right; ++x) {
+        if (Changed(x, y)) return false;
+      }
+    }
+    return true;
+  }
+  // Outside `inside`, the screen is the logo.
+  bool UntouchedOutside(const platform::Rect& inside) {
+    for (int y = 0; y < 400; ++y) {
+      for (int x = 0; x < 240; ++x) {
+        const bool in = x >= inside.left && x < inside.right && y >= inside.top && y < inside.bottom;
+        if (!in && Changed(x, y)) return false;
+      }
+    }
+    return true;
+  }
+  // The three-pixel frame of the default bar: columns 9..11 and 228..230, rows 79..81 and 108..110.
+  bool FrameShown(Rgb color) {
+    return All(9, 79, 231, 82, color) && All(9, 108, 231, 111, color) && All(9, 79, 12, 111, color) &&
+           All(228, 79, 231, 111, color);
+  }
+
+  std::vector<std::uint8_t> logo_;
+};
+
+TEST_F(ScreenPaintingTest, BeforeAnyStatusTextThePaintShowsTheLogoOnly) {
+  EXPECT_EQ(OnPaint(*app_), 0);
+  EXPECT_EQ(Screen().pixels, logo_);
+}
+
+TEST_F(ScreenPaintingTest, TextWithAnEmptyFrameWhileNoTotalIsKnown) {
+  app_->statusText.Set(L"calculate copy file number...");
+  app_->progressDone = 1;  // a single file copied by name: no total
+  OnPaint(*app_);
+  EXPECT_TRUE(FrameShown(kBlue));
+  EXPECT_TRUE(Untouched(12, 82, 228, 108));  // inside the frame
+  EXPECT_TRUE(UntouchedOutside({9, 60, 231, 111}));
+  // The text lies in its rectangle, white over the logo.
+  int white = 0;
+  for (int y = 60; y < 79; ++y) {
+    for (int x = 10; x < 230; ++x) white += At(x, y) == Rgb{255, 255, 255};
+  }
+  EXPECT_GT(white, 30);
+  EXPECT_TRUE(Untouched(0, 0, 240, 60));
+  EXPECT_TRUE(Untouched(0, 60, 10, 79));
+}
+
+TEST_F(ScreenPaintingTest, NoFillAtZeroOfFive) {
+  app_->statusText.Set(L"copy a.txt");
+  app_->progressTotal = 5;
+  OnPaint(*app_);
+  EXPECT_TRUE(FrameShown(kBlue));
+  EXPECT_TRUE(Untouched(12, 82, 228, 108));
+}
+
+TEST_F(ScreenPaintingTest, FullTotalFillsExactlyToTheRightEdge) {
+  app_->progressDone = 5;
+  app_->progressTotal = 5;
+  OnPaint(*app_);
+  EXPECT_TRUE(All(10, 80, 230, 110, kBlue));
+  EXPECT_TRUE(UntouchedOutside({10, 80, 230, 110}));
+}
+
+TEST_F(ScreenPaintingTest, ThreeOfSevenFills94PixelsOfTheDefaultBar) {
+  app_->progressDone = 3;
+  app_->progressTotal = 7;
+  OnPaint(*app_);
+  EXPECT_TRUE(All(10, 80, 104, 110, kBlue));
+  EXPECT_TRUE(UntouchedOutside({10, 80, 104, 110}));
+}
+
+TEST_F(ScreenPaintingTest, WithoutTextTheFillShowsWithoutFrame) {
+  app_->progressDone = 1;
+  app_->progressTotal = 2;
+  OnPaint(*app_);
+  EXPECT_TRUE(All(10, 80, 120, 110, kBlue));
+  EXPECT_TRUE(UntouchedOutside({10, 80, 120, 110}));
+}
+
+TEST_F(ScreenPaintingTest, FillLiesOverTheFrameAndTheText) {
+  app_->statusText.Set(L"update finished. please wait...");
+  app_->filenameRect = {10, 70, 230, 100};  // the text reaches into the bar
+  app_->progressDone = 1;
+  app_->progressTotal = 1;
+  OnPaint(*app_);
+  EXPECT_TRUE(All(10, 80, 230, 110, kBlue));
+  EXPECT_TRUE(All(9, 79, 231, 80, kBlue));
+}
+
+TEST_F(ScreenPaintingTest, ColourReferencesHoldRedInTheLowByte) {
+  app_->progressColor = 0x000000FF;
+  app_->progressDone = 1;
+  app_->progressTotal = 1;
+  OnPaint(*app_);
+  EXPECT_TRUE(All(10, 80, 230, 110, kRed));
+  app_->progressColor = 0x00FF0000;
+  OnPaint(*app_);
+  EXPECT_TRUE(All(10, 80, 230, 110, kBlue));
+}
+
+TEST_F(ScreenPaintingTest, TextTakesTheTextColour) {
+  app_->oemLogoRaw.reset();  // a black screen under the text
+  app_->statusText.Set(L"copy a.txt");
+  app_->filenameColor = 0x000000FF;
+  OnPaint(*app_);
+  int red = 0;
+  for (int y = 60; y < 79; ++y) {
+    for (int x = 12; x < 230; ++x) {
+      const Rgb pixel = At(x, y);
+      EXPECT_EQ(pixel[1] | pixel[2], 0);
+      red += pixel[0] == 255;
+    }
+  }
+  EXPECT_GT(red, 20);
+}
+
+TEST_F(ScreenPaintingTest, OverfullCountDrawsPastTheBarUpToTheScreenEdge) {
+  app_->progressDone = 3;
+  app_->progressTotal = 1;
+  OnPaint(*app_);
+  EXPECT_TRUE(All(10, 80, 240, 110, kBlue));
+}
+
+TEST_F(ScreenPaintingTest, FillWidthIsComputedInThirtyTwoBits) {
+  // 0x40000000 * 4 wraps to 0 in 32 bits: nothing is filled.
+  app_->progressRect = {0, 80, 0x40000000, 110};
+  app_->progressDone = 4;
+  app_->progressTotal = 4;
+  OnPaint(*app_);
+  EXPECT_TRUE(UntouchedOutside({0, 0, 0, 0}));
+}
+
+TEST_F(ScreenPaintingTest, RecordLeftAtZeroPaintsABlackScreen) {
+  auto app = std::make_unique<Init_AP>(platform_);
+  auto frame = platform_.graphics.CreateBackBuffer(240, 400);
+  frame->FillRect({0, 0, 240, 400}, 0x00FFFFFF);
+  platform_.graphics.Present(*frame);
+  EXPECT_EQ(OnPaint(*app), 0);
+  EXPECT_EQ(Screen().pixels, std::vector<std::uint8_t>(240 * 400 * 3, 0));
+  EXPECT_EQ(disks_.opens, 0);
+}
+
+TEST_F(ScreenPaintingTest, EraseBackgroundNeverChangesTheScreen) {
+  OnPaint(*app_);
+  app_->statusText.Set(L"copy a.txt");
+  app_->progressTotal = 1;
+  EXPECT_EQ(OnEraseBkgnd(*app_), 1);
+  EXPECT_EQ(Screen().pixels, logo_);
+}
+
+// Graphics that cannot make a frame.
+class NoFrames final : public platform::Graphics {
+ public:
+  int ScreenWidth() override { return 240; }
+  int ScreenHeight() override { return 400; }
+  std::unique_ptr<platform::BackBuffer> CreateBackBuffer(int, int) override { return nullptr; }
+  void Present(const platform::BackBuffer&) override { ++presented; }
+  std::unique_ptr<platform::Bitmap> LoadBitmapFile(std::wstring_view) override { return nullptr; }
+  int presented = 0;
+};
+
+TEST_F(ScreenPaintingTest, PaintWithoutABackBufferIsLeftOut) {
+  NoFrames graphics;
+  platform::Platform services{platform_.kernel, platform_.files, platform_.windows, graphics, platform_.xml,
+                              platform_.shell, platform_.gps, platform_.disks, platform_.registry,
+                              platform_.codePage};
+  Init_AP app(services);
+  app.oemLogoRaw = std::make_unique<std::uint8_t[]>(192000);
+  app.oemLogoRgb = std::make_unique<std::uint8_t[]>(384000);
+  app.SetDefaults();
+  app.statusText.Set(L"copy a.txt");
+  EXPECT_EQ(OnPaint(app), 0);
+  EXPECT_EQ(graphics.presented, 0);
+  EXPECT_EQ(app.oemLogoReady, 0u);
+}
+
+// A window system that paints the window at once when asked to update it.
+class RecordingWindows final : public platform::WindowSystem {
+ public:
+  platform::WindowHandle CreateWindow(platform::WindowProcedure&) override { return 0; }
+  void ShowWindow(platform::WindowHandle, int) override {}
+  bool DestroyWindow(platform::WindowHandle) override { return false; }
+  bool PostMessage(platform::WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t) override { return false; }
+  void PostQuitMessage(int) override {}
+  bool GetMessage(platform::Message&) override { return false; }
+  std::intptr_t DispatchMessage(const platform::Message&) override { return 0; }
+  std::intptr_t DefWindowProc(platform::WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t) override {
+    return 0;
+  }
+  void InvalidateWindow(platform::WindowHandle) override {
+    calls += "invalidate ";
+    invalid = true;
+  }
+  bool UpdateWindow(platform::WindowHandle) override {
+    calls += "update ";
+    if (invalid && app) {
+      invalid = false;
+      textAtPaint = app->statusText.Get();
+      OnPaint(*app);
+    }
+    return true;
+  }
+
+  Init_AP* app = nullptr;
+  bool invalid = false;
+  std::string calls;
+  std::wstring textAtPaint;
+};
+
+class SetStatusTextTest : public ScreenPaintingTest {
+ protected:
+  SetStatusTextTest()
+      : services_{platform_.kernel, platform_.files, windows_, platform_.graphics, platform_.xml, platform_.shell,
+                  platform_.gps, platform_.disks, platform_.registry, platform_.codePage},
+        windowApp_(services_) {
+    windows_.app = &windowApp_;
+  }
+  void SetUp() override {
+    WriteDisk(CorpusLogo());
+    logo_ = Shown(CorpusLogo());
+    windowApp_.oemLogoRaw = std::make_unique<std::uint8_t[]>(192000);
+    windowApp_.oemLogoRgb = std::make_unique<std::uint8_t[]>(384000);
+    windowApp_.SetDefaults();
+  }
+
+  RecordingWindows windows_;
+  platform::Platform services_;
+  Init_AP windowApp_;
+};
+
+TEST_F(SetStatusTextTest, FormatsTheTextAndRepaintsBeforeReturning) {
+  SetStatusText(windowApp_, L"copy %s", L"a.txt");
+  EXPECT_EQ(windowApp_.statusText.Get(), L"copy a.txt");
+  EXPECT_EQ(windows_.calls, "invalidate update ");
+  EXPECT_EQ(windows_.textAtPaint, L"copy a.txt");
+  EXPECT_TRUE(FrameShown(kBlue));
+
+  SetStatusText(windowApp_, L"%s%s", L"delete ", L"b.txt");
+  EXPECT_EQ(windowApp_.statusText.Get(), L"delete b.txt");
+  SetStatusText(windowApp_, L"update finished. please wait...");
+  EXPECT_EQ(windows_.textAtPaint, L"update finished. please wait...");
+}
+
+TEST_F(SetStatusTextTest, OverlongTextIsCutToTheField) {
+  const std::wstring name(300, L'x');
+  SetStatusText(windowApp_, L"copy %s", name);
+  const std::wstring text = windowApp_.statusText.Get();
+  EXPECT_EQ(text.size(), 259u);
+  EXPECT_EQ(text, (L"copy " + name).substr(0, 259));
+}
+
+TEST_F(SetStatusTextTest, EmptyTextRemovesTextAndFrame) {
+  SetStatusText(windowApp_, L"copy %s", L"a.txt");
+  SetStatusText(windowApp_, L"");
+  EXPECT_EQ(Screen().pixels, logo_);
+}
+
+}  // namespace
+}  // namespace initap::test

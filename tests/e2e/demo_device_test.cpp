@@ -1,0 +1,85 @@
+// The demo device of examples/, booted as tools/demo.sh boots it, with its
+// show times set to zero.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <regex>
+
+#include "tests/e2e/device_boot.h"
+
+namespace initap::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kDemo = INITAP_SOURCE_DIR "/examples/demo-device";
+
+std::vector<std::string> FilesBelow(const fs::path& folder) {
+  std::vector<std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    if (entry.is_regular_file()) files.push_back(entry.path().lexically_relative(folder).string());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+class DemoDeviceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!fs::exists(kInitap)) GTEST_SKIP() << kInitap << " is not built";
+    fs::copy(kDemo, device.Folder(), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    const std::string card = device.ReadFile("sd card/update.xml");
+    device.WriteFile("sd card/update.xml",
+                     std::regex_replace(card, std::regex("<(logo|exit)_showtime>[0-9]+<"), "<$1_showtime>0<"));
+  }
+
+  DeviceUnderTest device;
+};
+
+TEST_F(DemoDeviceTest, UpdatesTheMapsAndStartsTheMainApplication) {
+  const std::vector<std::string> maps = FilesBelow(device.Host("sd card/Maps"));
+  const fs::path screen = device.Folder().parent_path() / (device.Folder().filename().string() + "-screen.png");
+
+  const BootResult run = Boot(device.Folder(), {"--quiet", "--screenshot", screen.string()});
+  EXPECT_EQ(run.exitCode, 1) << run.output;
+
+  EXPECT_EQ(LogMessages(device),
+            (std::vector<std::string>{"found update file \\sd card\\update.xml.", "6 files has been copied.",
+                                      "3 files has been deleted.", "1 files has been deleted.", "update finished.",
+                                      "\\System\\Main_Ap.exe launch success."}));
+  // The receiver's fix: 21 June 2025, 07:45 UTC.
+  for (const std::string& line : LogLines(device)) EXPECT_EQ(line.substr(0, 14), "(06-21 07:45) ") << line;
+  EXPECT_EQ(Launches(device), (std::vector<Launch>{{"started", "\\System\\Main_Ap.exe"}}));
+
+  EXPECT_EQ(FilesBelow(device.Host("FlashHd/Maps")), maps);
+  EXPECT_FALSE(device.Exists("FlashHd/OldMaps"));
+  EXPECT_FALSE(device.Exists("FlashHd/readme_old.txt"));
+  EXPECT_FALSE(device.Exists("sd card/update.xml"));
+  EXPECT_TRUE(device.Exists("System/update.xml"));
+  EXPECT_EQ(device.ReadFile("Windows/Desktop/Navigation.lnk"), "21#\"\\System\\Main_Ap.exe\"");
+  EXPECT_EQ(device.ReadFile("Windows/Desktop/Explorer.lnk"), "23#\"\\Windows\\explorer.exe\"");
+  EXPECT_EQ(device.ReadFile("Windows/Desktop/Control Panel.lnk"), "21#\"\\Windows\\ctlpnl.exe\"");
+
+  std::ifstream picture(screen, std::ios::binary);
+  char signature[8] = {};
+  picture.read(signature, sizeof signature);
+  EXPECT_EQ(std::string(signature, 8), "\x89PNG\r\n\x1a\n");
+  fs::remove(screen);
+}
+
+TEST_F(DemoDeviceTest, SecondBootOnlyConfiguresAndKeepsTheDesktop) {
+  EXPECT_EQ(Boot(device.Folder()).exitCode, 1);
+  const std::size_t firstBoot = LogMessages(device).size();
+  EXPECT_EQ(Boot(device.Folder()).exitCode, 1);
+
+  const std::vector<std::string> log = LogMessages(device);
+  ASSERT_EQ(log.size(), firstBoot + 2);
+  EXPECT_EQ(log[firstBoot], "no update file, read config file and goto wince.");
+  EXPECT_EQ(log[firstBoot + 1], "\\System\\Main_Ap.exe launch success.");
+  EXPECT_TRUE(device.Exists("Windows/Desktop/Navigation.lnk"));
+  EXPECT_TRUE(device.Exists("Windows/Navigation.lnk"));
+}
+
+}  // namespace
+}  // namespace initap::test

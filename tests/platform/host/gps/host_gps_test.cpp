@@ -1,0 +1,243 @@
+#include "platform/host/gps/host_gps.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/host/gps/nmea_reports.h"
+#include "platform/host/kernel/host_kernel.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+using platform::GpsPosition;
+using platform::SystemTime;
+using platform::host::DeviceFolder;
+using platform::host::HostGps;
+using platform::host::HostKernel;
+
+// "$" body "*" checksum, as a receiver sends it.
+std::string Sentence(const std::string& body) {
+  unsigned sum = 0;
+  for (char c : body) sum ^= static_cast<unsigned char>(c);
+  char checksum[3];
+  std::snprintf(checksum, sizeof checksum, "%02X", sum);
+  return "$" + body + "*" + checksum;
+}
+
+std::string Format(const SystemTime& t) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.year, t.month, t.day, t.hour, t.minute,
+                t.second, t.milliseconds);
+  return text;
+}
+
+class HostGpsTest : public ::testing::Test {
+ protected:
+  DeviceFolder Device() const { return DeviceFolder{temp_.path(), {}}; }
+  void WriteLog(const std::string& bytes) { std::ofstream(temp_.path() / "gps.nmea", std::ios::binary) << bytes; }
+  void UseCorpus(const std::string& name) {
+    std::filesystem::copy_file(std::string(INITAP_SHARED_DIR) + "/corpora/nmea/" + name, temp_.path() / "gps.nmea");
+  }
+
+  // Reads as the system does: a read each time the new-location event comes.
+  std::vector<SystemTime> ReadAll(HostGps& gps, std::size_t limit = 100000) {
+    auto event = kernel_.CreateEvent();
+    auto state = kernel_.CreateEvent();
+    const auto handle = gps.OpenDevice(event.get(), state.get());
+    EXPECT_NE(handle, 0u);
+    std::vector<SystemTime> reads;
+    while (reads.size() < limit && event->Wait(0)) {
+      GpsPosition position;
+      position.version = 1;
+      position.size = sizeof(GpsPosition);
+      gps.GetPosition(handle, position, 10000, 0);
+      reads.push_back(position.utc);
+    }
+    events_.push_back(std::move(event));
+    events_.push_back(std::move(state));
+    return reads;
+  }
+
+  // The first read that carries a UTC date, or "none".
+  std::string FirstFix(const std::vector<SystemTime>& reads) {
+    for (const auto& t : reads) {
+      if (t.year != 0) return Format(t);
+    }
+    return "none";
+  }
+
+  initap::test::TempFolder temp_;
+  HostKernel kernel_{DeviceFolder{temp_.path(), {}}};
+  std::vector<std::unique_ptr<platform::Event>> events_;  // outlive the receiver's handles
+};
+
+TEST_F(HostGpsTest, CorpusLogsGiveTheirFirstValidFix) {
+  const struct {
+    const char* log;
+    const char* fix;
+    int dayOfWeek;
+  } cases[] = {
+      {"mtk-3301.log", "2008-08-23 08:14:36.000", 6}, {"bt451.log", "2009-12-09 15:25:05.000", 3},
+      {"garmin25lp.log", "2005-03-15 12:03:26.000", 2}, {"skytraq.log", "none", 0},
+      {"mt3339.log", "2015-04-13 20:26:40.000", 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.log);
+    initap::test::TempFolder device;
+    std::filesystem::copy_file(std::string(INITAP_SHARED_DIR) + "/corpora/nmea/" + c.log, device.path() / "gps.nmea");
+    HostGps gps(DeviceFolder{device.path(), {}}, kernel_);
+    const auto reads = ReadAll(gps);
+    EXPECT_GT(reads.size(), 5u);
+    EXPECT_EQ(FirstFix(reads), c.fix);
+    for (const auto& t : reads) {
+      if (t.year != 0) {
+        EXPECT_EQ(t.dayOfWeek, c.dayOfWeek);
+        break;
+      }
+    }
+  }
+}
+
+TEST_F(HostGpsTest, PowerUpWithoutFixCarriesNoDate) {
+  UseCorpus("mtk-3301.log");
+  HostGps gps(Device(), kernel_);
+  const auto reads = ReadAll(gps);
+  // Seven seconds without fix, some with RMC status V and a 1980 date, before the first fix.
+  ASSERT_GT(reads.size(), 8u);
+  for (std::size_t i = 0; i < 7; ++i) EXPECT_EQ(reads[i].year, 0) << i;
+  EXPECT_EQ(FirstFix({reads[7]}), "2008-08-23 08:14:36.000");
+}
+
+TEST_F(HostGpsTest, ReceiverFallsSilentAtTheEndOfTheLog) {
+  WriteLog(Sentence("GPRMC,101010.25,A,4221.4394,N,01321.9948,E,0.0,0.0,290224,,,A") + "\r\n" +
+           Sentence("GPGGA,101010.25,4221.4394,N,01321.9948,E,1,05,1.0,10.0,M,,M,,") + "\r\n" +
+           Sentence("GPRMC,101011.25,A,4221.4394,N,01321.9948,E,0.0,0.0,290224,,,A") + "\r\n" +
+           Sentence("GPRMC,101012,V,,,,,,,290224,,,N") + "\r\n");
+  HostGps gps(Device(), kernel_);
+  auto event = kernel_.CreateEvent();
+  const auto handle = gps.OpenDevice(event.get(), nullptr);
+  std::vector<std::string> seen;
+  std::vector<std::uint32_t> codes;
+  while (event->Wait(0)) {
+    GpsPosition position;
+    position.version = 1;
+    position.size = sizeof(GpsPosition);
+    position.driverData[0] = 0;
+    codes.push_back(gps.GetPosition(handle, position, 10000, 0));
+    seen.push_back(position.utc.year ? Format(position.utc) : "none");
+    EXPECT_EQ(position.driverData[0], 0);
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{"2024-02-29 10:10:10.250", "2024-02-29 10:10:11.250", "none"}));
+  EXPECT_EQ(codes, (std::vector<std::uint32_t>{0, 0, 0}));
+  GpsPosition after;
+  after.size = sizeof(GpsPosition);
+  after.utc.year = 7;
+  EXPECT_EQ(gps.GetPosition(handle, after, 10000, 0), platform::host::kGpsNotReady);
+  EXPECT_EQ(after.utc.year, 0);
+  EXPECT_FALSE(event->Wait(0));
+}
+
+TEST_F(HostGpsTest, DamagedSentencesAndNoiseAreSkipped) {
+  const std::string good = Sentence("GNRMC,120002.5,A,4221.4394,N,01321.9948,E,0.0,0.0,150305,,,A");
+  std::string bad = Sentence("GPRMC,120000,A,4221.4394,N,01321.9948,E,0.0,0.0,150305,,,A");
+  bad[bad.size() - 1] = bad[bad.size() - 1] == '0' ? '1' : '0';
+  WriteLog(bad + "\n" +
+           // cut off in the middle, the next one starting on the same line
+           "$GPRMC,120001,A,4221.43" + Sentence("GPGSA,A,1,,,,,,,,,,,,,,,") + "\r" +
+           std::string("\x00\xff\xfe binary \x01*7F\x80", 17) + "\n" +
+           "$GPRMC,120001,A,4221.4394,N,01321.9948,E,0.0,0.0,150305,,,A\n" +  // no checksum
+           Sentence("GPRMC,120001,A,4221.4394,N,01321.9948,E,0.0,0.0,150305,,,A").substr(0, 40) + "\r\n" +
+           good + "\r\n");
+  HostGps gps(Device(), kernel_);
+  const auto reads = ReadAll(gps);
+  std::vector<std::string> dated;
+  for (const auto& t : reads) {
+    if (t.year != 0) dated.push_back(Format(t));
+  }
+  EXPECT_EQ(dated, std::vector<std::string>{"2005-03-15 12:00:02.500"});
+}
+
+TEST_F(HostGpsTest, ZdaCountsOnlyOnceAFixWasReported) {
+  WriteLog(Sentence("GPZDA,080000.00,01,03,2021,00,00") + "\n" +
+           Sentence("GPGGA,080001.00,,,,,0,00,99.99,,,,,,") + "\n" + Sentence("GPZDA,080001.00,01,03,2021,00,00") +
+           "\n" + Sentence("GPGGA,080002.00,5547.82,N,02334.14,E,1,04,2.72,37.0,M,26.9,M,,") + "\n" +
+           Sentence("GPZDA,080002.125,01,03,2021,00,00") + "\n" + Sentence("GPGGA,080003.00,,,,,0,00,99.99,,,,,,") +
+           "\n" + Sentence("GPZDA,080003.00,01,03,2021,00,00") + "\n" + Sentence("GPZDA,080004.00,31,02,2021,00,00") +
+           "\n");
+  HostGps gps(Device(), kernel_);
+  const auto reads = ReadAll(gps);
+  std::vector<std::string> seen;
+  for (const auto& t : reads) seen.push_back(t.year ? Format(t) : "none");
+  // The time stays good after the fix is lost; a date that does not exist never counts.
+  EXPECT_EQ(seen, (std::vector<std::string>{"none", "none", "2021-03-01 08:00:02.125", "2021-03-01 08:00:03.000",
+                                            "none"}));
+}
+
+TEST_F(HostGpsTest, SecondsWithoutTimeFieldsAreCutWhereASentenceRepeats) {
+  std::string second = Sentence("GPRMC,,V,,,,,,,,,,N") + "\n" + Sentence("GPGGA,,,,,,0,00,99.99,,,,,,") + "\n" +
+                       Sentence("GPGSV,1,1,00") + "\n" + Sentence("GPZDA,,,,,00,00") + "\n";
+  WriteLog(Sentence("GPTXT,01,01,02,ANTSTATUS=OK") + "\n" + second + second + second);
+  HostGps gps(Device(), kernel_);
+  EXPECT_EQ(ReadAll(gps).size(), 3u);
+}
+
+TEST_F(HostGpsTest, WithoutReceiverEveryReadIsAnsweredAtOnceWithoutDate) {
+  HostGps gps(Device(), kernel_);
+  const auto reads = ReadAll(gps, 5);
+  ASSERT_EQ(reads.size(), 5u);
+  for (const auto& t : reads) EXPECT_EQ(t.year, 0);
+}
+
+TEST_F(HostGpsTest, DeviceCommandsAreRecordedWithoutEffect) {
+  UseCorpus("garmin25lp.log");
+  HostGps plain(Device(), kernel_);
+  const auto expected = ReadAll(plain);
+
+  HostGps gps(Device(), kernel_);
+  EXPECT_EQ(gps.SendDeviceCmd(14), 0u);
+  auto event = kernel_.CreateEvent();
+  const auto handle = gps.OpenDevice(event.get(), nullptr);
+  std::vector<std::string> seen;
+  while (event->Wait(0)) {
+    GpsPosition position;
+    position.version = 1;
+    position.size = sizeof(GpsPosition);
+    gps.GetPosition(handle, position, 10000, 0);
+    seen.push_back(Format(position.utc));
+    if (seen.size() == 3) {
+      EXPECT_EQ(gps.SendDeviceCmd(13), 0u);
+    }
+  }
+  ASSERT_EQ(seen.size(), expected.size());
+  for (std::size_t i = 0; i < seen.size(); ++i) EXPECT_EQ(seen[i], Format(expected[i]));
+  EXPECT_EQ(gps.SentCommands(), (std::vector<std::uint32_t>{14, 13}));
+}
+
+TEST_F(HostGpsTest, BadHandlesAndRecordsAreRefused) {
+  UseCorpus("mt3339.log");
+  HostGps gps(Device(), kernel_);
+  GpsPosition position;
+  position.version = 1;
+  position.size = sizeof(GpsPosition);
+  EXPECT_EQ(gps.GetPosition(1, position, 10000, 0), platform::host::kGpsInvalidParameter);
+  auto event = kernel_.CreateEvent();
+  const auto handle = gps.OpenDevice(event.get(), nullptr);
+  EXPECT_EQ(gps.GetPosition(handle + 1, position, 10000, 0), platform::host::kGpsInvalidParameter);
+  position.size = 16;
+  EXPECT_EQ(gps.GetPosition(handle, position, 10000, 0), platform::host::kGpsInvalidParameter);
+  position.size = sizeof(GpsPosition);
+  EXPECT_EQ(gps.GetPosition(handle, position, 10000, 0), 0u);
+  EXPECT_EQ(Format(position.utc), "2015-04-13 20:26:40.000");
+}
+
+TEST(DayOfWeekTest, CountsFromSunday) {
+  EXPECT_EQ(platform::host::DayOfWeek(1970, 1, 1), 4);
+  EXPECT_EQ(platform::host::DayOfWeek(2000, 2, 29), 2);
+  EXPECT_EQ(platform::host::DayOfWeek(2024, 3, 10), 0);
+  EXPECT_EQ(platform::host::DayOfWeek(1999, 12, 31), 5);
+}
+
+}  // namespace

@@ -1,0 +1,221 @@
+// The screen's way out: Present, the PNG files and the driver the options choose.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <vector>
+
+#include "platform/host/graphics/display_options.h"
+#include "platform/host/graphics/headless_display.h"
+#include "platform/host/graphics/host_graphics.h"
+#include "platform/host/graphics/png_file.h"
+#include "platform/host/graphics/png_outputs.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+using platform::host::DisplayDriver;
+using platform::host::DisplayOptions;
+using platform::host::ScreenImage;
+namespace fs = std::filesystem;
+
+// Remembers what it was given.
+class RecordingDisplay final : public DisplayDriver {
+ public:
+  void Show(const ScreenImage& screen) override { shown.push_back(screen); }
+  bool Poll() override { return false; }
+  bool Headless() const override { return true; }
+  void Finish(const ScreenImage& screen) override { finished.push_back(screen); }
+
+  std::vector<ScreenImage> shown;
+  std::vector<ScreenImage> finished;
+};
+
+// A file system that the graphics must not need here.
+class NoFiles final : public platform::FileSystem {
+ public:
+  using Status = platform::FileStatus;
+  Status TestOpenForRead(std::wstring_view) override { return Status::Failed; }
+  Status FindFirst(std::wstring_view, platform::FindData&, std::unique_ptr<platform::FindHandle>&) override {
+    return Status::Failed;
+  }
+  Status CreateDirectory(std::wstring_view) override { return Status::Failed; }
+  Status RemoveDirectory(std::wstring_view) override { return Status::Failed; }
+  Status CopyFile(std::wstring_view, std::wstring_view, bool) override { return Status::Failed; }
+  Status MoveFile(std::wstring_view, std::wstring_view) override { return Status::Failed; }
+  Status DeleteFile(std::wstring_view) override { return Status::Failed; }
+  Status OpenAppend(std::wstring_view, std::unique_ptr<platform::AppendStream>&) override { return Status::Failed; }
+  Status CreateForWrite(std::wstring_view, std::unique_ptr<platform::WriteStream>&) override {
+    return Status::Failed;
+  }
+  Status ReadFile(std::wstring_view, std::string&) override { return Status::FileNotFound; }
+  Status ReplaceFile(std::wstring_view, std::string_view) override { return Status::Failed; }
+};
+
+ScreenImage Gradient(int width, int height, int seed) {
+  ScreenImage image{width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height * 3)};
+  for (std::size_t i = 0; i < image.pixels.size(); ++i) image.pixels[i] = static_cast<std::uint8_t>(i * 31 + seed);
+  return image;
+}
+
+ScreenImage Read(const fs::path& file) {
+  ScreenImage image;
+  std::string error;
+  EXPECT_TRUE(platform::host::ReadPng(file, image, error)) << error;
+  return image;
+}
+
+TEST(HostGraphicsTest, PresentCopiesTheFrameToTheScreenAndShowsIt) {
+  NoFiles files;
+  RecordingDisplay display;
+  platform::host::HostGraphics graphics(files, display);
+  EXPECT_EQ(graphics.ScreenWidth(), 240);
+  EXPECT_EQ(graphics.ScreenHeight(), 400);
+  EXPECT_EQ(graphics.Screen().pixels, std::vector<std::uint8_t>(240 * 400 * 3, 0));
+
+  auto frame = graphics.CreateBackBuffer(240, 400);
+  ASSERT_TRUE(frame);
+  frame->FillRect({0, 0, 1, 1}, 0x00332211);
+  frame->FillRect({239, 399, 240, 400}, 0x000000FF);
+  // Drawing alone does not reach the screen.
+  EXPECT_EQ(graphics.Screen().pixels[0], 0);
+  graphics.Present(*frame);
+  ASSERT_EQ(display.shown.size(), 1u);
+  const ScreenImage& screen = display.shown[0];
+  EXPECT_EQ(screen.width, 240);
+  EXPECT_EQ(screen.height, 400);
+  // Blue, green, red.
+  EXPECT_EQ(screen.pixels[0], 0x33);
+  EXPECT_EQ(screen.pixels[1], 0x22);
+  EXPECT_EQ(screen.pixels[2], 0x11);
+  EXPECT_EQ(screen.pixels[240 * 400 * 3 - 1], 0xFF);
+  EXPECT_EQ(screen.pixels[240 * 400 * 3 - 3], 0);
+  EXPECT_EQ(graphics.Screen().pixels, screen.pixels);
+
+  // Every frame starts black: the last one does not shine through.
+  auto next = graphics.CreateBackBuffer(240, 400);
+  graphics.Present(*next);
+  EXPECT_EQ(display.shown[1].pixels, std::vector<std::uint8_t>(240 * 400 * 3, 0));
+}
+
+TEST(HostGraphicsTest, SmallerFrameCoversOnlyTheTopLeftOfTheScreen) {
+  NoFiles files;
+  RecordingDisplay display;
+  platform::host::HostGraphics graphics(files, display);
+  auto full = graphics.CreateBackBuffer(240, 400);
+  full->FillRect({0, 0, 240, 400}, 0x00FFFFFF);
+  graphics.Present(*full);
+  auto small = graphics.CreateBackBuffer(2, 2);
+  graphics.Present(*small);
+  const ScreenImage& screen = graphics.Screen();
+  EXPECT_EQ(screen.pixels[0], 0);
+  EXPECT_EQ(screen.pixels[(1 * 240 + 1) * 3], 0);
+  EXPECT_EQ(screen.pixels[2 * 3], 0xFF);
+  EXPECT_EQ(screen.pixels[(2 * 240) * 3], 0xFF);
+  EXPECT_FALSE(graphics.CreateBackBuffer(0, 400));
+}
+
+TEST(PngFileTest, WrittenPictureReadsBackUnchanged) {
+  initap::test::TempFolder folder;
+  const ScreenImage picture = Gradient(7, 5, 3);
+  std::string error;
+  ASSERT_TRUE(platform::host::WritePng(folder.path() / "p.png", picture, error)) << error;
+  const ScreenImage back = Read(folder.path() / "p.png");
+  EXPECT_EQ(back.width, 7);
+  EXPECT_EQ(back.height, 5);
+  EXPECT_EQ(back.pixels, picture.pixels);
+  EXPECT_FALSE(fs::exists(folder.path() / "p.png.partial"));
+}
+
+TEST(PngFileTest, ReportsWhatItCannotDo) {
+  initap::test::TempFolder folder;
+  std::string error;
+  ScreenImage image;
+  EXPECT_FALSE(platform::host::ReadPng(folder.path() / "missing.png", image, error));
+  EXPECT_NE(error.find("missing.png"), std::string::npos);
+  std::ofstream(folder.path() / "text.png") << "not a picture";
+  EXPECT_FALSE(platform::host::ReadPng(folder.path() / "text.png", image, error));
+  // A real PNG cut short.
+  ASSERT_TRUE(platform::host::WritePng(folder.path() / "whole.png", Gradient(64, 64, 1), error));
+  const auto size = fs::file_size(folder.path() / "whole.png");
+  fs::copy_file(folder.path() / "whole.png", folder.path() / "cut.png");
+  fs::resize_file(folder.path() / "cut.png", size / 2);
+  error.clear();
+  EXPECT_FALSE(platform::host::ReadPng(folder.path() / "cut.png", image, error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(platform::host::WritePng(folder.path() / "no" / "such" / "folder.png", Gradient(2, 2, 0), error));
+  EXPECT_FALSE(platform::host::WritePng(folder.path() / "empty.png", ScreenImage{}, error));
+}
+
+TEST(PngFileTest, ReadsTheCorpusPicture) {
+  const ScreenImage picture = Read(fs::path(INITAP_SHARED_DIR) / "corpora/img/astronaut_240x400.png");
+  EXPECT_EQ(picture.width, 240);
+  EXPECT_EQ(picture.height, 400);
+  EXPECT_EQ(picture.pixels.size(), 240u * 400 * 3);
+}
+
+TEST(DisplayOptionsTest, HeadlessByDefault) {
+  std::string error;
+  auto display = platform::host::MakeDisplayDriver(DisplayOptions{}, error);
+  ASSERT_TRUE(display) << error;
+  EXPECT_TRUE(display->Headless());
+  EXPECT_FALSE(display->Poll());
+}
+
+TEST(DisplayOptionsTest, ScreenshotIsTheLastScreenWrittenAtTheEnd) {
+  initap::test::TempFolder folder;
+  DisplayOptions options;
+  options.screenshot = folder.path() / "shot.png";
+  std::string error;
+  auto display = platform::host::MakeDisplayDriver(options, error);
+  ASSERT_TRUE(display) << error;
+  EXPECT_TRUE(display->Headless());
+  display->Show(Gradient(240, 400, 1));
+  EXPECT_FALSE(fs::exists(folder.path() / "shot.png"));
+  const ScreenImage last = Gradient(240, 400, 2);
+  display->Finish(last);
+  EXPECT_EQ(Read(folder.path() / "shot.png").pixels, last.pixels);
+}
+
+TEST(DisplayOptionsTest, FramesAreNumberedInTheOrderShown) {
+  initap::test::TempFolder folder;
+  DisplayOptions options;
+  options.frames = folder.path() / "frames" / "run1";
+  std::string error;
+  auto display = platform::host::MakeDisplayDriver(options, error);
+  ASSERT_TRUE(display) << error;
+  EXPECT_TRUE(fs::is_directory(*options.frames));
+  const ScreenImage first = Gradient(240, 400, 1), second = Gradient(240, 400, 2);
+  display->Show(first);
+  display->Show(second);
+  display->Finish(second);
+  EXPECT_EQ(Read(*options.frames / "000001.png").pixels, first.pixels);
+  EXPECT_EQ(Read(*options.frames / "000002.png").pixels, second.pixels);
+  EXPECT_FALSE(fs::exists(*options.frames / "000003.png"));
+}
+
+TEST(DisplayOptionsTest, FramesFolderThatCannotBeMadeIsAnError) {
+  initap::test::TempFolder folder;
+  std::ofstream(folder.path() / "file") << "x";
+  DisplayOptions options;
+  options.frames = folder.path() / "file";
+  std::string error;
+  EXPECT_FALSE(platform::host::MakeDisplayDriver(options, error));
+  EXPECT_NE(error.find("frames"), std::string::npos);
+}
+
+TEST(PngOutputsTest, PassesEverythingOnToTheDisplayItWraps) {
+  initap::test::TempFolder folder;
+  auto recording = std::make_unique<RecordingDisplay>();
+  RecordingDisplay& inner = *recording;
+  platform::host::PngOutputs outputs(std::move(recording), folder.path() / "shot.png", folder.path());
+  outputs.Show(Gradient(4, 4, 1));
+  outputs.Finish(Gradient(4, 4, 2));
+  EXPECT_EQ(inner.shown.size(), 1u);
+  EXPECT_EQ(inner.finished.size(), 1u);
+  EXPECT_TRUE(outputs.Headless());
+  EXPECT_TRUE(fs::exists(folder.path() / "000001.png"));
+  EXPECT_TRUE(fs::exists(folder.path() / "shot.png"));
+}
+
+}  // namespace

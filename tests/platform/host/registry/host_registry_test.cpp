@@ -1,0 +1,142 @@
+#include "platform/host/registry/host_registry.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+using platform::RegistryRoot;
+using platform::host::DeviceFolder;
+using platform::host::HostRegistry;
+
+constexpr std::wstring_view kDesktopKey = L"CLSID\\{00021400-0000-0000-C000-000000000046}";
+
+class HostRegistryTest : public ::testing::Test {
+ protected:
+  std::filesystem::path File() const { return temp_.path() / "registry.reg"; }
+  void Write(const std::string& bytes) { std::ofstream(File(), std::ios::binary) << bytes; }
+  std::string Content() const {
+    std::ifstream in(File(), std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+  }
+  DeviceFolder Device() const { return DeviceFolder{temp_.path(), {}}; }
+
+  initap::test::TempFolder temp_;
+};
+
+TEST_F(HostRegistryTest, DesktopNameIsReadWithoutRegardToCase) {
+  Write("REGEDIT4\r\n\r\n[HKEY_CLASSES_ROOT\\CLSID\\{00021400-0000-0000-C000-000000000046}]\r\n"
+        "\"DisplayName\"=\"Desktop\"\r\n\"Size\"=dword:00000007\r\n"
+        "\"Expand\"=hex(2):25,41,25,00\r\n");
+  HostRegistry registry(Device());
+  EXPECT_EQ(registry.Problem(), "");
+  auto key = registry.CreateKey(RegistryRoot::ClassesRoot, L"clsid\\{00021400-0000-0000-c000-000000000046}");
+  ASSERT_TRUE(key);
+  std::wstring name = L"kept";
+  // Seven characters and the terminator, two bytes each.
+  EXPECT_FALSE(key->QueryString(L"displayname", name, 15));
+  EXPECT_EQ(name, L"kept");
+  EXPECT_TRUE(key->QueryString(L"displayname", name, 16));
+  EXPECT_EQ(name, L"Desktop");
+  EXPECT_TRUE(key->QueryString(L"Expand", name, 520));
+  EXPECT_EQ(name, L"%A%");
+  EXPECT_FALSE(key->QueryString(L"Size", name, 520));
+  EXPECT_FALSE(key->QueryString(L"Missing", name, 520));
+  EXPECT_EQ(name, L"%A%");
+}
+
+TEST_F(HostRegistryTest, MissingKeyIsCreatedInANewRegedit4File) {
+  {
+    HostRegistry registry(Device());
+    auto key = registry.CreateKey(RegistryRoot::ClassesRoot, kDesktopKey);
+    ASSERT_TRUE(key);
+    std::wstring name;
+    EXPECT_FALSE(key->QueryString(L"DisplayName", name, 520));
+  }
+  const std::string expected =
+      "REGEDIT4\r\n\r\n[HKEY_CLASSES_ROOT\\CLSID\\{00021400-0000-0000-C000-000000000046}]\r\n\r\n";
+  EXPECT_EQ(Content(), expected);
+  EXPECT_FALSE(std::filesystem::exists(temp_.path() / "registry.reg.new"));
+
+  // Kept across boots, and an existing key is opened without a write.
+  HostRegistry again(Device());
+  std::filesystem::create_directory(temp_.path() / "registry.reg.new");
+  EXPECT_TRUE(again.CreateKey(RegistryRoot::ClassesRoot, L"CLSID"));
+  EXPECT_TRUE(again.CreateKey(RegistryRoot::ClassesRoot, L"clsid\\{00021400-0000-0000-c000-000000000046}"));
+  EXPECT_EQ(Content(), expected);
+}
+
+TEST_F(HostRegistryTest, CreatingAKeyKeepsEveryOtherKeyValueAndTheFileFormat) {
+  std::ifstream corpus(std::string(INITAP_SHARED_DIR) + "/corpora/reg/rage-edit_test.reg", std::ios::binary);
+  std::ostringstream original;
+  original << corpus.rdbuf();
+  Write(original.str());
+  const std::wstring sub = L"SOFTWARE\\MikeKovarik\\rage-edit\\.get() and .has()";
+  {
+    HostRegistry registry(Device());
+    ASSERT_EQ(registry.Problem(), "");
+    ASSERT_TRUE(registry.CreateKey(RegistryRoot::ClassesRoot, kDesktopKey));
+  }
+  const std::string rewritten = Content();
+  EXPECT_EQ(rewritten.substr(0, 2), "\xff\xfe");
+  EXPECT_NE(rewritten, original.str());
+
+  HostRegistry registry(Device());
+  EXPECT_EQ(registry.Problem(), "");
+  auto key = registry.CreateKey(RegistryRoot::LocalMachine, sub);
+  ASSERT_TRUE(key);
+  std::wstring value;
+  EXPECT_TRUE(key->QueryString(L"SomeValue", value, 520));
+  EXPECT_EQ(value, L"Some content");
+  EXPECT_TRUE(key->QueryString(L"UnicodeValue", value, 520));
+  EXPECT_EQ(value.back(), L'\u30c4');
+  auto types = registry.CreateKey(RegistryRoot::LocalMachine, sub + L"\\Types");
+  ASSERT_TRUE(types);
+  EXPECT_TRUE(types->QueryString(L"ExpandableStringValue", value, 520));
+  EXPECT_EQ(value, L"Expandable string content");
+  EXPECT_EQ(Content(), rewritten);  // nothing new was created
+}
+
+TEST_F(HostRegistryTest, FileNotUnderstoodIsNeverOverwritten) {
+  const std::string file = "REGEDIT4\n[HKEY_CLASSES_ROOT\\CLSID]\n\"a\"=\"1\"\nwhat is this\n";
+  Write(file);
+  HostRegistry registry(Device());
+  EXPECT_NE(registry.Problem().find("line 4"), std::string::npos) << registry.Problem();
+  EXPECT_TRUE(registry.CreateKey(RegistryRoot::ClassesRoot, L"CLSID"));
+  EXPECT_FALSE(registry.CreateKey(RegistryRoot::ClassesRoot, kDesktopKey));
+  EXPECT_EQ(Content(), file);
+
+  Write("[HKEY_CLASSES_ROOT\\CLSID]\n");
+  HostRegistry foreign(Device());
+  EXPECT_NE(foreign.Problem().find("not a registry file"), std::string::npos);
+  EXPECT_FALSE(foreign.CreateKey(RegistryRoot::ClassesRoot, kDesktopKey));
+}
+
+TEST_F(HostRegistryTest, KeyThatCannotBeWrittenBackIsNotKept) {
+  HostRegistry registry(Device());
+  std::filesystem::create_directory(temp_.path() / "registry.reg.new");
+  EXPECT_FALSE(registry.CreateKey(RegistryRoot::CurrentUser, L"Software\\New"));
+  EXPECT_FALSE(std::filesystem::exists(File()));
+  std::filesystem::remove(temp_.path() / "registry.reg.new");
+  // Still missing, so the next open creates and writes it.
+  EXPECT_TRUE(registry.CreateKey(RegistryRoot::CurrentUser, L"Software\\New"));
+  EXPECT_EQ(Content(), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\New]\r\n\r\n");
+}
+
+TEST_F(HostRegistryTest, MalformedKeyNamesAreRefused) {
+  HostRegistry registry(Device());
+  EXPECT_FALSE(registry.CreateKey(RegistryRoot::Users, L"a\\\\b"));
+  EXPECT_FALSE(registry.CreateKey(RegistryRoot::Users, L"\\a"));
+  EXPECT_FALSE(registry.CreateKey(RegistryRoot::Users, std::wstring(256, L'k')));
+  EXPECT_FALSE(std::filesystem::exists(File()));
+  EXPECT_TRUE(registry.CreateKey(RegistryRoot::Users, std::wstring(255, L'k')));
+  EXPECT_TRUE(registry.CreateKey(RegistryRoot::Users, L""));
+}
+
+}  // namespace

@@ -1,0 +1,229 @@
+#include "platform/host/registry/reg_file.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "platform/host/codepage/host_codepage.h"
+#include "platform/host/registry/utf16le.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+using namespace platform::host;
+
+std::string ReadBytes(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+// Every key and value of a tree, one line each, in order.
+void Flatten(const RegistryNode& node, const std::wstring& path, std::vector<std::wstring>& out) {
+  out.push_back(L"[" + path + L"]");
+  for (const auto& value : node.Values()) {
+    std::wstring line = L"\"" + value.name + L"\" " + std::to_wstring(value.type) + L":";
+    for (unsigned char byte : value.data) line += L" " + std::to_wstring(byte);
+    out.push_back(line);
+  }
+  for (const auto& child : node.Children()) Flatten(*child, path + L"\\" + child->Name(), out);
+}
+
+std::vector<std::wstring> Flatten(const RegistryNode& tree) {
+  std::vector<std::wstring> out;
+  for (const auto& root : tree.Children()) Flatten(*root, root->Name(), out);
+  return out;
+}
+
+const RegistryNode* Find(const RegistryNode& tree, std::initializer_list<std::wstring_view> path) {
+  const RegistryNode* node = &tree;
+  for (auto name : path) {
+    if (node == nullptr) return nullptr;
+    node = node->FindChild(name);
+  }
+  return node;
+}
+
+std::wstring Text(const RegistryValue* value) {
+  return value == nullptr ? L"<none>" : FromUtf16Le(value->data);
+}
+
+class RegFileTest : public ::testing::Test {
+ protected:
+  bool Read(std::string_view bytes, RegistryNode& tree, RegFileFormat& format) {
+    problem_.clear();
+    return ReadRegFile(bytes, ansi_, tree, format, problem_);
+  }
+
+  initap::test::TempFolder temp_;
+  HostCodePage ansi_{DeviceFolder{temp_.path(), {}}};
+  std::string problem_;
+};
+
+TEST_F(RegFileTest, CorpusFilesSurviveAWriteBackWhole) {
+  for (const char* name : {"rage-edit_test.reg", "vscode_registry_test.reg"}) {
+    SCOPED_TRACE(name);
+    const std::string original = ReadBytes(std::string(INITAP_SHARED_DIR) + "/corpora/reg/" + name);
+    ASSERT_FALSE(original.empty());
+    RegistryNode first(L"");
+    RegFileFormat format;
+    ASSERT_TRUE(Read(original, first, format));
+    EXPECT_EQ(problem_, "");
+    EXPECT_EQ(format.header, RegFileHeader::Version5);
+
+    const auto written = WriteRegFile(first, format, ansi_);
+    ASSERT_TRUE(written);
+    RegistryNode second(L"");
+    RegFileFormat again;
+    ASSERT_TRUE(Read(*written, second, again));
+    EXPECT_EQ(problem_, "");
+    EXPECT_EQ(again.header, format.header);
+    EXPECT_EQ(again.encoding, format.encoding);
+    EXPECT_EQ(again.crlf, format.crlf);
+    const auto keys = Flatten(first);
+    EXPECT_GT(keys.size(), 20u);
+    EXPECT_EQ(Flatten(second), keys);
+  }
+}
+
+TEST_F(RegFileTest, Utf16CorpusFileReadsEveryKindOfValue) {
+  RegistryNode tree(L"");
+  RegFileFormat format;
+  ASSERT_TRUE(Read(ReadBytes(std::string(INITAP_SHARED_DIR) + "/corpora/reg/rage-edit_test.reg"), tree, format));
+  EXPECT_EQ(format.encoding, RegFileEncoding::Utf16LeBom);
+  EXPECT_TRUE(format.crlf);
+  // Deleted at the top of the file, then made anew below it.
+  const RegistryNode* has = Find(tree, {L"hkey_local_machine", L"software", L"MikeKovarik", L"rage-edit", L".get() and .has()"});
+  ASSERT_TRUE(has);
+  EXPECT_EQ(Text(has->FindValue(L"UnicodeValue")),
+            std::wstring(L"\u041a\u043e\u0432\u0430\u0440\u043d\u044b\u0435 \u0437\u0430\u043a\u043e\u0440\u044e\u0447\u043a\u0438 \u30c4") + L'\0');
+  EXPECT_EQ(has->FindValue(L"bits")->data, std::string("\x40\0\0\0", 4));
+  EXPECT_EQ(has->FindValue(L"EmptyValue")->data, std::string(2, '\0'));
+  const RegistryNode* types = has->FindChild(L"Types");
+  ASSERT_TRUE(types);
+  const RegistryValue* expandable = types->FindValue(L"ExpandableStringValue");
+  ASSERT_TRUE(expandable);
+  EXPECT_EQ(expandable->type, kRegExpandSz);
+  EXPECT_EQ(Text(expandable), std::wstring(L"Expandable string content") + L'\0');
+  EXPECT_EQ(types->FindValue(L"MultiStringValue")->data.size(), 44u);
+  EXPECT_EQ(types->FindValue(L"QwordValue")->type, 0xbu);
+  EXPECT_EQ(types->FindValue(L"BinaryValue")->data, "\xc0\x01\xc0\xde");
+  const RegistryNode* defaults = has->FindChild(L"SubkeyWithEmptyDefaultValue");
+  ASSERT_TRUE(defaults && defaults->FindValue(L""));
+  EXPECT_EQ(defaults->FindValue(L"")->data, std::string(2, '\0'));
+  EXPECT_TRUE(Find(tree, {L"HKEY_LOCAL_MACHINE", L"SOFTWARE", L"Wow6432Node", L"MikeKovarik", L"rage-edit", L".set()"}));
+}
+
+TEST_F(RegFileTest, Utf8CorpusFileKeepsEscapesAndOddTypes) {
+  RegistryNode tree(L"");
+  RegFileFormat format;
+  ASSERT_TRUE(Read(ReadBytes(std::string(INITAP_SHARED_DIR) + "/corpora/reg/vscode_registry_test.reg"), tree, format));
+  EXPECT_EQ(format.encoding, RegFileEncoding::Utf8);
+  EXPECT_FALSE(format.crlf);
+  const RegistryNode* key = Find(tree, {L"HKEY_CURRENT_USER", L"testkey"});
+  ASSERT_TRUE(key);
+  EXPECT_EQ(Text(key->FindValue(L"a")), std::wstring(L"\"ddd\"") + L'\0');
+  EXPECT_EQ(Text(key->FindValue(L"whatsit1")), std::wstring(L"\u4342\u4544") + L'\0');
+  EXPECT_EQ(key->FindValue(L"whatsit12")->type, 0x0fffffffu);
+  EXPECT_EQ(key->FindValue(L"whatsit12")->data, "BCDEFGHI");
+  EXPECT_EQ(key->FindValue(L"whatsit4")->data, "BCDE");
+  EXPECT_TRUE(Find(tree, {L"HKEY_CURRENT_USER", L"testkey", L"test1"}));
+}
+
+TEST_F(RegFileTest, HandWrittenRegedit4FileReadsAndWritesInItsOwnForm) {
+  const std::string file =
+      "REGEDIT4\n\n"
+      "; a comment \\\n"
+      "[HKLM\\Software\\A\\Gone]\n\"x\"=\"1\"\n"
+      "[-HKEY_LOCAL_MACHINE\\software\\a]\n\n"
+      "[HKEY_CLASSES_ROOT\\CLSID\\{X}]\n"
+      "@=\"back\\\\slash \\\"quoted\\\"\"\n"
+      "\"Path\" = hex(2):25,53,79,73,\\\n"
+      "    74,65,6d,25,00\n"
+      "\"Dropped\"=\"soon\"\n"
+      "\"Dropped\"=-\n"
+      "\"Count\"=dword:0000002A\n";
+  RegistryNode tree(L"");
+  RegFileFormat format;
+  ASSERT_TRUE(Read(file, tree, format));
+  EXPECT_EQ(problem_, "");
+  EXPECT_EQ(format.header, RegFileHeader::Regedit4);
+  EXPECT_FALSE(format.crlf);
+  EXPECT_FALSE(Find(tree, {L"HKEY_LOCAL_MACHINE", L"Software", L"A"}));
+  const RegistryNode* key = Find(tree, {L"HKEY_CLASSES_ROOT", L"clsid", L"{x}"});
+  ASSERT_TRUE(key);
+  EXPECT_EQ(Text(key->FindValue(L"")), std::wstring(L"back\\slash \"quoted\"") + L'\0');
+  // REGEDIT4 holds hex texts in single bytes; the registry in UTF-16.
+  EXPECT_EQ(Text(key->FindValue(L"path")), std::wstring(L"%System%") + L'\0');
+  EXPECT_FALSE(key->FindValue(L"Dropped"));
+  EXPECT_EQ(key->FindValue(L"Count")->data, std::string("\x2a\0\0\0", 4));
+
+  const auto written = WriteRegFile(tree, format, ansi_);
+  ASSERT_TRUE(written);
+  EXPECT_EQ(*written,
+            "REGEDIT4\n\n"
+            "[HKEY_LOCAL_MACHINE\\Software]\n\n"
+            "[HKEY_CLASSES_ROOT\\CLSID\\{X}]\n"
+            "@=\"back\\\\slash \\\"quoted\\\"\"\n"
+            "\"Path\"=hex(2):25,53,79,73,74,65,6d,25,00\n"
+            "\"Count\"=dword:0000002a\n\n");
+}
+
+TEST_F(RegFileTest, AnsiFileStaysInTheCodePage) {
+  const std::string file = "REGEDIT4\r\n\r\n[HKEY_CLASSES_ROOT\\Caf\xe9]\r\n\"Name\"=\"Bureau \xe9t\xe9\"\r\n";
+  RegistryNode tree(L"");
+  RegFileFormat format;
+  ASSERT_TRUE(Read(file, tree, format));
+  EXPECT_EQ(format.encoding, RegFileEncoding::Ansi);
+  const RegistryNode* key = Find(tree, {L"HKEY_CLASSES_ROOT", L"CAF\u00c9"});
+  ASSERT_TRUE(key);
+  EXPECT_EQ(Text(key->FindValue(L"Name")), std::wstring(L"Bureau \u00e9t\u00e9") + L'\0');
+  EXPECT_EQ(WriteRegFile(tree, format, ansi_), file + "\r\n");
+  // A name the code page lacks cannot be written into this file.
+  tree.AddChild(L"HKEY_USERS").AddChild(L"\u684c");
+  EXPECT_FALSE(WriteRegFile(tree, format, ansi_));
+}
+
+TEST_F(RegFileTest, LongHexValuesWrapAndReadBack) {
+  RegistryNode tree(L"");
+  RegistryValue blob{L"Blob", kRegBinary, std::string(100, '\x5a')};
+  tree.AddChild(L"HKEY_CURRENT_USER").AddChild(L"K").SetValue(blob);
+  RegFileFormat format;
+  format.crlf = false;
+  const auto written = WriteRegFile(tree, format, ansi_);
+  ASSERT_TRUE(written);
+  std::istringstream lines(*written);
+  std::string line;
+  int continued = 0;
+  while (std::getline(lines, line)) {
+    EXPECT_LE(line.size(), 80u) << line;
+    if (!line.empty() && line.back() == '\\') ++continued;
+  }
+  EXPECT_GE(continued, 3);
+  RegistryNode back(L"");
+  ASSERT_TRUE(Read(*written, back, format));
+  EXPECT_EQ(Flatten(back), Flatten(tree));
+}
+
+TEST_F(RegFileTest, UnknownLinesAndFilesAreReported) {
+  RegistryNode tree(L"");
+  RegFileFormat format;
+  EXPECT_FALSE(Read("not a registry\n[HKEY_USERS\\x]\n", tree, format));
+  EXPECT_FALSE(Read("", tree, format));
+  EXPECT_FALSE(Read("\xfe\xff\0R", tree, format));
+
+  ASSERT_TRUE(Read("REGEDIT4\n[HKEY_USERS\\x]\n\"a\"=\"1\"\ngarbage here\n\"b\"=dword:zz\n\"c\"=\"2\"\n", tree, format));
+  EXPECT_EQ(problem_, "line 4: not a key, value or comment");
+  EXPECT_TRUE(Find(tree, {L"HKEY_USERS", L"x"})->FindValue(L"c"));
+  for (const char* bad : {"REGEDIT4\n\"a\"=\"1\"\n", "REGEDIT4\n[HKEY_USERS\\x]\n\"a\"=\"open\n",
+                          "REGEDIT4\n[HKEY_USERS\\x]\n\"a\"=hex:1,2,\\\n", "REGEDIT4\n[HKEY_USERS\\x]\n\"a\"=hex:123\n",
+                          "REGEDIT4\n[HKEY_USERS\\\\x]\n"}) {
+    RegistryNode other(L"");
+    EXPECT_TRUE(Read(bad, other, format));
+    EXPECT_NE(problem_, "") << bad;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,117 @@
+#include "tools/logo/logo_tool.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "platform/host/graphics/png_file.h"
+#include "tests/support/temp_folder.h"
+
+namespace initap::logo {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kCorpus = fs::path(INITAP_SHARED_DIR) / "corpora/img";
+constexpr std::size_t kLogoOffset = 266240;
+constexpr std::size_t kLogoBytes = 192000;
+
+std::string ReadAll(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+class LogoToolTest : public ::testing::Test {
+ protected:
+  int Run(std::vector<std::string> arguments) {
+    out_.str("");
+    err_.str("");
+    return RunLogoTool(arguments, out_, err_);
+  }
+  std::string Path(const char* name) const { return (folder_.path() / name).string(); }
+
+  test::TempFolder folder_;
+  std::ostringstream out_;
+  std::ostringstream err_;
+};
+
+TEST_F(LogoToolTest, WriteCreatesADiskWithTheCorpusPixelsInTheLogoSectors) {
+  ASSERT_EQ(Run({"write", Path("disk.img"), (kCorpus / "astronaut_240x400.png").string()}), 0) << err_.str();
+  const std::string disk = ReadAll(Path("disk.img"));
+  ASSERT_EQ(disk.size(), kLogoOffset + kLogoBytes);
+  EXPECT_EQ(disk.substr(kLogoOffset), ReadAll(kCorpus / "astronaut_240x400.rgb565le.raw"));
+  EXPECT_EQ(disk.substr(0, kLogoOffset), std::string(kLogoOffset, '\0'));
+}
+
+TEST_F(LogoToolTest, WriteKeepsEverythingOutsideTheLogoSectors) {
+  std::string before(2 * 1024 * 1024, '\0');
+  for (std::size_t i = 0; i < before.size(); ++i) before[i] = static_cast<char>(i * 13 + 7);
+  std::ofstream(Path("disk.img"), std::ios::binary) << before;
+  ASSERT_EQ(Run({"write", Path("disk.img"), (kCorpus / "astronaut_240x400.png").string()}), 0) << err_.str();
+  const std::string after = ReadAll(Path("disk.img"));
+  ASSERT_EQ(after.size(), before.size());
+  EXPECT_EQ(after.substr(0, kLogoOffset), before.substr(0, kLogoOffset));
+  EXPECT_EQ(after.substr(kLogoOffset + kLogoBytes), before.substr(kLogoOffset + kLogoBytes));
+  EXPECT_EQ(after.substr(kLogoOffset, kLogoBytes), ReadAll(kCorpus / "astronaut_240x400.rgb565le.raw"));
+}
+
+TEST_F(LogoToolTest, PictureOfAnotherSizeIsRefused) {
+  std::string error;
+  platform::host::ScreenImage wrong{400, 240, std::vector<std::uint8_t>(400 * 240 * 3, 0x80)};
+  ASSERT_TRUE(platform::host::WritePng(Path("wide.png"), wrong, error)) << error;
+  std::ofstream(Path("disk.img"), std::ios::binary) << "keep";
+  EXPECT_EQ(Run({"write", Path("disk.img"), Path("wide.png")}), 1);
+  EXPECT_NE(err_.str().find("240x400"), std::string::npos) << err_.str();
+  EXPECT_NE(err_.str().find("400x240"), std::string::npos) << err_.str();
+  EXPECT_EQ(ReadAll(Path("disk.img")), "keep");
+
+  EXPECT_EQ(Run({"write", Path("new.img"), Path("wide.png")}), 1);
+  EXPECT_FALSE(fs::exists(Path("new.img")));
+}
+
+TEST_F(LogoToolTest, ReadGivesThePictureAsTheDeviceShowsIt) {
+  ASSERT_EQ(Run({"write", Path("disk.img"), (kCorpus / "astronaut_240x400.png").string()}), 0);
+  ASSERT_EQ(Run({"read", Path("disk.img"), Path("out.png")}), 0) << err_.str();
+  platform::host::ScreenImage picture;
+  std::string error;
+  ASSERT_TRUE(platform::host::ReadPng(Path("out.png"), picture, error)) << error;
+  ASSERT_EQ(picture.width, 240);
+  ASSERT_EQ(picture.height, 400);
+  const std::string raw = ReadAll(kCorpus / "astronaut_240x400.rgb565le.raw");
+  for (std::size_t i = 0; i < 240 * 400; ++i) {
+    const unsigned v = static_cast<std::uint8_t>(raw[2 * i]) | static_cast<std::uint8_t>(raw[2 * i + 1]) << 8;
+    // Blue, green, red.
+    ASSERT_EQ(picture.pixels[3 * i], (v & 0x1F) << 3) << i;
+    ASSERT_EQ(picture.pixels[3 * i + 1], ((v >> 5) & 0x3F) << 2) << i;
+    ASSERT_EQ(picture.pixels[3 * i + 2], (v >> 11) << 3) << i;
+  }
+  // Writing what was read puts back the same bytes.
+  ASSERT_EQ(Run({"write", Path("again.img"), Path("out.png")}), 0);
+  EXPECT_EQ(ReadAll(Path("again.img")), ReadAll(Path("disk.img")));
+}
+
+TEST_F(LogoToolTest, ReadOfADiskWithoutLogoFails) {
+  std::ofstream(Path("short.img"), std::ios::binary) << std::string(kLogoOffset + kLogoBytes - 1, 'x');
+  EXPECT_EQ(Run({"read", Path("short.img"), Path("out.png")}), 1);
+  EXPECT_NE(err_.str().find("520 to 894"), std::string::npos) << err_.str();
+  EXPECT_EQ(Run({"read", Path("missing.img"), Path("out.png")}), 1);
+  EXPECT_FALSE(fs::exists(Path("out.png")));
+}
+
+TEST_F(LogoToolTest, UsageErrorsExitWithTwo) {
+  EXPECT_EQ(Run({}), 2);
+  EXPECT_NE(err_.str().find("usage"), std::string::npos);
+  EXPECT_EQ(Run({"paint", "a", "b"}), 2);
+  EXPECT_NE(err_.str().find("paint"), std::string::npos);
+  EXPECT_EQ(Run({"write", Path("disk.img")}), 2);
+  EXPECT_EQ(Run({"read", "a", "b", "c"}), 2);
+  EXPECT_FALSE(fs::exists(Path("disk.img")));
+  EXPECT_EQ(Run({"--help"}), 0);
+  EXPECT_NE(out_.str().find("initap-logo write DISK.img LOGO.png"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace initap::logo

@@ -1,0 +1,230 @@
+// Power cuts during a large folder copy: initap killed at twenty moments of
+// the copy, then booted again. No destination file may ever show a
+// half-written state, and the second boot must leave the device as one
+// uninterrupted boot does.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "tests/support/test_device.h"
+
+extern char** environ;
+
+namespace initap::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+const fs::path kInitap = INITAP_BINARY_DIR "/initap";
+constexpr int kFolders = 3;
+constexpr int kFilesPerFolder = 100;
+constexpr std::size_t kFileSize = 64 * 1024;
+constexpr std::size_t kOldSize = 40 * 1024;
+constexpr int kMoments = 20;
+
+// The content of a file of the tree: new for the source, old for what the destination held before.
+std::string Content(int folder, int file, bool old) {
+  std::mt19937 random(static_cast<unsigned>(folder * 1000 + file + (old ? 500 : 0)));
+  std::string bytes(old ? kOldSize : kFileSize, '\0');
+  for (char& c : bytes) c = static_cast<char>(random());
+  return bytes;
+}
+
+std::string Name(int folder, int file) { return "p" + std::to_string(folder) + "/f" + std::to_string(file) + ".bin"; }
+
+std::string ReadHost(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+// Everything below root/ but the log, whose stamps and lines differ from boot to boot.
+std::map<std::string, std::string> Snapshot(const TestDevice& device) {
+  std::map<std::string, std::string> files;
+  const fs::path root = device.Host("");
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    const std::string name = fs::relative(entry.path(), root).generic_string();
+    if (name == "FlashHd/updatelog.txt") continue;
+    files[name] = entry.is_directory() ? "folder" : ReadHost(entry.path());
+  }
+  return files;
+}
+
+// One run of initap on a device; its standard output is read as it comes.
+class Boot {
+ public:
+  explicit Boot(const fs::path& device) {
+    int output[2];
+    if (pipe2(output, O_CLOEXEC) != 0) return;
+    std::vector<std::string> words{kInitap.string(), device.string()};
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, output[1], STDERR_FILENO);
+    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = 0;
+    posix_spawn_file_actions_destroy(&actions);
+    close(output[1]);
+    output_ = output[0];
+  }
+  ~Boot() {
+    if (pid_ != 0) Kill();
+    if (output_ >= 0) close(output_);
+  }
+
+  // Reads the output until it holds `text`; false when the run ended or a minute passed first.
+  bool WaitFor(const std::string& text) {
+    const auto deadline = Clock::now() + std::chrono::minutes(1);
+    while (seen_.find(text) == std::string::npos) {
+      if (Clock::now() > deadline) return false;
+      pollfd readable{output_, POLLIN, 0};
+      if (poll(&readable, 1, 50) <= 0) continue;
+      char chunk[4096];
+      const ssize_t got = read(output_, chunk, sizeof chunk);
+      if (got <= 0) return false;
+      seen_.append(chunk, static_cast<std::size_t>(got));
+    }
+    return true;
+  }
+  // The power cut.
+  void Kill() {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = 0;
+  }
+  // Waits for the run to end by itself; its exit code, -1 when killed after a minute.
+  int Finish() {
+    const auto deadline = Clock::now() + std::chrono::minutes(1);
+    int status = 0;
+    while (waitpid(pid_, &status, WNOHANG) != pid_) {
+      if (Clock::now() > deadline) {
+        Kill();
+        return -1;
+      }
+      char chunk[4096];
+      pollfd readable{output_, POLLIN, 0};
+      if (poll(&readable, 1, 20) > 0 && read(output_, chunk, sizeof chunk) <= 0) usleep(5000);
+    }
+    pid_ = 0;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  const std::string& Output() const { return seen_; }
+
+ private:
+  pid_t pid_ = 0;
+  int output_ = -1;
+  std::string seen_;
+};
+
+class PowerCut : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!fs::exists(kInitap)) GTEST_SKIP() << kInitap << " is not built";
+    for (int folder = 0; folder < kFolders; ++folder) {
+      for (int file = 0; file < kFilesPerFolder; ++file) {
+        original.WriteFile("sd card/big/" + Name(folder, file), Content(folder, file, false));
+        // Some files replace older ones, which must stay whole until then.
+        if (folder == 0) original.WriteFile("FlashHd/big/" + Name(folder, file), Content(folder, file, true));
+      }
+    }
+    original.WriteFile("sd card/update.xml",
+                       "<?xml version=\"1.0\"?>\n<config>\n<logo_showtime>0</logo_showtime>\n"
+                       "<exit_showtime>0</exit_showtime>\n<update>\n"
+                       "<copy from=\"\\sd card\\big\\\" to=\"\\FlashHd\\big\\\"/>\n</update>\n</config>\n");
+  }
+
+  // A new device holding what the original holds.
+  void CopyOriginal(TestDevice& device) {
+    fs::copy(original.Host(""), device.Host(""), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    fs::copy(original.Folder() / "device.ini", device.Folder() / "device.ini");
+  }
+
+  // Every file of the destination holds its old content or all of its new one.
+  void ExpectNoHalfWrittenFile(const TestDevice& device) {
+    const fs::path destination = device.Host("FlashHd/big");
+    if (!fs::exists(destination)) return;
+    for (const auto& entry : fs::recursive_directory_iterator(destination)) {
+      if (entry.is_directory()) continue;
+      const std::string name = fs::relative(entry.path(), destination).generic_string();
+      int folder = -1;
+      int file = -1;
+      if (std::sscanf(name.c_str(), "p%d/f%d.bin", &folder, &file) != 2 || Name(folder, file) != name) {
+        continue;  // not a destination name: the second boot's comparison judges it
+      }
+      const std::string content = ReadHost(entry.path());
+      EXPECT_TRUE(content == Content(folder, file, false) || (folder == 0 && content == Content(folder, file, true)))
+          << name << " holds " << content.size() << " bytes of neither version";
+    }
+  }
+
+  TestDevice original{"[device]\ntimezone = UTC\n"};
+};
+
+TEST_F(PowerCut, CopyInterruptedAnywhereEndsAsAnUninterruptedOne) {
+  // The uninterrupted boot, and how long its copy takes.
+  TestDevice reference;
+  CopyOriginal(reference);
+  Clock::duration copyTime{};
+  {
+    Boot boot(reference.Folder());
+    ASSERT_TRUE(boot.WaitFor("found update file")) << boot.Output();
+    const auto started = Clock::now();
+    ASSERT_TRUE(boot.WaitFor("300 files has been copied.")) << boot.Output();
+    copyTime = Clock::now() - started;
+    EXPECT_EQ(boot.Finish(), 1);
+  }
+  const std::map<std::string, std::string> expected = Snapshot(reference);
+  ASSERT_EQ(expected.count("FlashHd/big/p2/f99.bin"), 1u);
+  ASSERT_EQ(expected.count("sd card/update.xml"), 0u);
+
+  std::mt19937 random(20240607);
+  for (int moment = 0; moment < kMoments; ++moment) {
+    // Spread over the copy, each at a random point of its twentieth.
+    const double share = (moment + std::uniform_real_distribution<double>(0, 1)(random)) / kMoments;
+    const auto delay = std::chrono::duration_cast<std::chrono::microseconds>(copyTime * share);
+    SCOPED_TRACE("power cut " + std::to_string(delay.count()) + " us into the copy");
+
+    TestDevice device;
+    CopyOriginal(device);
+    {
+      Boot boot(device.Folder());
+      ASSERT_TRUE(boot.WaitFor("found update file")) << boot.Output();
+      std::this_thread::sleep_for(delay);
+      boot.Kill();
+    }
+    ExpectNoHalfWrittenFile(device);
+    {
+      Boot boot(device.Folder());
+      EXPECT_EQ(boot.Finish(), 1);
+    }
+    const std::map<std::string, std::string> after = Snapshot(device);
+    for (const auto& [name, content] : after) {
+      const auto it = expected.find(name);
+      EXPECT_TRUE(it != expected.end() && it->second == content) << name << " differs from the uninterrupted boot";
+    }
+    for (const auto& [name, content] : expected) EXPECT_EQ(after.count(name), 1u) << name << " is missing";
+    if (HasFailure()) break;
+  }
+}
+
+}  // namespace
+}  // namespace initap::test

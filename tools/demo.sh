@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Boots the demo device: builds initap, copies examples/demo-device to
+# out/demo-device (the copy in the repository is never changed) and runs it
+# headless, keeping the last screen and every painted frame as pictures.
+#   tools/demo.sh                      (INITAP_BUILD=DIR to build elsewhere than build/)
+set -euo pipefail
+
+repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$repo"
+build=${INITAP_BUILD:-build}
+
+tools/setup.sh
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" --target initap initap-logo -j2
+
+device=out/demo-device
+rm -rf "$device" out/demo-frames out/demo-screen.png
+mkdir -p out
+cp -a examples/demo-device "$device"
+# The raw boot disk carries the demo's own logo; made here when it is not kept beside the device.
+if [ ! -f "$device/disk.img" ]; then
+  "$build/initap-logo" write "$device/disk.img" examples/demo-logo.png
+fi
+
+status=0
+"$build/initap" --screenshot out/demo-screen.png --frames out/demo-frames "$device" || status=$?
+
+echo
+echo "demo: initap ended with exit code $status (1: the window closed as it should)"
+echo "demo: last screen      $repo/out/demo-screen.png"
+echo "demo: painted frames   $repo/out/demo-frames/"
+echo "demo: device's log     $repo/$device/root/FlashHd/updatelog.txt"
+echo "demo: program starts   $repo/$device/launched.log"
+echo "demo: desktop          $repo/$device/root/Windows/Desktop/"
+# The run closes its window by itself and exits with 1; anything else is a fault.
+[ "$status" -eq 1 ]
