@@ -177,55 +177,69 @@ double TimeElement(bool (*execute)(initap::Init_AP&, const platform::XmlNode*), 
   return Seconds(Clock::now() - start);
 }
 
-struct Pair {
-  std::vector<double> ours;
-  std::vector<double> theirs;
+// The times of one contender, and its ratios to the tool's time of the same round.
+struct Series {
+  std::vector<double> seconds;
   std::vector<double> ratios;
-  void Add(double a, double b) {
-    ours.push_back(a);
-    theirs.push_back(b);
-    ratios.push_back(a / b);
-  }
-  void Print(const char* what, const char* tool, double target) const {
-    const double ratio = Median(ratios);
-    std::printf("%-34s %9.3f s  %-7s %9.3f s  median ratio %5.2fx  (target %.2fx: %s)\n", what, Median(ours),
-                tool, Median(theirs), ratio, target, ratio <= target ? "met" : "MISSED");
-  }
 };
 
-// Copy element against cp -r and delete element against rm -r, alternating which goes first.
-void CompareTree(BenchDevice& device, const std::string& name, int rounds, Pair& copy, Pair* remove) {
-  initap::Init_AP& app = device.App();
+void PrintRow(const char* what, const Series& series, double target) {
+  const double ratio = Median(series.ratios);
+  std::printf("  %-28s %8.3f s  %6.2fx", what, Median(series.seconds), ratio);
+  if (target > 0) std::printf("  (target %.2fx: %s)", target, ratio <= target ? "met" : "MISSED");
+  std::printf("\n");
+}
+
+// Lets the volume write back what a run left, so that no run pays for the one before.
+void Settle() { TimeCommand("sync"); }
+
+// One tree copied and deleted by the element with the real paint, by the
+// element with an empty paint, and by cp -r and rm -r; the order of the
+// three turns round from round to round.
+struct TreeResult {
+  Series copy[3];
+  Series remove[3];
+};
+enum Contender { kRealPaint, kEmptyPaint, kTool };
+
+TreeResult CompareTree(BenchDevice& device, const std::string& name, int rounds, bool timeDelete) {
   const fs::path destination = device.Root() / "FlashHd" / name;
   const auto copyStep = device.Step("<copy from=\"\\sd card\\" + name + "\\\" to=\"\\FlashHd\\" + name + "\\\"/>");
   const auto deleteStep = device.Step("<delete path=\"\\FlashHd\\" + name + "\\\"/>");
   const std::string cp = "cp -r " + Quoted(device.Root() / "sd card" / name) + " " + Quoted(destination);
   const std::string rm = "rm -r " + Quoted(destination);
+  TreeResult result;
   for (int round = 0; round < rounds; ++round) {
-    double ours = 0;
-    double theirs = 0;
-    double oursDelete = 0;
-    double theirsDelete = 0;
-    for (int turn = 0; turn < 2; ++turn) {
-      if ((round + turn) % 2 == 0) {
-        ours = TimeElement(initap::ExecuteCopy, app, copyStep.get());
-        if (remove != nullptr) {
-          oursDelete = TimeElement(initap::ExecuteDelete, app, deleteStep.get());
-        } else {
-          fs::remove_all(destination);
-        }
+    double copyTime[3] = {};
+    double deleteTime[3] = {};
+    for (int turn = 0; turn < 3; ++turn) {
+      const int who = (round + turn) % 3;
+      if (who == kTool) {
+        copyTime[who] = TimeCommand(cp);
+        Settle();
+        if (timeDelete) deleteTime[who] = TimeCommand(rm);
       } else {
-        theirs = TimeCommand(cp);
-        theirsDelete = TimeCommand(rm);
+        initap::Init_AP& app = who == kRealPaint ? device.App() : device.BareApp();
+        copyTime[who] = TimeElement(initap::ExecuteCopy, app, copyStep.get());
+        Settle();
+        if (timeDelete) deleteTime[who] = TimeElement(initap::ExecuteDelete, app, deleteStep.get());
       }
+      if (!timeDelete) fs::remove_all(destination);
       if (fs::exists(destination)) {
         std::fprintf(stderr, "copy_bench: %s was not deleted\n", destination.c_str());
         std::exit(1);
       }
+      Settle();
     }
-    copy.Add(ours, theirs);
-    if (remove != nullptr) remove->Add(oursDelete, theirsDelete);
+    for (int who = 0; who < 3; ++who) {
+      result.copy[who].seconds.push_back(copyTime[who]);
+      result.copy[who].ratios.push_back(copyTime[who] / copyTime[kTool]);
+      if (!timeDelete) continue;
+      result.remove[who].seconds.push_back(deleteTime[who]);
+      result.remove[who].ratios.push_back(deleteTime[who] / deleteTime[kTool]);
+    }
   }
+  return result;
 }
 
 // Microseconds a status line costs the worker, from the call to the painted window.
@@ -251,29 +265,37 @@ long PeakResidentKiB() {
 int Compare(const fs::path& work, int rounds) {
   const fs::path folder = work / "device";
   MakeTree(folder / "root" / "sd card" / "small", kSmallFolders, kSmallFolders * kSmallFilesPerFolder, kSmallFileSize);
-  MakeTree(folder / "root" / "sd card" / "large", 1, kLargeFiles, kLargeFileSize);
+  Settle();
   BenchDevice device(folder);
 
-  Pair smallCopy;
-  Pair smallDelete;
-  Pair largeCopy;
+  TreeResult small;
+  TreeResult large;
   double paint = 0;
   double handOver = 0;
   device.Serve([&] {
     paint = RepaintMicroseconds(device.App());
     handOver = RepaintMicroseconds(device.BareApp());
-    CompareTree(device, "small", rounds, smallCopy, &smallDelete);
-    CompareTree(device, "large", std::max(3, rounds / 2), largeCopy, nullptr);
+    small = CompareTree(device, "small", rounds, true);
+    MakeTree(folder / "root" / "sd card" / "large", 1, kLargeFiles, kLargeFileSize);
+    Settle();
+    large = CompareTree(device, "large", std::max(3, rounds / 2), false);
+    fs::remove_all(folder / "root" / "sd card" / "large");
   });
 
-  std::printf("rounds: %zu small, %zu large; each round runs the element and the tool once, alternating\n",
-              smallCopy.ratios.size(), largeCopy.ratios.size());
-  smallCopy.Print("copy 10,000 x 4 KiB in 100 folders", "cp -r", 1.5);
-  smallDelete.Print("delete 10,000 x 4 KiB", "rm -r", 3.0);
-  largeCopy.Print("copy 4 x 256 MiB", "cp -r", 1.05);
-  std::printf("%-34s %9.1f us a file  (target 30 us: %s)\n", "repaint + hand-over (real paint)", paint,
-              paint < 30 ? "met" : "MISSED");
-  std::printf("%-34s %9.1f us a file\n", "hand-over alone (empty paint)", handOver);
+  std::printf("median of %d rounds (large: %d); ratios to the tool's time in the same round\n", rounds,
+              std::max(3, rounds / 2));
+  std::printf("copy 10,000 files of 4 KiB in 100 folders (cp -r %.3f s)\n", Median(small.copy[kTool].seconds));
+  PrintRow("element, real paint", small.copy[kRealPaint], 1.5);
+  PrintRow("element, empty paint", small.copy[kEmptyPaint], 0);
+  std::printf("delete the same tree (rm -r %.3f s)\n", Median(small.remove[kTool].seconds));
+  PrintRow("element, real paint", small.remove[kRealPaint], 3.0);
+  PrintRow("element, empty paint", small.remove[kEmptyPaint], 0);
+  std::printf("copy 4 files of 256 MiB (cp -r %.3f s)\n", Median(large.copy[kTool].seconds));
+  PrintRow("element, real paint", large.copy[kRealPaint], 1.05);
+  PrintRow("element, empty paint", large.copy[kEmptyPaint], 0);
+  std::printf("status line a file, worker's wait from the call to the painted window\n");
+  std::printf("  %-28s %8.1f us  (target 30 us: %s)\n", "real paint", paint, paint < 30 ? "met" : "MISSED");
+  std::printf("  %-28s %8.1f us\n", "empty paint (hand-over)", handOver);
   return 0;
 }
 

@@ -24,7 +24,8 @@ using ColorRef = std::uint32_t;
 class BackBuffer {
  public:
   virtual ~BackBuffer() = default;
-  // Copies a top-down 24-bit picture (blue, green, red per pixel) to (x, y).
+  // Copies a top-down 24-bit picture (blue, green, red per pixel, rows padded
+  // to four bytes as in a device-independent bitmap) to (x, y).
   virtual void SetBits24(int x, int y, int width, int height, const std::uint8_t* pixels) = 0;
   // One line, left-aligned, vertically centred, clipped to `box`, in the default font.
   virtual void DrawText(const Rect& box, std::wstring_view text, ColorRef color) = 0;

@@ -22,9 +22,11 @@ class XmlNode {
   virtual std::vector<std::unique_ptr<XmlNode>> SelectNodes(std::wstring_view path) const = 0;
   // The concatenated text of the node and its descendants, white space trimmed at both ends.
   virtual std::wstring Text() const = 0;
-  // Replaces all children by one text node; false when the node refuses it.
+  // Replaces all children of an element by one text node (none for an empty
+  // text); false, nothing changed, for another kind of node or for characters
+  // that an XML document cannot hold.
   virtual bool PutText(std::wstring_view text) = 0;
-  // The attribute of exactly this name; false when absent.
+  // The value of the attribute of exactly this name; false, `value` untouched, when absent.
   virtual bool GetAttribute(std::wstring_view name, std::wstring& value) const = 0;
   virtual bool HasChildNodes() const = 0;
   // All child nodes in document order; white-space-only text is never among them.
@@ -36,15 +38,17 @@ class XmlDocument {
   virtual ~XmlDocument() = default;
   // The root element; null when there is none.
   virtual std::unique_ptr<XmlNode> DocumentElement() const = 0;
-  // Writes the document to a device path: beside it, flushed, renamed into place.
+  // Writes the document to a device path: beside it, flushed, renamed into
+  // place. The declaration and encoding stay those it was loaded with; a
+  // document loaded without a declaration is written as UTF-8 without one.
   virtual bool Save(std::wstring_view path) = 0;
 };
 
 class Xml {
  public:
   virtual ~Xml() = default;
-  // Loads a whole, well-formed document; null on any failure. Never reads
-  // another file and never touches the network.
+  // Loads a whole, well-formed document; null on any failure, an undefined
+  // entity among them. Never reads another file and never touches the network.
   virtual std::unique_ptr<XmlDocument> Load(std::wstring_view path) = 0;
 };
 

@@ -14,5 +14,6 @@ cmake --build "$build" -j"$(nproc)"
 # Any sanitizer report ends the test that made it.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tools/lsan.supp:print_suppressions=0}
 export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)" ${CTEST_ARGS:-}

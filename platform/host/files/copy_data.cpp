@@ -4,6 +4,7 @@
 #include <sys/sendfile.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace platform::host {
@@ -23,19 +24,20 @@ bool Refused(int error) {
 
 }  // namespace
 
-int CopyData(int from, int to) {
+int CopyData(int from, int to, std::uint64_t size) {
   Way way = Way::CopyRange;
-  bool movedAny = false;
+  std::uint64_t done = 0;
   std::vector<char> buffer;
-  for (;;) {
+  while (done < size) {
+    const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(size - done, kKernelChunk));
     ssize_t moved = 0;
     if (way == Way::CopyRange) {
-      moved = copy_file_range(from, nullptr, to, nullptr, kKernelChunk, 0);
+      moved = copy_file_range(from, nullptr, to, nullptr, chunk, 0);
     } else if (way == Way::SendFile) {
-      moved = sendfile(to, from, nullptr, kKernelChunk);
+      moved = sendfile(to, from, nullptr, chunk);
     } else {
       buffer.resize(kBufferSize);
-      moved = read(from, buffer.data(), buffer.size());
+      moved = read(from, buffer.data(), std::min(chunk, buffer.size()));
       for (ssize_t written = 0; moved > 0 && written < moved;) {
         const ssize_t n = write(to, buffer.data() + written, static_cast<std::size_t>(moved - written));
         if (n < 0 && errno == EINTR) continue;
@@ -52,12 +54,13 @@ int CopyData(int from, int to) {
     if (moved == 0) {
       // Some file systems report no data to a kernel copy although there is:
       // a first empty answer is checked by reading.
-      if (movedAny || way == Way::Buffer) return 0;
+      if (done > 0 || way == Way::Buffer) return 0;
       way = Way::Buffer;
       continue;
     }
-    movedAny = true;
+    done += static_cast<std::uint64_t>(moved);
   }
+  return 0;
 }
 
 }  // namespace platform::host

@@ -32,10 +32,8 @@ FileStatus PrepareDestination(const PathResolver& resolver, std::wstring_view pa
 
 FileStatus HostFileSystem::CopyFile(std::wstring_view source, std::wstring_view destination, bool failIfExists) {
   UniqueFd from;
-  std::uint64_t size = 0;
-  if (const FileStatus status = OpenForRead(source, from, size); status != FileStatus::Ok) return status;
   struct stat sourceStat {};
-  if (fstat(from.Get(), &sourceStat) != 0) return StatusOfErrno(errno);
+  if (const FileStatus status = OpenForRead(source, from, sourceStat); status != FileStatus::Ok) return status;
 
   HostLocation to;
   int folder = -1;
@@ -52,7 +50,8 @@ FileStatus HostFileSystem::CopyFile(std::wstring_view source, std::wstring_view 
 
   TempFile temp(folder, resolver_.Names());
   if (const FileStatus status = temp.Create(sourceStat.st_mode & 0777); status != FileStatus::Ok) return status;
-  if (const int error = CopyData(from.Get(), temp.Fd()); error != 0) return WriteStatusOfErrno(error);
+  const auto size = static_cast<std::uint64_t>(sourceStat.st_size);
+  if (const int error = CopyData(from.Get(), temp.Fd(), size); error != 0) return WriteStatusOfErrno(error);
   // The copy keeps the source's time of last change, as the device's copy does.
   const timespec times[2] = {{0, UTIME_OMIT}, sourceStat.st_mtim};
   futimens(temp.Fd(), times);

@@ -71,25 +71,25 @@ std::unique_ptr<HostFileSystem> HostFileSystem::Open(const DeviceFolder& device,
   return std::unique_ptr<HostFileSystem>(new HostFileSystem(std::move(root), std::move(volumes)));
 }
 
-FileStatus HostFileSystem::OpenForRead(std::wstring_view path, UniqueFd& file, std::uint64_t& size) const {
+FileStatus HostFileSystem::OpenForRead(std::wstring_view path, UniqueFd& file, struct stat& st) const {
+  // Non-blocking, so that a FIFO placed in the device cannot hang the open.
+  constexpr int kFlags = O_RDONLY | O_NONBLOCK | O_NOCTTY;
   HostLocation where;
-  if (const FileStatus status = resolver_.Resolve(path, where); status != FileStatus::Ok) return status;
+  if (const FileStatus status = resolver_.Resolve(path, where, kFlags); status != FileStatus::Ok) return status;
   if (where.IsBase()) return FileStatus::AccessDenied;
   if (!where.found) return where.Missing();
-  // Non-blocking, so that a FIFO placed in the device cannot hang the open.
-  file = OpenInside(where.base, where.Path(), O_RDONLY | O_NONBLOCK | O_NOCTTY);
+  // Found but not opened: opening once more tells why.
+  file = where.target ? std::move(where.target) : OpenInside(where.base, where.Path(), kFlags);
   if (!file) return errno == ENOENT ? where.Missing() : StatusOfErrno(errno);
-  struct stat st {};
   if (fstat(file.Get(), &st) != 0) return StatusOfErrno(errno);
   if (!S_ISREG(st.st_mode)) return FileStatus::AccessDenied;
-  size = static_cast<std::uint64_t>(st.st_size);
   return FileStatus::Ok;
 }
 
 FileStatus HostFileSystem::TestOpenForRead(std::wstring_view path) {
   UniqueFd file;
-  std::uint64_t size = 0;
-  return OpenForRead(path, file, size);
+  struct stat st {};
+  return OpenForRead(path, file, st);
 }
 
 FileStatus HostFileSystem::CreateDirectory(std::wstring_view path) {
@@ -161,8 +161,8 @@ FileStatus HostFileSystem::MoveFile(std::wstring_view source, std::wstring_view 
 FileStatus HostFileSystem::MoveAcrossVolumes(std::wstring_view source, std::wstring_view destination) {
   // Files move between volumes by copy and delete; folders do not, as on the device.
   UniqueFd file;
-  std::uint64_t size = 0;
-  if (const FileStatus status = OpenForRead(source, file, size); status != FileStatus::Ok) {
+  struct stat st {};
+  if (const FileStatus status = OpenForRead(source, file, st); status != FileStatus::Ok) {
     return status == FileStatus::FileNotFound ? status : FileStatus::AccessDenied;
   }
   if (const FileStatus status = CopyFile(source, destination, true); status != FileStatus::Ok) {
@@ -176,8 +176,9 @@ FileStatus HostFileSystem::MoveAcrossVolumes(std::wstring_view source, std::wstr
 FileStatus HostFileSystem::ReadFile(std::wstring_view path, std::string& bytes) {
   bytes.clear();
   UniqueFd file;
-  std::uint64_t size = 0;
-  if (const FileStatus status = OpenForRead(path, file, size); status != FileStatus::Ok) return status;
+  struct stat st {};
+  if (const FileStatus status = OpenForRead(path, file, st); status != FileStatus::Ok) return status;
+  const auto size = static_cast<std::uint64_t>(st.st_size);
   if (size > kMaxReadFile) return FileStatus::FileTooLarge;
   // One byte more than expected shows the end in the same pass; the file may
   // also have grown since it was measured.

@@ -2,6 +2,8 @@
 // to letter case, inside DEVICE/root and the mounted volumes, never outside.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -52,8 +54,8 @@ class HostFileSystem final : public FileSystem {
 
   FileStatus ListFolder(std::wstring_view folder, std::vector<FindData>& entries);
   FileStatus FindPath(std::wstring_view path, FindData& found);
-  // Opens an existing regular file for reading.
-  FileStatus OpenForRead(std::wstring_view path, UniqueFd& file, std::uint64_t& size) const;
+  // Opens an existing regular file for reading; `st` describes it.
+  FileStatus OpenForRead(std::wstring_view path, UniqueFd& file, struct stat& st) const;
   // Opens (creating when missing) for writing with `flags` added.
   FileStatus OpenForWrite(std::wstring_view path, int flags, UniqueFd& file);
   FileStatus MoveAcrossVolumes(std::wstring_view source, std::wstring_view destination);

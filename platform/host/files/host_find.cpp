@@ -126,17 +126,16 @@ FileStatus HostFileSystem::FindPath(std::wstring_view path, FindData& found) {
   HostLocation where;
   if (const FileStatus status = resolver_.Resolve(path, where); status != FileStatus::Ok) return status;
   if (!where.found) return where.Missing();
+  std::wstring name = FromUtf8(where.name);
+  if (where.IsBase() && where.volume >= 0) name = resolver_.Volumes()[static_cast<std::size_t>(where.volume)].name;
   struct stat st {};
-  if (where.IsBase()) {
-    st.st_mode = S_IFDIR;
-    found = Describe(where.volume < 0 ? std::wstring() : resolver_.Volumes()[static_cast<std::size_t>(where.volume)].name, st);
+  if (where.IsBase() || where.namesFolder) {
+    st.st_mode = S_IFDIR;  // found as a folder already
+  } else if (!where.target || fstat(where.target.Get(), &st) != 0) {
+    found = Unreachable(std::move(name));
     return FileStatus::Ok;
   }
-  if (!where.target || fstat(where.target.Get(), &st) != 0) {
-    found = Unreachable(FromUtf8(where.name));
-    return FileStatus::Ok;
-  }
-  found = Describe(FromUtf8(where.name), st);
+  found = Describe(std::move(name), st);
   return FileStatus::Ok;
 }
 

@@ -23,7 +23,7 @@ bool IsFolder(const UniqueFd& fd) {
 
 }  // namespace
 
-FileStatus PathResolver::Resolve(std::wstring_view devicePath, HostLocation& where) const {
+FileStatus PathResolver::Resolve(std::wstring_view devicePath, HostLocation& where, int targetFlags) const {
   DevicePath parsed;
   if (const FileStatus status = ParseDevicePath(devicePath, parsed); status != FileStatus::Ok) return status;
   where = HostLocation{};
@@ -50,7 +50,7 @@ FileStatus PathResolver::Resolve(std::wstring_view devicePath, HostLocation& whe
 
   // Usually every name is spelled as on the host: one lookup.
   const std::string parent = Join(names, first, last);
-  where.target = OpenInside(where.base, JoinHostPath(parent, names[last]), O_PATH);
+  where.target = OpenInside(where.base, JoinHostPath(parent, names[last]), targetFlags);
   if (where.target) {
     where.parent = parent;
     where.name = names[last];
@@ -69,17 +69,17 @@ FileStatus PathResolver::Resolve(std::wstring_view devicePath, HostLocation& whe
   }
   for (; folderFd; ++i) {
     const bool isLast = i == last;
-    const int kind = isLast ? 0 : O_DIRECTORY;
+    const int flags = isLast ? targetFlags : O_PATH | O_DIRECTORY;
     std::string name = names[i];
     UniqueFd next;
-    if (!isLast || folder != parent) next = OpenInside(where.base, JoinHostPath(folder, name), O_PATH | kind);
+    if (!isLast || folder != parent) next = OpenInside(where.base, JoinHostPath(folder, name), flags);
     bool exists = static_cast<bool>(next);
     if (!exists) {
       if (std::optional<std::string> spelled = names_.Find(folderFd.Get(), FoldCase(FromUtf8(name)))) {
         exists = true;  // perhaps only as a link that leads nowhere
         if (*spelled != name) {
           name = std::move(*spelled);
-          next = OpenInside(where.base, JoinHostPath(folder, name), O_PATH | kind);
+          next = OpenInside(where.base, JoinHostPath(folder, name), flags);
         }
       }
     }

@@ -2,6 +2,8 @@
 // names on the way as they are spelled on the host.
 #pragma once
 
+#include <fcntl.h>
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,7 +32,7 @@ struct HostLocation {
   bool parentFound = false;  // every folder up to the last name exists
   bool found = false;        // the last name exists too (and is a folder when the path names one)
   bool namesFolder = false;  // written with a trailing separator
-  UniqueFd target;           // O_PATH: what the last name leads to, when that could be opened
+  UniqueFd target;           // what the last name leads to, when that could be opened
   UniqueFd parentFolder;     // O_PATH: `parent`, once opened
 
   bool IsBase() const { return name.empty(); }
@@ -45,8 +47,9 @@ class PathResolver {
       : root_(std::move(root)), volumes_(std::move(volumes)) {}
 
   // Finds `devicePath`, each name exactly as written first, then without
-  // regard to case. Ok unless the text itself is unusable (InvalidName, PathNotFound).
-  FileStatus Resolve(std::wstring_view devicePath, HostLocation& where) const;
+  // regard to case; `where.target` is opened with `targetFlags`. Ok unless the
+  // text itself is unusable (InvalidName, PathNotFound).
+  FileStatus Resolve(std::wstring_view devicePath, HostLocation& where, int targetFlags = O_PATH) const;
   // The O_PATH fd of `where.parent`, opened when first asked for; -1 with errno on failure.
   int ParentFolder(HostLocation& where) const;
 

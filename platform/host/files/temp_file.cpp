@@ -14,6 +14,8 @@ namespace platform::host {
 namespace {
 
 std::atomic<unsigned> tempNumber{0};
+// Only part of a name: a process that forks keeps it, and O_EXCL settles any clash.
+const std::string processNumber = std::to_string(getpid());
 
 }  // namespace
 
@@ -34,7 +36,7 @@ TempFile::~TempFile() {
 
 FileStatus TempFile::Create(unsigned mode) {
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string name = ".initap-" + std::to_string(getpid()) + "-" + std::to_string(tempNumber++) + ".tmp";
+    std::string name = ".initap-" + processNumber + "-" + std::to_string(tempNumber++) + ".tmp";
     const int result = names_.Change(folder_, "", name, [&] {
       fd_ = OpenInside(folder_, name, O_WRONLY | O_CREAT | O_EXCL, mode);
       return fd_ ? 0 : -1;

@@ -2,6 +2,8 @@
 
 #include <SDL.h>
 
+#include <string_view>
+
 namespace platform::host {
 
 struct WindowDisplay::Sdl {
@@ -20,6 +22,12 @@ std::unique_ptr<WindowDisplay> WindowDisplay::Open(int width, int height, std::s
     return nullptr;
   }
   auto sdl = std::make_unique<Sdl>();
+  // SDL falls back to drivers without a screen, where nobody would see or close the window.
+  const std::string_view driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+  if (driver == "offscreen" || driver == "dummy") {
+    error = "cannot open a window: no desktop to show it on (DISPLAY is not set or unusable)";
+    return nullptr;
+  }
   sdl->window = SDL_CreateWindow("initap", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
                                  SDL_WINDOW_SHOWN);
   SDL_Surface* surface = sdl->window ? SDL_GetWindowSurface(sdl->window) : nullptr;

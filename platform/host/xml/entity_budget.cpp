@@ -48,7 +48,8 @@ class EntityMeter {
     for (const xmlChar* p = text; *p != 0 && total < beyond_;) {
       const xmlChar* end = p + 1;
       if (*p == '&') {
-        while (*end != 0 && *end != ';') ++end;
+        // A name holds no '&': stopping there keeps the scan linear.
+        while (*end != 0 && *end != ';' && *end != '&') ++end;
       }
       if (*p != '&' || *end != ';') {
         total = Add(total, 1);

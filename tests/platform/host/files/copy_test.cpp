@@ -174,7 +174,7 @@ TEST(CopyDataTest, DataTheKernelCannotCopyGoesAnotherWay) {
   });
   const fs::path target = folder.path() / "copy.bin";
   const platform::host::UniqueFd out(open(target.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
-  EXPECT_EQ(platform::host::CopyData(pipeEnds[0], out.Get()), 0);
+  EXPECT_EQ(platform::host::CopyData(pipeEnds[0], out.Get(), data.size()), 0);
   feeder.join();
   close(pipeEnds[0]);
   std::ifstream in(target, std::ios::binary);
