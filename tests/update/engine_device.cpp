@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <regex>
 #include <sstream>
 
 #include "platform/host/utf8.h"
@@ -134,11 +133,15 @@ std::vector<std::string> EngineDevice::FilesBelow(std::wstring_view deviceFolder
 std::vector<std::string> EngineDevice::LogLines() const {
   std::vector<std::string> lines;
   std::istringstream log(Read(L"\\FlashHd\\updatelog.txt").value_or(""));
-  static const std::regex stamp(R"(\(\d\d-\d\d \d\d:\d\d\) )");
+  // "(MM-DD HH:MM) ": digits where the pattern has 9.
+  constexpr std::string_view stamp = "(99-99 99:99) ";
   for (std::string line; std::getline(log, line);) {
-    std::smatch match;
-    if (std::regex_search(line, match, stamp, std::regex_constants::match_continuous)) {
-      lines.push_back(match.suffix());
+    bool stamped = line.size() >= stamp.size();
+    for (std::size_t i = 0; stamped && i < stamp.size(); ++i) {
+      stamped = stamp[i] == '9' ? line[i] >= '0' && line[i] <= '9' : line[i] == stamp[i];
+    }
+    if (stamped) {
+      lines.push_back(line.substr(stamp.size()));
     } else {
       ADD_FAILURE() << "log line without its time stamp: " << line;
     }

@@ -84,7 +84,7 @@ FolderNames::Folder* FolderNames::Read(int folder, const Stamp& stamp) {
   return kept;
 }
 
-std::optional<std::string> FolderNames::Find(int folder, const std::wstring& folded) {
+std::optional<std::string> FolderNames::Find(int folder, const std::wstring& folded, const std::string& preferred) {
   std::lock_guard guard(lock_);
   Stamp stamp;
   if (!Take(folder, stamp)) return std::nullopt;
@@ -96,8 +96,11 @@ std::optional<std::string> FolderNames::Find(int folder, const std::wstring& fol
     if (known == nullptr) return std::nullopt;
   }
   known->lastUse = ++uses_;
-  const auto found = known->names.find(folded);
-  if (found == known->names.end()) return std::nullopt;
+  auto [found, end] = known->names.equal_range(folded);
+  if (found == end) return std::nullopt;
+  for (auto it = found; it != end; ++it) {
+    if (it->second == preferred) return preferred;
+  }
   return found->second;
 }
 

@@ -20,8 +20,9 @@ namespace platform::host {
 class FolderNames {
  public:
   // The name of the entry of `folder` (an open folder; O_PATH will do) whose
-  // folded name is `folded`; none when there is none or the folder cannot be read.
-  std::optional<std::string> Find(int folder, const std::wstring& folded);
+  // folded name is `folded`, `preferred` when that is one of them; none when
+  // there is none or the folder cannot be read.
+  std::optional<std::string> Find(int folder, const std::wstring& folded, const std::string& preferred);
 
   // Runs `change`, one call that removes the entry `removed` from `folder`
   // and/or adds `added` to it (either may be empty), and keeps the folder's

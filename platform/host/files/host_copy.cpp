@@ -16,13 +16,14 @@ namespace {
 // The destination's folder and what is there now, for a file about to be put in place.
 FileStatus PrepareDestination(const PathResolver& resolver, std::wstring_view path, HostLocation& where,
                               int& folder, struct stat& existing) {
-  if (const FileStatus status = resolver.Resolve(path, where); status != FileStatus::Ok) return status;
+  if (const FileStatus status = resolver.ResolveEntry(path, where); status != FileStatus::Ok) return status;
   if (where.IsBase()) return FileStatus::AccessDenied;
   if (!where.parentFound) return FileStatus::PathNotFound;
   if (where.namesFolder) return where.found ? FileStatus::AccessDenied : FileStatus::InvalidName;
-  folder = resolver.ParentFolder(where);
-  if (folder < 0) return errno == ENOENT ? FileStatus::PathNotFound : StatusOfErrno(errno);
+  folder = where.parentFolder.Get();
+  // A link is replaced itself; what it leads to only decides whether that is allowed.
   existing = {};
+  if (where.found && !S_ISLNK(where.entry.st_mode)) existing = where.entry;
   if (where.target && fstat(where.target.Get(), &existing) != 0) return StatusOfErrno(errno);
   if (S_ISDIR(existing.st_mode)) return FileStatus::AccessDenied;
   return FileStatus::Ok;
@@ -44,7 +45,7 @@ FileStatus HostFileSystem::CopyFile(std::wstring_view source, std::wstring_view 
   }
   if (to.found && failIfExists) return FileStatus::FileExists;
   // A file copied onto itself stays as it is: it is open for reading.
-  if (to.target && existing.st_dev == sourceStat.st_dev && existing.st_ino == sourceStat.st_ino) {
+  if (to.found && existing.st_dev == sourceStat.st_dev && existing.st_ino == sourceStat.st_ino) {
     return FileStatus::AccessDenied;
   }
 
@@ -67,7 +68,7 @@ FileStatus HostFileSystem::ReplaceFile(std::wstring_view path, std::string_view 
     return status;
   }
   TempFile temp(folder, resolver_.Names());
-  const unsigned mode = where.target ? existing.st_mode & 0777 : 0666;
+  const unsigned mode = where.found && existing.st_mode != 0 ? existing.st_mode & 0777 : 0666;
   if (const FileStatus status = temp.Create(mode); status != FileStatus::Ok) return status;
   for (std::size_t done = 0; done < bytes.size();) {
     const ssize_t n = write(temp.Fd(), bytes.data() + done, bytes.size() - done);

@@ -94,11 +94,10 @@ FileStatus HostFileSystem::TestOpenForRead(std::wstring_view path) {
 
 FileStatus HostFileSystem::CreateDirectory(std::wstring_view path) {
   HostLocation where;
-  if (const FileStatus status = resolver_.Resolve(path, where); status != FileStatus::Ok) return status;
+  if (const FileStatus status = resolver_.ResolveEntry(path, where); status != FileStatus::Ok) return status;
   if (where.IsBase() || where.found) return FileStatus::AlreadyExists;
   if (!where.parentFound) return FileStatus::PathNotFound;
-  const int parent = resolver_.ParentFolder(where);
-  if (parent < 0) return errno == ENOENT ? FileStatus::PathNotFound : StatusOfErrno(errno);
+  const int parent = where.parentFolder.Get();
   const int result = resolver_.Names().Change(parent, "", where.name, [&] {
     return mkdirat(parent, where.name.c_str(), 0777);
   });
@@ -107,11 +106,10 @@ FileStatus HostFileSystem::CreateDirectory(std::wstring_view path) {
 
 FileStatus HostFileSystem::RemoveDirectory(std::wstring_view path) {
   HostLocation where;
-  if (const FileStatus status = resolver_.Resolve(path, where); status != FileStatus::Ok) return status;
+  if (const FileStatus status = resolver_.ResolveEntry(path, where); status != FileStatus::Ok) return status;
   if (where.IsBase()) return FileStatus::AccessDenied;
   if (!where.found) return where.Missing();
-  const int parent = resolver_.ParentFolder(where);
-  if (parent < 0) return StatusOfErrno(errno);
+  const int parent = where.parentFolder.Get();
   const int result = resolver_.Names().Change(parent, where.name, "", [&] {
     return unlinkat(parent, where.name.c_str(), AT_REMOVEDIR);
   });
@@ -122,11 +120,10 @@ FileStatus HostFileSystem::RemoveDirectory(std::wstring_view path) {
 
 FileStatus HostFileSystem::DeleteFile(std::wstring_view path) {
   HostLocation where;
-  if (const FileStatus status = resolver_.Resolve(path, where); status != FileStatus::Ok) return status;
+  if (const FileStatus status = resolver_.ResolveEntry(path, where); status != FileStatus::Ok) return status;
   if (where.IsBase()) return FileStatus::AccessDenied;
   if (!where.found) return where.Missing();
-  const int parent = resolver_.ParentFolder(where);
-  if (parent < 0) return StatusOfErrno(errno);
+  const int parent = where.parentFolder.Get();
   // Without AT_REMOVEDIR a folder is refused (EISDIR), as the device refuses it.
   const int result = resolver_.Names().Change(parent, where.name, "", [&] {
     return unlinkat(parent, where.name.c_str(), 0);
@@ -136,15 +133,14 @@ FileStatus HostFileSystem::DeleteFile(std::wstring_view path) {
 
 FileStatus HostFileSystem::MoveFile(std::wstring_view source, std::wstring_view destination) {
   HostLocation from, to;
-  if (const FileStatus status = resolver_.Resolve(source, from); status != FileStatus::Ok) return status;
+  if (const FileStatus status = resolver_.ResolveEntry(source, from); status != FileStatus::Ok) return status;
   if (from.IsBase()) return FileStatus::AccessDenied;
   if (!from.found) return from.Missing();
-  if (const FileStatus status = resolver_.Resolve(destination, to); status != FileStatus::Ok) return status;
+  if (const FileStatus status = resolver_.ResolveEntry(destination, to); status != FileStatus::Ok) return status;
   if (to.IsBase()) return FileStatus::AlreadyExists;
   if (!to.parentFound) return FileStatus::PathNotFound;
-  const int fromFolder = resolver_.ParentFolder(from);
-  const int toFolder = resolver_.ParentFolder(to);
-  if (fromFolder < 0 || toFolder < 0) return StatusOfErrno(errno);
+  const int fromFolder = from.parentFolder.Get();
+  const int toFolder = to.parentFolder.Get();
   std::string name = to.name;
   if (to.found) {
     // Only a change of letter case may move a file onto the name it has.
@@ -159,12 +155,8 @@ FileStatus HostFileSystem::MoveFile(std::wstring_view source, std::wstring_view 
 }
 
 FileStatus HostFileSystem::MoveAcrossVolumes(std::wstring_view source, std::wstring_view destination) {
-  // Files move between volumes by copy and delete; folders do not, as on the device.
-  UniqueFd file;
-  struct stat st {};
-  if (const FileStatus status = OpenForRead(source, file, st); status != FileStatus::Ok) {
-    return status == FileStatus::FileNotFound ? status : FileStatus::AccessDenied;
-  }
+  // Files move between volumes by copy and delete; folders do not (the copy
+  // refuses them), as on the device.
   if (const FileStatus status = CopyFile(source, destination, true); status != FileStatus::Ok) {
     return status == FileStatus::FileExists ? FileStatus::AlreadyExists : status;
   }

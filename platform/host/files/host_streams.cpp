@@ -77,7 +77,7 @@ class HostWriteStream final : public WriteStream {
 
 FileStatus HostFileSystem::OpenForWrite(std::wstring_view path, int flags, UniqueFd& file) {
   HostLocation where;
-  if (const FileStatus status = resolver_.Resolve(path, where); status != FileStatus::Ok) return status;
+  if (const FileStatus status = resolver_.ResolveEntry(path, where); status != FileStatus::Ok) return status;
   if (where.IsBase()) return FileStatus::AccessDenied;
   if (!where.parentFound) return FileStatus::PathNotFound;
   if (where.namesFolder) return where.found ? FileStatus::AccessDenied : FileStatus::InvalidName;
@@ -88,9 +88,7 @@ FileStatus HostFileSystem::OpenForWrite(std::wstring_view path, int flags, Uniqu
   if (where.found) {
     open();
   } else {
-    const int folder = resolver_.ParentFolder(where);
-    if (folder < 0) return errno == ENOENT ? FileStatus::PathNotFound : StatusOfErrno(errno);
-    resolver_.Names().Change(folder, "", where.name, open);
+    resolver_.Names().Change(where.parentFolder.Get(), "", where.name, open);
   }
   if (!file) return errno == ENOENT ? FileStatus::PathNotFound : StatusOfErrno(errno);
   return FileStatus::Ok;

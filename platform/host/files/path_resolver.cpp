@@ -24,6 +24,14 @@ bool IsFolder(const UniqueFd& fd) {
 }  // namespace
 
 FileStatus PathResolver::Resolve(std::wstring_view devicePath, HostLocation& where, int targetFlags) const {
+  return Locate(devicePath, where, false, targetFlags);
+}
+
+FileStatus PathResolver::ResolveEntry(std::wstring_view devicePath, HostLocation& where) const {
+  return Locate(devicePath, where, true, O_PATH);
+}
+
+FileStatus PathResolver::Locate(std::wstring_view devicePath, HostLocation& where, bool entry, int targetFlags) const {
   DevicePath parsed;
   if (const FileStatus status = ParseDevicePath(devicePath, parsed); status != FileStatus::Ok) return status;
   where = HostLocation{};
@@ -38,6 +46,7 @@ FileStatus PathResolver::Resolve(std::wstring_view devicePath, HostLocation& whe
       where.base = volumes_[i].folder.Get();
       where.volume = static_cast<int>(i);
       first = 1;
+      break;
     }
   }
   where.parentFound = true;
@@ -50,12 +59,14 @@ FileStatus PathResolver::Resolve(std::wstring_view devicePath, HostLocation& whe
 
   // Usually every name is spelled as on the host: one lookup.
   const std::string parent = Join(names, first, last);
-  where.target = OpenInside(where.base, JoinHostPath(parent, names[last]), targetFlags);
-  if (where.target) {
-    where.parent = parent;
-    where.name = names[last];
-    where.found = !where.namesFolder || IsFolder(where.target);
-    return FileStatus::Ok;
+  if (!entry) {
+    where.target = OpenInside(where.base, JoinHostPath(parent, names[last]), targetFlags);
+    if (where.target) {
+      where.parent = parent;
+      where.name = names[last];
+      where.found = !where.namesFolder || IsFolder(where.target);
+      return FileStatus::Ok;
+    }
   }
 
   // Otherwise name by name, from the last folder that is spelled as written.
@@ -67,42 +78,54 @@ FileStatus PathResolver::Resolve(std::wstring_view devicePath, HostLocation& whe
     folderFd = OpenInside(where.base, folder, O_PATH | O_DIRECTORY);
     i = first;
   }
-  for (; folderFd; ++i) {
-    const bool isLast = i == last;
-    const int flags = isLast ? targetFlags : O_PATH | O_DIRECTORY;
+  for (; folderFd && i < last; ++i) {
     std::string name = names[i];
-    UniqueFd next;
-    if (!isLast || folder != parent) next = OpenInside(where.base, JoinHostPath(folder, name), flags);
-    bool exists = static_cast<bool>(next);
-    if (!exists) {
-      if (std::optional<std::string> spelled = names_.Find(folderFd.Get(), FoldCase(FromUtf8(name)))) {
-        exists = true;  // perhaps only as a link that leads nowhere
-        if (*spelled != name) {
-          name = std::move(*spelled);
-          next = OpenInside(where.base, JoinHostPath(folder, name), flags);
-        }
+    UniqueFd next = OpenInside(where.base, JoinHostPath(folder, name), O_PATH | O_DIRECTORY);
+    if (!next) {
+      std::optional<std::string> spelled = names_.Find(folderFd.Get(), FoldCase(FromUtf8(name)), name);
+      if (spelled && *spelled != name) {
+        name = std::move(*spelled);
+        next = OpenInside(where.base, JoinHostPath(folder, name), O_PATH | O_DIRECTORY);
       }
-    }
-    if (isLast) {
-      where.parent = folder;
-      where.parentFolder = std::move(folderFd);
-      where.name = name;
-      where.target = std::move(next);
-      where.found = exists && (!where.namesFolder || IsFolder(where.target));
-      return FileStatus::Ok;
     }
     if (!next) break;
     folder = JoinHostPath(folder, name);
     folderFd = std::move(next);
   }
-  where.parentFound = false;
-  where.name = names[last];
-  return FileStatus::Ok;
-}
+  if (!folderFd || i < last) {
+    where.parentFound = false;
+    where.name = names[last];
+    return FileStatus::Ok;
+  }
 
-int PathResolver::ParentFolder(HostLocation& where) const {
-  if (!where.parentFolder) where.parentFolder = OpenInside(where.base, where.parent, O_PATH | O_DIRECTORY);
-  return where.parentFolder.Get();
+  where.parent = folder;
+  where.name = names[last];
+  // Looks at the last name: the entry itself, or what it leads to.
+  const auto look = [&] {
+    if (entry) return fstatat(folderFd.Get(), where.name.c_str(), &where.entry, AT_SYMLINK_NOFOLLOW) == 0;
+    where.target = OpenInside(where.base, JoinHostPath(folder, where.name), targetFlags);
+    return static_cast<bool>(where.target);
+  };
+  // The fast lookup above has tried the name as written in this very folder.
+  bool exists = (entry || folder != parent) && look();
+  if (!exists) {
+    if (std::optional<std::string> spelled = names_.Find(folderFd.Get(), FoldCase(FromUtf8(where.name)), where.name)) {
+      if (*spelled != where.name) {
+        where.name = std::move(*spelled);
+        exists = look() || !entry;
+      } else {
+        // Opening failed although the name is there: a link that leads nowhere.
+        // The entry itself was looked at already.
+        exists = !entry;
+      }
+    }
+  }
+  const bool link = entry && exists && S_ISLNK(where.entry.st_mode);
+  if (link) where.target = OpenInside(where.base, JoinHostPath(folder, where.name), O_PATH);
+  const bool folderFound = entry && !link ? S_ISDIR(where.entry.st_mode) : IsFolder(where.target);
+  where.found = exists && (!where.namesFolder || folderFound);
+  where.parentFolder = std::move(folderFd);
+  return FileStatus::Ok;
 }
 
 }  // namespace platform::host

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <string_view>
@@ -33,7 +34,8 @@ struct HostLocation {
   bool found = false;        // the last name exists too (and is a folder when the path names one)
   bool namesFolder = false;  // written with a trailing separator
   UniqueFd target;           // what the last name leads to, when that could be opened
-  UniqueFd parentFolder;     // O_PATH: `parent`, once opened
+  UniqueFd parentFolder;     // O_PATH: `parent`, opened when it was walked through
+  struct stat entry {};      // the last name itself, a link not followed (ResolveEntry)
 
   bool IsBase() const { return name.empty(); }
   std::string Path() const { return IsBase() ? parent : JoinHostPath(parent, name); }
@@ -47,17 +49,20 @@ class PathResolver {
       : root_(std::move(root)), volumes_(std::move(volumes)) {}
 
   // Finds `devicePath`, each name exactly as written first, then without
-  // regard to case; `where.target` is opened with `targetFlags`. Ok unless the
-  // text itself is unusable (InvalidName, PathNotFound).
+  // regard to case, and opens what it leads to as `where.target` with
+  // `targetFlags`. Ok unless the text itself is unusable (InvalidName, PathNotFound).
   FileStatus Resolve(std::wstring_view devicePath, HostLocation& where, int targetFlags = O_PATH) const;
-  // The O_PATH fd of `where.parent`, opened when first asked for; -1 with errno on failure.
-  int ParentFolder(HostLocation& where) const;
+  // The same for a call on the entry itself: opens `where.parentFolder` and
+  // fills `where.entry`; `where.target` only for a link.
+  FileStatus ResolveEntry(std::wstring_view devicePath, HostLocation& where) const;
 
   int Root() const { return root_.Get(); }
   const std::vector<MountedVolume>& Volumes() const { return volumes_; }
   FolderNames& Names() const { return names_; }
 
  private:
+  FileStatus Locate(std::wstring_view devicePath, HostLocation& where, bool entry, int targetFlags) const;
+
   UniqueFd root_;
   std::vector<MountedVolume> volumes_;
   mutable FolderNames names_;

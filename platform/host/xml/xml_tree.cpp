@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "platform/host/utf8.h"
+#include "platform/host/xml/xml_parse.h"
 
 namespace platform::host {
 
@@ -176,18 +177,29 @@ std::unique_ptr<XmlNode> HostXmlDocument::DocumentElement() const {
 }
 
 bool HostXmlDocument::Save(std::wstring_view path) {
+  std::string bytes;
+  if (!Serialize(form_, bytes) || !ParseDocument(bytes)) {
+    // Some encodings do not carry markup as ASCII (UTF-7 does not): a file
+    // written in them could not be read again, so it is written in UTF-8.
+    const SaveForm utf8{form_.declaration, "UTF-8"};
+    if (!Serialize(utf8, bytes) || !ParseDocument(bytes)) return false;
+  }
+  return files_.ReplaceFile(path, bytes) == FileStatus::Ok;
+}
+
+bool HostXmlDocument::Serialize(const SaveForm& form, std::string& bytes) const {
   const std::unique_ptr<xmlBuffer, BufferDeleter> buffer(xmlBufferCreate());
   if (!buffer) return false;
   int options = XML_SAVE_FORMAT;
-  if (!form_.declaration) options |= XML_SAVE_NO_DECL;
-  xmlSaveCtxtPtr writer = xmlSaveToBuffer(buffer.get(), form_.encoding.c_str(), options);
+  if (!form.declaration) options |= XML_SAVE_NO_DECL;
+  xmlSaveCtxtPtr writer = xmlSaveToBuffer(buffer.get(), form.encoding.c_str(), options);
   if (writer == nullptr) return false;
   const bool written = xmlSaveDoc(writer, tree_->Doc()) >= 0;
   // Close flushes the encoder; its result tells whether everything was converted.
   if (xmlSaveClose(writer) < 0 || !written) return false;
-  const std::string_view bytes(reinterpret_cast<const char*>(xmlBufferContent(buffer.get())),
-                               static_cast<std::size_t>(xmlBufferLength(buffer.get())));
-  return files_.ReplaceFile(path, bytes) == FileStatus::Ok;
+  bytes.assign(reinterpret_cast<const char*>(xmlBufferContent(buffer.get())),
+               static_cast<std::size_t>(xmlBufferLength(buffer.get())));
+  return true;
 }
 
 }  // namespace platform::host

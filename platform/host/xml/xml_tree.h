@@ -69,9 +69,12 @@ class HostXmlDocument final : public XmlDocument {
       : tree_(std::move(tree)), files_(files), form_(std::move(form)) {}
 
   std::unique_ptr<XmlNode> DocumentElement() const override;
+  // Writes only what reads back as a document.
   bool Save(std::wstring_view path) override;
 
  private:
+  bool Serialize(const SaveForm& form, std::string& bytes) const;
+
   std::shared_ptr<XmlTree> tree_;
   FileSystem& files_;
   SaveForm form_;

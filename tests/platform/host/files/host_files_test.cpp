@@ -70,6 +70,9 @@ TEST_F(HostFilesTest, AnExactNameWinsOverOneInAnotherCase) {
   // Also when a folder on the way is spelled otherwise.
   EXPECT_EQ(Read(L"\\SYSTEM\\X\\a.txt"), "lower");
   EXPECT_EQ(Read(L"\\SYSTEM\\X\\A.txt"), "upper");
+  EXPECT_EQ(Files().DeleteFile(L"\\SYSTEM\\X\\A.txt"), FileStatus::Ok);
+  EXPECT_EQ(device_.ReadFile("System/x/a.txt"), "lower");
+  EXPECT_FALSE(device_.Exists("System/x/A.txt"));
 }
 
 TEST_F(HostFilesTest, NewNamesKeepTheirCaseAndExistingOnesAreReused) {

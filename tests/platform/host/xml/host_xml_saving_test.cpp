@@ -130,6 +130,18 @@ TEST(HostXmlSaving, KeepsShiftJisAndUtf16) {
   }
 }
 
+TEST(HostXmlSaving, AnEncodingThatCannotBeReadBackIsWrittenAsUtf8) {
+  XmlDevice device;
+  // UTF-7 writes "<" as "+ADw-": a file saved so would never load again.
+  auto document = device.LoadBytes("<?xml version=\"1.0\" encoding=\"UTF-7\"?><r><a>xyz</a></r>");
+  ASSERT_TRUE(document);
+  ASSERT_TRUE(document->Save(XmlDevice::kPath));
+  EXPECT_TRUE(device.Get(XmlDevice::kHostPath).starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"));
+  auto again = device.xml().Load(XmlDevice::kPath);
+  ASSERT_TRUE(again);
+  EXPECT_EQ(again->DocumentElement()->SelectSingleNode(L"a")->Text(), L"xyz");
+}
+
 TEST(HostXmlSaving, NoDeclarationIsWrittenAsUtf8WithoutOne) {
   XmlDevice device;
   for (const std::string& bytes :

@@ -1,0 +1,80 @@
+#include "platform/host/xml/xml_parse.h"
+
+#include <libxml/parser.h>
+#include <libxml/xmlerror.h>
+
+#include <climits>
+#include <mutex>
+
+#include "platform/host/xml/entity_budget.h"
+
+namespace platform::host {
+
+namespace {
+
+// The most text that entity references may add to one document.
+constexpr std::size_t kMaxEntityText = 1 << 20;
+
+// No DTD loading, no entity substitution, no network: the document alone is read.
+constexpr int kParseOptions = XML_PARSE_NONET;
+
+xmlParserInputPtr RefuseExternalEntity(const char* /*url*/, const char* /*id*/, xmlParserCtxtPtr /*context*/) {
+  return nullptr;
+}
+
+// Catches what the parser reports on this thread while it is alive, so that
+// nothing reaches standard error and any error fails the load. libxml2 keeps
+// its error handlers per thread.
+class ErrorTrap {
+ public:
+  ErrorTrap()
+      : structured_(xmlStructuredError),
+        structuredContext_(xmlStructuredErrorContext),
+        generic_(xmlGenericError),
+        genericContext_(xmlGenericErrorContext) {
+    xmlSetStructuredErrorFunc(this, &ErrorTrap::OnStructured);
+    xmlSetGenericErrorFunc(this, &ErrorTrap::OnGeneric);
+  }
+  ~ErrorTrap() {
+    xmlSetStructuredErrorFunc(structuredContext_, structured_);
+    xmlSetGenericErrorFunc(genericContext_, generic_);
+  }
+  ErrorTrap(const ErrorTrap&) = delete;
+  ErrorTrap& operator=(const ErrorTrap&) = delete;
+
+  // An error, an undeclared entity among them, was reported; warnings are not.
+  bool Failed() const { return failed_; }
+
+ private:
+  static void OnStructured(void* self, xmlErrorPtr error) {
+    if (error != nullptr && error->level >= XML_ERR_ERROR) static_cast<ErrorTrap*>(self)->failed_ = true;
+  }
+  static void OnGeneric(void* self, const char* /*format*/, ...) { static_cast<ErrorTrap*>(self)->failed_ = true; }
+
+  xmlStructuredErrorFunc structured_;
+  void* structuredContext_;
+  xmlGenericErrorFunc generic_;
+  void* genericContext_;
+  bool failed_ = false;
+};
+
+}  // namespace
+
+void InitialiseXml() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    xmlInitParser();
+    xmlSetExternalEntityLoader(RefuseExternalEntity);
+  });
+}
+
+DocPtr ParseDocument(std::string_view bytes) {
+  if (bytes.size() > static_cast<std::size_t>(INT_MAX)) return nullptr;
+  ErrorTrap trap;
+  DocPtr doc(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, kParseOptions));
+  if (!doc || trap.Failed()) return nullptr;
+  if (!EntityTextWithinLimit(doc.get(), kMaxEntityText)) return nullptr;
+  return doc;
+}
+
+}  // namespace platform::host
