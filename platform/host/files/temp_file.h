@@ -1,5 +1,7 @@
-// A file written beside its destination and renamed into place when complete,
-// so that the destination's name never shows a half-written file.
+// A file written beside its destination and put in place when complete, so
+// that the destination's name never shows a half-written file. Where the
+// volume allows, the file has no name until then, so a copy cut short by a
+// crash leaves nothing behind.
 #pragma once
 
 #include <string>
@@ -19,15 +21,20 @@ class TempFile {
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
 
-  // Creates a new hidden file with the permission bits `mode` (less the umask).
+  // Creates a new unnamed (or else hidden) file with the permission bits `mode` (less the umask).
   FileStatus Create(unsigned mode);
   // Open for writing between Create and PutInPlace.
   int Fd() const { return fd_.Get(); }
-  // Closes the file and renames it to `name` in the same folder. With
+  // Gives the file the name `name` in the same folder and closes it. With
   // `replace` false an existing `name` is kept and FileExists returned.
   FileStatus PutInPlace(const std::string& name, bool replace);
 
  private:
+  FileStatus CreateNamed(unsigned mode);
+  // Links the unnamed file into the folder as `name`; -1 with errno EEXIST when taken.
+  int LinkAs(const std::string& name);
+  FileStatus PlaceUnnamed(const std::string& name, bool replace);
+
   int folder_;
   FolderNames& names_;
   std::string name_;
