@@ -315,10 +315,28 @@ int Memory(const fs::path& work, int files) {
 
 }  // namespace
 
+// The status line's cost alone, on a device without trees.
+int Repaint(const fs::path& work) {
+  BenchDevice device(work / "device");
+  double paint = 0;
+  double handOver = 0;
+  device.Serve([&] {
+    paint = RepaintMicroseconds(device.App());
+    handOver = RepaintMicroseconds(device.BareApp());
+  });
+  std::printf("status line a file, worker's wait from the call to the painted window\n");
+  std::printf("  %-28s %8.1f us  (target 30 us: %s)\n", "real paint", paint, paint < 30 ? "met" : "MISSED");
+  std::printf("  %-28s %8.1f us\n", "empty paint (hand-over)", handOver);
+  return 0;
+}
+
 int main(int argc, char** argv) {
   const std::string mode = argc > 2 ? argv[1] : "";
   if (mode == "compare") return Compare(argv[2], argc > 3 ? std::atoi(argv[3]) : 5);
   if (mode == "memory" && argc > 3) return Memory(argv[2], std::atoi(argv[3]));
-  std::fprintf(stderr, "usage: copy_bench compare WORKDIR [ROUNDS] | copy_bench memory WORKDIR FILES\n");
+  if (mode == "repaint") return Repaint(argv[2]);
+  std::fprintf(stderr,
+               "usage: copy_bench compare WORKDIR [ROUNDS] | copy_bench memory WORKDIR FILES | "
+               "copy_bench repaint WORKDIR\n");
   return 2;
 }

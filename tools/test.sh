@@ -9,7 +9,7 @@ sanitize=${2:-}
 tools/setup.sh
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINITAP_SANITIZE="$sanitize" \
   $([ -n "$sanitize" ] && echo -DINITAP_BENCH=OFF) >/dev/null
-cmake --build "$build" -j"$(nproc)"
+cmake --build "$build" -j"$(nproc)" ${BUILD_TARGETS:+--target $BUILD_TARGETS}
 
 # Any sanitizer report ends the test that made it.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}

@@ -1,8 +1,6 @@
 // An owned file descriptor, closed when destroyed.
 #pragma once
 
-#include <unistd.h>
-
 #include <utility>
 
 namespace platform::host {
@@ -27,13 +25,16 @@ class UniqueFd {
   int Release() { return std::exchange(fd_, -1); }
   // Closes the owned descriptor (if any) and takes `fd` instead.
   void Reset(int fd = -1) {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0) CloseFd(fd_);
     fd_ = fd;
   }
   // Closes now and reports close's own result, which can carry a late write error.
-  int Close() { return fd_ < 0 ? 0 : ::close(std::exchange(fd_, -1)); }
+  int Close() { return fd_ < 0 ? 0 : CloseFd(std::exchange(fd_, -1)); }
 
  private:
+  // close(2), kept out of this header.
+  static int CloseFd(int fd);
+
   int fd_ = -1;
 };
 

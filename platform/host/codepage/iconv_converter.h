@@ -1,8 +1,6 @@
 // One open iconv conversion, closed when destroyed.
 #pragma once
 
-#include <iconv.h>
-
 #include <string>
 #include <string_view>
 
@@ -18,7 +16,7 @@ class IconvConverter {
   IconvConverter(const IconvConverter&) = delete;
   IconvConverter& operator=(const IconvConverter&) = delete;
 
-  bool Valid() const { return handle_ != kInvalid; }
+  bool Valid() const { return handle_ != nullptr; }
 
   // Converts `input`; each input unit of `unitBytes` bytes that cannot be
   // converted (or an incomplete one at the end) is replaced by `replacement`.
@@ -26,8 +24,8 @@ class IconvConverter {
   std::string Convert(std::string_view input, std::size_t unitBytes, std::string_view replacement);
 
  private:
-  static inline const iconv_t kInvalid = reinterpret_cast<iconv_t>(-1);
-  iconv_t handle_ = kInvalid;
+  // The open iconv_t; null when the conversion is unknown.
+  void* handle_ = nullptr;
 };
 
 }  // namespace platform::host

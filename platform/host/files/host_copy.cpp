@@ -15,7 +15,7 @@ namespace {
 
 // The destination's folder and what is there now, for a file about to be put in place.
 FileStatus PrepareDestination(const PathResolver& resolver, std::wstring_view path, HostLocation& where,
-                              int& folder, struct stat& existing) {
+                              int& folder, EntryStat& existing) {
   if (const FileStatus status = resolver.ResolveEntry(path, where); status != FileStatus::Ok) return status;
   if (where.IsBase()) return FileStatus::AccessDenied;
   if (!where.parentFound) return FileStatus::PathNotFound;
@@ -23,9 +23,13 @@ FileStatus PrepareDestination(const PathResolver& resolver, std::wstring_view pa
   folder = where.parentFolder.Get();
   // A link is replaced itself; what it leads to only decides whether that is allowed.
   existing = {};
-  if (where.found && !S_ISLNK(where.entry.st_mode)) existing = where.entry;
-  if (where.target && fstat(where.target.Get(), &existing) != 0) return StatusOfErrno(errno);
-  if (S_ISDIR(existing.st_mode)) return FileStatus::AccessDenied;
+  if (where.found && !S_ISLNK(where.entry.mode)) existing = where.entry;
+  if (where.target) {
+    struct stat st {};
+    if (fstat(where.target.Get(), &st) != 0) return StatusOfErrno(errno);
+    existing = EntryStat{st.st_mode, st.st_dev, st.st_ino};
+  }
+  if (S_ISDIR(existing.mode)) return FileStatus::AccessDenied;
   return FileStatus::Ok;
 }
 
@@ -38,14 +42,14 @@ FileStatus HostFileSystem::CopyFile(std::wstring_view source, std::wstring_view 
 
   HostLocation to;
   int folder = -1;
-  struct stat existing {};
+  EntryStat existing;
   if (const FileStatus status = PrepareDestination(resolver_, destination, to, folder, existing);
       status != FileStatus::Ok) {
     return status;
   }
   if (to.found && failIfExists) return FileStatus::FileExists;
   // A file copied onto itself stays as it is: it is open for reading.
-  if (to.found && existing.st_dev == sourceStat.st_dev && existing.st_ino == sourceStat.st_ino) {
+  if (to.found && existing.device == sourceStat.st_dev && existing.inode == sourceStat.st_ino) {
     return FileStatus::AccessDenied;
   }
 
@@ -62,13 +66,13 @@ FileStatus HostFileSystem::CopyFile(std::wstring_view source, std::wstring_view 
 FileStatus HostFileSystem::ReplaceFile(std::wstring_view path, std::string_view bytes) {
   HostLocation where;
   int folder = -1;
-  struct stat existing {};
+  EntryStat existing;
   if (const FileStatus status = PrepareDestination(resolver_, path, where, folder, existing);
       status != FileStatus::Ok) {
     return status;
   }
   TempFile temp(folder, resolver_.Names());
-  const unsigned mode = where.found && existing.st_mode != 0 ? existing.st_mode & 0777 : 0666;
+  const unsigned mode = where.found && existing.mode != 0 ? existing.mode & 0777 : 0666;
   if (const FileStatus status = temp.Create(mode); status != FileStatus::Ok) return status;
   for (std::size_t done = 0; done < bytes.size();) {
     const ssize_t n = write(temp.Fd(), bytes.data() + done, bytes.size() - done);

@@ -2,8 +2,6 @@
 // to letter case, inside DEVICE/root and the mounted volumes, never outside.
 #pragma once
 
-#include <sys/stat.h>
-
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -17,6 +15,8 @@
 #include "platform/host/device_folder.h"
 #include "platform/host/files/path_resolver.h"
 #include "platform/host/unique_fd.h"
+
+struct stat;
 
 namespace platform::host {
 

@@ -23,6 +23,10 @@ bool IsFolder(const UniqueFd& fd) {
 
 }  // namespace
 
+FileStatus PathResolver::Resolve(std::wstring_view devicePath, HostLocation& where) const {
+  return Resolve(devicePath, where, O_PATH);
+}
+
 FileStatus PathResolver::Resolve(std::wstring_view devicePath, HostLocation& where, int targetFlags) const {
   return Locate(devicePath, where, false, targetFlags);
 }
@@ -102,7 +106,12 @@ FileStatus PathResolver::Locate(std::wstring_view devicePath, HostLocation& wher
   where.name = names[last];
   // Looks at the last name: the entry itself, or what it leads to.
   const auto look = [&] {
-    if (entry) return fstatat(folderFd.Get(), where.name.c_str(), &where.entry, AT_SYMLINK_NOFOLLOW) == 0;
+    if (entry) {
+      struct stat st {};
+      if (fstatat(folderFd.Get(), where.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+      where.entry = EntryStat{st.st_mode, st.st_dev, st.st_ino};
+      return true;
+    }
     where.target = OpenInside(where.base, JoinHostPath(folder, where.name), targetFlags);
     return static_cast<bool>(where.target);
   };
@@ -120,9 +129,9 @@ FileStatus PathResolver::Locate(std::wstring_view devicePath, HostLocation& wher
       }
     }
   }
-  const bool link = entry && exists && S_ISLNK(where.entry.st_mode);
+  const bool link = entry && exists && S_ISLNK(where.entry.mode);
   if (link) where.target = OpenInside(where.base, JoinHostPath(folder, where.name), O_PATH);
-  const bool folderFound = entry && !link ? S_ISDIR(where.entry.st_mode) : IsFolder(where.target);
+  const bool folderFound = entry && !link ? S_ISDIR(where.entry.mode) : IsFolder(where.target);
   where.found = exists && (!where.namesFolder || folderFound);
   where.parentFolder = std::move(folderFd);
   return FileStatus::Ok;

@@ -2,9 +2,6 @@
 // names on the way as they are spelled on the host.
 #pragma once
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +20,13 @@ struct MountedVolume {
   UniqueFd folder;  // O_PATH
 };
 
+// What a name itself is, a link not followed: its type and which file it is.
+struct EntryStat {
+  unsigned mode = 0;
+  unsigned long long device = 0;
+  unsigned long long inode = 0;
+};
+
 // Where a device path leads. Paths are relative to `base`, "/"-separated.
 struct HostLocation {
   int base = -1;     // borrowed: root/ or a mounted folder; nothing below it leads out
@@ -35,7 +39,7 @@ struct HostLocation {
   bool namesFolder = false;  // written with a trailing separator
   UniqueFd target;           // what the last name leads to, when that could be opened
   UniqueFd parentFolder;     // O_PATH: `parent`, opened when it was walked through
-  struct stat entry {};      // the last name itself, a link not followed (ResolveEntry)
+  EntryStat entry;           // the last name itself, a link not followed (ResolveEntry)
 
   bool IsBase() const { return name.empty(); }
   std::string Path() const { return IsBase() ? parent : JoinHostPath(parent, name); }
@@ -50,8 +54,10 @@ class PathResolver {
 
   // Finds `devicePath`, each name exactly as written first, then without
   // regard to case, and opens what it leads to as `where.target` with
-  // `targetFlags`. Ok unless the text itself is unusable (InvalidName, PathNotFound).
-  FileStatus Resolve(std::wstring_view devicePath, HostLocation& where, int targetFlags = O_PATH) const;
+  // `targetFlags` (a path-only descriptor without them). Ok unless the text
+  // itself is unusable (InvalidName, PathNotFound).
+  FileStatus Resolve(std::wstring_view devicePath, HostLocation& where, int targetFlags) const;
+  FileStatus Resolve(std::wstring_view devicePath, HostLocation& where) const;
   // The same for a call on the entry itself: opens `where.parentFolder` and
   // fills `where.entry`; `where.target` only for a link.
   FileStatus ResolveEntry(std::wstring_view devicePath, HostLocation& where) const;

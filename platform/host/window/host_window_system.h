@@ -4,6 +4,7 @@
 // person at the desktop, --close-after, or a run that has come to rest).
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -56,7 +57,7 @@ class HostWindowSystem final : public WindowSystem {
   // A repaint that another thread waits for.
   struct PaintRequest {
     WindowHandle window = 0;
-    bool finished = false;
+    std::atomic<bool> finished{false};
     bool painted = false;
   };
 
