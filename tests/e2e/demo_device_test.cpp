@@ -43,7 +43,7 @@ class DemoDeviceTest : public ::testing::Test {
     device.WriteFile("sd card/update.xml", WithoutShowTimes(device.ReadFile("sd card/update.xml")));
   }
 
-  DeviceUnderTest device;
+  DeviceTree device;
 };
 
 TEST_F(DemoDeviceTest, UpdatesTheMapsAndStartsTheMainApplication) {

@@ -11,12 +11,10 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/e2e/device_under_test.h"
+#include "tests/support/device_tree.h"
+#include "tests/support/initap_process.h"
 
 namespace initap::test {
-
-// The executable under test; the tests skip while it is not built.
-inline const std::filesystem::path kInitap = INITAP_BINARY_DIR "/initap";
 
 struct BootResult {
   int exitCode = -1;   // -1 when the run had to be killed
@@ -27,9 +25,9 @@ struct BootResult {
 BootResult Boot(const std::filesystem::path& device, const std::vector<std::string>& arguments = {"--quiet"});
 
 // The messages of the update log, each without its time stamp and line end.
-std::vector<std::string> LogMessages(const DeviceUnderTest& device);
+std::vector<std::string> LogMessages(const DeviceTree& device);
 // The lines of the update log as they are, stamps included.
-std::vector<std::string> LogLines(const DeviceUnderTest& device);
+std::vector<std::string> LogLines(const DeviceTree& device);
 
 // One line of launched.log: "started" or "failed" and the device path asked for.
 struct Launch {
@@ -37,18 +35,15 @@ struct Launch {
   std::string path;
   bool operator==(const Launch&) const = default;
 };
-std::vector<Launch> Launches(const DeviceUnderTest& device);
+std::vector<Launch> Launches(const DeviceTree& device);
 
 // The device clock's offset from the host clock in seconds; none without the clock file.
-std::optional<std::int64_t> ClockOffset(const DeviceUnderTest& device);
-
-// "$" BODY "*" and its two-digit checksum, as a receiver sends it.
-std::string NmeaSentence(std::string_view body);
+std::optional<std::int64_t> ClockOffset(const DeviceTree& device);
 
 // A device that boots to its main application: stand-ins for
 // "\System\Main_Ap.exe" and "\Windows\explorer.exe", the desktop folder in the
 // registry and on the disk, and a shortcut list with one entry.
-void MakeBootableDevice(DeviceUnderTest& device);
+void MakeBootableDevice(DeviceTree& device);
 
 // An update.xml with zero show times around `inner` (settings and the update list).
 std::string Description(std::string_view inner);
@@ -62,7 +57,7 @@ class BootTest : public ::testing::Test {
   }
   BootResult Run() { return Boot(device.Folder()); }
 
-  DeviceUnderTest device{"[device]\ntimezone = UTC\n"};
+  DeviceTree device{"[device]\ntimezone = UTC\n"};
 };
 
 }  // namespace initap::test

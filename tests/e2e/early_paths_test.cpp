@@ -5,6 +5,7 @@
 #include <array>
 
 #include "tests/e2e/device_boot.h"
+#include "tests/support/nmea_sentence.h"
 
 namespace initap::test {
 namespace {

@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "tests/e2e/device_boot.h"
+#include "tests/support/nmea_sentence.h"
 
 namespace initap::test {
 namespace {

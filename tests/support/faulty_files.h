@@ -1,7 +1,13 @@
-// A file system that passes every call to another one, and fails
-// ReplaceFile on cue without touching the file, as a full or read-only
+// A file system that passes every call to another one, and fails chosen
+// calls on cue without touching anything, as a full, read-only or damaged
 // volume would (tests run as root, which permissions do not stop).
 #pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/filesystem.h"
 
@@ -11,24 +17,27 @@ class FaultyFiles final : public platform::FileSystem {
  public:
   explicit FaultyFiles(platform::FileSystem& inner) : inner_(inner) {}
 
-  // While set, ReplaceFile gives WriteFault and writes nothing.
-  bool failReplace = false;
+  int failCopyAt = 0;          // the Nth CopyFile (from 1) reports DiskFull and copies nothing
+  int failDeleteAt = 0;        // the Nth DeleteFile reports AccessDenied and deletes nothing
+  std::wstring refuseListing;  // a FindFirst with this pattern reports AccessDenied
+  bool failReplace = false;    // while set, ReplaceFile reports WriteFault and writes nothing
+  // Runs before each CopyFile that is not failed, with its source.
+  std::function<void(std::wstring_view source)> beforeCopy;
+  int copyCalls = 0;
+  int deleteCalls = 0;
+  std::vector<std::wstring> deleted;  // every path handed to DeleteFile
 
   platform::FileStatus TestOpenForRead(std::wstring_view path) override { return inner_.TestOpenForRead(path); }
   platform::FileStatus FindFirst(std::wstring_view pattern, platform::FindData& first,
-                                 std::unique_ptr<platform::FindHandle>& listing) override {
-    return inner_.FindFirst(pattern, first, listing);
-  }
+                                 std::unique_ptr<platform::FindHandle>& listing) override;
   platform::FileStatus CreateDirectory(std::wstring_view path) override { return inner_.CreateDirectory(path); }
   platform::FileStatus RemoveDirectory(std::wstring_view path) override { return inner_.RemoveDirectory(path); }
   platform::FileStatus CopyFile(std::wstring_view source, std::wstring_view destination,
-                                bool failIfExists) override {
-    return inner_.CopyFile(source, destination, failIfExists);
-  }
+                                bool failIfExists) override;
   platform::FileStatus MoveFile(std::wstring_view source, std::wstring_view destination) override {
     return inner_.MoveFile(source, destination);
   }
-  platform::FileStatus DeleteFile(std::wstring_view path) override { return inner_.DeleteFile(path); }
+  platform::FileStatus DeleteFile(std::wstring_view path) override;
   platform::FileStatus OpenAppend(std::wstring_view path, std::unique_ptr<platform::AppendStream>& stream) override {
     return inner_.OpenAppend(path, stream);
   }
@@ -39,10 +48,7 @@ class FaultyFiles final : public platform::FileSystem {
   platform::FileStatus ReadFile(std::wstring_view path, std::string& bytes) override {
     return inner_.ReadFile(path, bytes);
   }
-  platform::FileStatus ReplaceFile(std::wstring_view path, std::string_view bytes) override {
-    if (failReplace) return platform::FileStatus::WriteFault;
-    return inner_.ReplaceFile(path, bytes);
-  }
+  platform::FileStatus ReplaceFile(std::wstring_view path, std::string_view bytes) override;
 
  private:
   platform::FileSystem& inner_;

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "platform/host/utf8.h"
+#include "tests/support/host_files.h"
 
 namespace initap::test {
 
@@ -52,25 +53,6 @@ bool RecordingWindows::UpdateWindow(platform::WindowHandle) {
   return true;
 }
 
-platform::FileStatus FailingFiles::FindFirst(std::wstring_view pattern, platform::FindData& first,
-                                            std::unique_ptr<platform::FindHandle>& listing) {
-  if (!refuseListing.empty() && pattern == refuseListing) return platform::FileStatus::AccessDenied;
-  return inner_.FindFirst(pattern, first, listing);
-}
-
-platform::FileStatus FailingFiles::CopyFile(std::wstring_view source, std::wstring_view destination,
-                                           bool failIfExists) {
-  if (++copyCalls == failCopyAt) return platform::FileStatus::DiskFull;
-  if (beforeCopy) beforeCopy(source);
-  return inner_.CopyFile(source, destination, failIfExists);
-}
-
-platform::FileStatus FailingFiles::DeleteFile(std::wstring_view path) {
-  deleted.emplace_back(path);
-  if (++deleteCalls == failDeleteAt) return platform::FileStatus::AccessDenied;
-  return inner_.DeleteFile(path);
-}
-
 std::unique_ptr<platform::XmlDocument> JournalXml::Load(std::wstring_view path) {
   std::unique_ptr<platform::XmlDocument> document = inner_.Load(path);
   if (!document) return nullptr;
@@ -103,9 +85,7 @@ std::filesystem::path EngineDevice::Host(std::wstring_view devicePath) const {
 }
 
 void EngineDevice::Write(std::wstring_view devicePath, const std::string& content) {
-  const std::filesystem::path host = Host(devicePath);
-  std::filesystem::create_directories(host.parent_path());
-  std::ofstream(host, std::ios::binary) << content;
+  WriteHostFile(Host(devicePath), content);
 }
 
 std::optional<std::string> EngineDevice::Read(std::wstring_view devicePath) const {

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -15,6 +14,7 @@
 
 #include "app/init_ap.h"
 #include "platform/platform.h"
+#include "tests/support/faulty_files.h"
 #include "tests/support/test_device.h"
 
 namespace initap::test {
@@ -57,48 +57,6 @@ class RecordingWindows final : public platform::WindowSystem {
   const Init_AP* app_ = nullptr;
 };
 
-// The host file system, failing chosen calls the way a device can.
-class FailingFiles final : public platform::FileSystem {
- public:
-  explicit FailingFiles(platform::FileSystem& inner) : inner_(inner) {}
-
-  int failCopyAt = 0;    // the Nth CopyFile (from 1) reports DiskFull and copies nothing
-  int failDeleteAt = 0;  // the Nth DeleteFile reports AccessDenied and deletes nothing
-  std::wstring refuseListing;  // a FindFirst with this pattern reports AccessDenied
-  std::function<void(std::wstring_view source)> beforeCopy;
-  int copyCalls = 0;
-  int deleteCalls = 0;
-  std::vector<std::wstring> deleted;  // every path handed to DeleteFile
-
-  platform::FileStatus TestOpenForRead(std::wstring_view path) override { return inner_.TestOpenForRead(path); }
-  platform::FileStatus FindFirst(std::wstring_view pattern, platform::FindData& first,
-                                 std::unique_ptr<platform::FindHandle>& listing) override;
-  platform::FileStatus CreateDirectory(std::wstring_view path) override { return inner_.CreateDirectory(path); }
-  platform::FileStatus RemoveDirectory(std::wstring_view path) override { return inner_.RemoveDirectory(path); }
-  platform::FileStatus CopyFile(std::wstring_view source, std::wstring_view destination,
-                                bool failIfExists) override;
-  platform::FileStatus MoveFile(std::wstring_view source, std::wstring_view destination) override {
-    return inner_.MoveFile(source, destination);
-  }
-  platform::FileStatus DeleteFile(std::wstring_view path) override;
-  platform::FileStatus OpenAppend(std::wstring_view path, std::unique_ptr<platform::AppendStream>& stream) override {
-    return inner_.OpenAppend(path, stream);
-  }
-  platform::FileStatus CreateForWrite(std::wstring_view path,
-                                      std::unique_ptr<platform::WriteStream>& stream) override {
-    return inner_.CreateForWrite(path, stream);
-  }
-  platform::FileStatus ReadFile(std::wstring_view path, std::string& bytes) override {
-    return inner_.ReadFile(path, bytes);
-  }
-  platform::FileStatus ReplaceFile(std::wstring_view path, std::string_view bytes) override {
-    return inner_.ReplaceFile(path, bytes);
-  }
-
- private:
-  platform::FileSystem& inner_;
-};
-
 // The XML service, noting in the journal when a loaded document is released.
 class JournalXml final : public platform::Xml {
  public:
@@ -131,7 +89,7 @@ class EngineDevice {
 
   TestDevice device;
   std::vector<std::string> journal;  // posted messages and document releases, in order
-  FailingFiles files;
+  FaultyFiles files;
   RecordingWindows windows;
   JournalXml xml;
   platform::Platform platform;

@@ -2,28 +2,20 @@
 // spread over the copy's progress, then booted again. No destination file may ever show a
 // half-written state, and the second boot must leave the device as one
 // uninterrupted boot does.
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <random>
-#include <sstream>
 #include <string>
 #include <thread>
 
+#include "tests/support/host_files.h"
+#include "tests/support/initap_process.h"
+#include "tests/support/nmea_sentence.h"
 #include "tests/support/test_device.h"
-
-extern char** environ;
 
 namespace initap::test {
 namespace {
@@ -31,7 +23,6 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-const fs::path kInitap = INITAP_BINARY_DIR "/initap";
 constexpr int kFolders = 3;
 constexpr int kFilesPerFolder = 100;
 constexpr std::size_t kFileSize = 64 * 1024;
@@ -47,23 +38,6 @@ std::string Content(int folder, int file, bool old) {
 }
 
 std::string Name(int folder, int file) { return "p" + std::to_string(folder) + "/f" + std::to_string(file) + ".bin"; }
-
-// One second of a receiver with a fix, so that each boot sets its clock at once.
-std::string FixedReceiver() {
-  const std::string body = "GPRMC,101010,A,4221.4394,N,01321.9948,E,0.0,0.0,290224,,,A";
-  unsigned checksum = 0;
-  for (const char c : body) checksum ^= static_cast<unsigned char>(c);
-  char digits[3];
-  std::snprintf(digits, sizeof digits, "%02X", checksum);
-  return "$" + body + "*" + digits + "\r\n";
-}
-
-std::string ReadHost(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
 
 // The files of the destination that have their new size: those the copy has put in place.
 int CopiedSoFar(const fs::path& destination) {
@@ -84,79 +58,10 @@ std::map<std::string, std::string> Snapshot(const TestDevice& device) {
   for (const auto& entry : fs::recursive_directory_iterator(root)) {
     const std::string name = fs::relative(entry.path(), root).generic_string();
     if (name == "FlashHd/updatelog.txt") continue;
-    files[name] = entry.is_directory() ? "folder" : ReadHost(entry.path());
+    files[name] = entry.is_directory() ? "folder" : ReadHostFile(entry.path());
   }
   return files;
 }
-
-// One run of initap on a device; its standard output is read as it comes.
-class Boot {
- public:
-  explicit Boot(const fs::path& device) {
-    int output[2];
-    if (pipe2(output, O_CLOEXEC) != 0) return;
-    std::vector<std::string> words{kInitap.string(), device.string()};
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, output[1], STDERR_FILENO);
-    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = 0;
-    posix_spawn_file_actions_destroy(&actions);
-    close(output[1]);
-    output_ = output[0];
-  }
-  ~Boot() {
-    if (pid_ != 0) Kill();
-    if (output_ >= 0) close(output_);
-  }
-
-  // Reads the output until it holds `text`; false when the run ended or a minute passed first.
-  bool WaitFor(const std::string& text) {
-    const auto deadline = Clock::now() + std::chrono::minutes(1);
-    while (seen_.find(text) == std::string::npos) {
-      if (Clock::now() > deadline) return false;
-      pollfd readable{output_, POLLIN, 0};
-      if (poll(&readable, 1, 50) <= 0) continue;
-      char chunk[4096];
-      const ssize_t got = read(output_, chunk, sizeof chunk);
-      if (got <= 0) return false;
-      seen_.append(chunk, static_cast<std::size_t>(got));
-    }
-    return true;
-  }
-  // The power cut.
-  void Kill() {
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-    pid_ = 0;
-  }
-  // Waits for the run to end by itself; its exit code, -1 when killed after a minute.
-  int Finish() {
-    const auto deadline = Clock::now() + std::chrono::minutes(1);
-    int status = 0;
-    while (waitpid(pid_, &status, WNOHANG) != pid_) {
-      if (Clock::now() > deadline) {
-        Kill();
-        return -1;
-      }
-      char chunk[4096];
-      pollfd readable{output_, POLLIN, 0};
-      if (poll(&readable, 1, 20) > 0 && read(output_, chunk, sizeof chunk) <= 0) usleep(5000);
-    }
-    pid_ = 0;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  const std::string& Output() const { return seen_; }
-
- private:
-  pid_t pid_ = 0;
-  int output_ = -1;
-  std::string seen_;
-};
 
 class PowerCut : public ::testing::Test {
  protected:
@@ -169,7 +74,8 @@ class PowerCut : public ::testing::Test {
         if (folder == 0) original.WriteFile("FlashHd/big/" + Name(folder, file), Content(folder, file, true));
       }
     }
-    original.WriteDeviceFile("gps.nmea", FixedReceiver());
+    // One second of a receiver with a fix, so that each boot sets its clock at once.
+    original.WriteDeviceFile("gps.nmea", NmeaSentence("GPRMC,101010,A,4221.4394,N,01321.9948,E,0.0,0.0,290224,,,A"));
     original.WriteFile("sd card/update.xml",
                        "<?xml version=\"1.0\"?>\n<config>\n<logo_showtime>0</logo_showtime>\n"
                        "<exit_showtime>0</exit_showtime>\n<update>\n"
@@ -194,7 +100,7 @@ class PowerCut : public ::testing::Test {
       if (std::sscanf(name.c_str(), "p%d/f%d.bin", &folder, &file) != 2 || Name(folder, file) != name) {
         continue;  // not a destination name: the second boot's comparison judges it
       }
-      const std::string content = ReadHost(entry.path());
+      const std::string content = ReadHostFile(entry.path());
       EXPECT_TRUE(content == Content(folder, file, false) || (folder == 0 && content == Content(folder, file, true)))
           << name << " holds " << content.size() << " bytes of neither version";
     }
@@ -207,7 +113,7 @@ TEST_F(PowerCut, CopyInterruptedAnywhereEndsAsAnUninterruptedOne) {
   TestDevice reference;
   CopyOriginal(reference);
   {
-    Boot boot(reference.Folder());
+    InitapProcess boot(reference.Folder());
     EXPECT_EQ(boot.Finish(), 1);
   }
   const std::map<std::string, std::string> expected = Snapshot(reference);
@@ -224,7 +130,7 @@ TEST_F(PowerCut, CopyInterruptedAnywhereEndsAsAnUninterruptedOne) {
     TestDevice device;
     CopyOriginal(device);
     {
-      Boot boot(device.Folder());
+      InitapProcess boot(device.Folder());
       ASSERT_TRUE(boot.WaitFor("found update file")) << boot.Output();
       const fs::path destination = device.Host("FlashHd/big");
       const auto deadline = Clock::now() + std::chrono::minutes(1);
@@ -235,7 +141,7 @@ TEST_F(PowerCut, CopyInterruptedAnywhereEndsAsAnUninterruptedOne) {
     }
     ExpectNoHalfWrittenFile(device);
     {
-      Boot boot(device.Folder());
+      InitapProcess boot(device.Folder());
       EXPECT_EQ(boot.Finish(), 1);
     }
     const std::map<std::string, std::string> after = Snapshot(device);

@@ -14,7 +14,7 @@ const std::string kWideReplacement = [] {
   return std::string(reinterpret_cast<const char*>(&replacement), sizeof replacement);
 }();
 
-// The iconv names a Windows code page number goes by, most specific first.
+// The iconv names a Windows code page number goes by, in the order they are tried.
 std::vector<std::string> CharsetNames(int number) {
   std::vector<std::string> names{"CP" + std::to_string(number), "WINDOWS-" + std::to_string(number)};
   switch (number) {

@@ -54,7 +54,9 @@ FileStatus HostFileSystem::CopyFile(std::wstring_view source, std::wstring_view 
   }
 
   TempFile temp(folder, resolver_.Names());
-  if (const FileStatus status = temp.Create(sourceStat.st_mode & 0777); status != FileStatus::Ok) return status;
+  if (const FileStatus status = temp.Create(to.name, sourceStat.st_mode & 0777); status != FileStatus::Ok) {
+    return status;
+  }
   const auto size = static_cast<std::uint64_t>(sourceStat.st_size);
   if (const int error = CopyData(from.Get(), temp.Fd(), size); error != 0) return WriteStatusOfErrno(error);
   // The copy keeps the source's time of last change, as the device's copy does.
@@ -73,7 +75,7 @@ FileStatus HostFileSystem::ReplaceFile(std::wstring_view path, std::string_view 
   }
   TempFile temp(folder, resolver_.Names());
   const unsigned mode = where.found && existing.mode != 0 ? existing.mode & 0777 : 0666;
-  if (const FileStatus status = temp.Create(mode); status != FileStatus::Ok) return status;
+  if (const FileStatus status = temp.Create(where.name, mode); status != FileStatus::Ok) return status;
   for (std::size_t done = 0; done < bytes.size();) {
     const ssize_t n = write(temp.Fd(), bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR) continue;

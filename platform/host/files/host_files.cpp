@@ -37,6 +37,22 @@ std::wstring ComparableDevicePath(std::wstring_view path) {
   return FoldCase(FromUtf8(joined.empty() ? "\\" : joined));
 }
 
+// Unlinks the entry at `path` with `flags`: a file, or with AT_REMOVEDIR an empty folder.
+FileStatus RemoveEntry(const PathResolver& resolver, std::wstring_view path, int flags) {
+  HostLocation where;
+  if (const FileStatus status = resolver.ResolveEntry(path, where); status != FileStatus::Ok) return status;
+  if (where.IsBase()) return FileStatus::AccessDenied;
+  if (!where.found) return where.Missing();
+  const int parent = where.parentFolder.Get();
+  const int result = resolver.Names().Change(parent, where.name, "", [&] {
+    return unlinkat(parent, where.name.c_str(), flags);
+  });
+  if (result == 0) return FileStatus::Ok;
+  // A folder that is not empty may also show as EEXIST.
+  if (errno == EEXIST || errno == ENOTEMPTY) return FileStatus::DirectoryNotEmpty;
+  return StatusOfErrno(errno);
+}
+
 }  // namespace
 
 std::unique_ptr<HostFileSystem> HostFileSystem::Open(const DeviceFolder& device, std::string& error) {
@@ -105,30 +121,12 @@ FileStatus HostFileSystem::CreateDirectory(std::wstring_view path) {
 }
 
 FileStatus HostFileSystem::RemoveDirectory(std::wstring_view path) {
-  HostLocation where;
-  if (const FileStatus status = resolver_.ResolveEntry(path, where); status != FileStatus::Ok) return status;
-  if (where.IsBase()) return FileStatus::AccessDenied;
-  if (!where.found) return where.Missing();
-  const int parent = where.parentFolder.Get();
-  const int result = resolver_.Names().Change(parent, where.name, "", [&] {
-    return unlinkat(parent, where.name.c_str(), AT_REMOVEDIR);
-  });
-  if (result == 0) return FileStatus::Ok;
-  if (errno == EEXIST || errno == ENOTEMPTY) return FileStatus::DirectoryNotEmpty;
-  return StatusOfErrno(errno);
+  return RemoveEntry(resolver_, path, AT_REMOVEDIR);
 }
 
 FileStatus HostFileSystem::DeleteFile(std::wstring_view path) {
-  HostLocation where;
-  if (const FileStatus status = resolver_.ResolveEntry(path, where); status != FileStatus::Ok) return status;
-  if (where.IsBase()) return FileStatus::AccessDenied;
-  if (!where.found) return where.Missing();
-  const int parent = where.parentFolder.Get();
   // Without AT_REMOVEDIR a folder is refused (EISDIR), as the device refuses it.
-  const int result = resolver_.Names().Change(parent, where.name, "", [&] {
-    return unlinkat(parent, where.name.c_str(), 0);
-  });
-  return result == 0 ? FileStatus::Ok : StatusOfErrno(errno);
+  return RemoveEntry(resolver_, path, 0);
 }
 
 FileStatus HostFileSystem::MoveFile(std::wstring_view source, std::wstring_view destination) {

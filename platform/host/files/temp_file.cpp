@@ -5,7 +5,8 @@
 #include <stdio.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <cstdio>
+#include <functional>
 
 #include "platform/host/files/confined_open.h"
 
@@ -13,11 +14,19 @@ namespace platform::host {
 
 namespace {
 
-std::atomic<unsigned> tempNumber{0};
-// Only part of a name: a process that forks keeps it, and O_EXCL settles any clash.
-const std::string processNumber = std::to_string(getpid());
+constexpr std::size_t kLongestName = 255;
 
-std::string HiddenName() { return ".initap-" + processNumber + "-" + std::to_string(tempNumber++) + ".tmp"; }
+// The hidden name beside `name`. It is the same every time, so a file that a
+// crash left there is taken over by the next copy to the same destination.
+std::string HiddenName(const std::string& name) {
+  std::string hidden = ".initap-" + name + ".tmp";
+  if (hidden.size() > kLongestName) {
+    char digits[17];
+    std::snprintf(digits, sizeof digits, "%016zx", std::hash<std::string>{}(name));
+    hidden = std::string(".initap-") + digits + ".tmp";
+  }
+  return hidden;
+}
 
 }  // namespace
 
@@ -36,28 +45,25 @@ TempFile::~TempFile() {
   names_.Change(folder_, name_, "", [&] { return unlinkat(folder_, name_.c_str(), 0); });
 }
 
-FileStatus TempFile::Create(unsigned mode) {
+FileStatus TempFile::Create(const std::string& name, unsigned mode) {
   fd_ = OpenInside(folder_, ".", O_WRONLY | O_TMPFILE, mode);
   if (fd_) return FileStatus::Ok;
   // Volumes without unnamed files fall back to a hidden name.
   if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return StatusOfErrno(errno);
-  return CreateNamed(mode);
+  return CreateNamed(name, mode);
 }
 
-FileStatus TempFile::CreateNamed(unsigned mode) {
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string name = HiddenName();
-    const int result = names_.Change(folder_, "", name, [&] {
-      fd_ = OpenInside(folder_, name, O_WRONLY | O_CREAT | O_EXCL, mode);
-      return fd_ ? 0 : -1;
-    });
-    if (result == 0) {
-      name_ = std::move(name);
-      return FileStatus::Ok;
-    }
-    if (errno != EEXIST) return StatusOfErrno(errno);
-  }
-  return FileStatus::Failed;
+FileStatus TempFile::CreateNamed(const std::string& name, unsigned mode) {
+  std::string hidden = HiddenName(name);
+  // What a crash left under the hidden name is replaced, never appended to.
+  unlinkat(folder_, hidden.c_str(), 0);
+  const int result = names_.Change(folder_, "", hidden, [&] {
+    fd_ = OpenInside(folder_, hidden, O_WRONLY | O_CREAT | O_EXCL, mode);
+    return fd_ ? 0 : -1;
+  });
+  if (result != 0) return StatusOfErrno(errno);
+  name_ = std::move(hidden);
+  return FileStatus::Ok;
 }
 
 int TempFile::LinkAs(const std::string& name) {
@@ -78,8 +84,14 @@ FileStatus TempFile::PlaceUnnamed(const std::string& name, bool replace) {
   } else {
     // An existing file is replaced in one rename, from a hidden name that
     // lives only between the link and the rename.
-    std::string hidden = HiddenName();
-    if (LinkAs(hidden) != 0) return StatusOfErrno(errno);
+    std::string hidden = HiddenName(name);
+    int linked = LinkAs(hidden);
+    if (linked != 0 && errno == EEXIST) {
+      // A crash left a file under the hidden name: it goes.
+      names_.Change(folder_, hidden, "", [&] { return unlinkat(folder_, hidden.c_str(), 0); });
+      linked = LinkAs(hidden);
+    }
+    if (linked != 0) return StatusOfErrno(errno);
     name_ = std::move(hidden);
     const int result = names_.Change(folder_, name_, name, [&] {
       return renameat(folder_, name_.c_str(), folder_, name.c_str());

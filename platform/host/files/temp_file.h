@@ -21,8 +21,9 @@ class TempFile {
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
 
-  // Creates a new unnamed (or else hidden) file with the permission bits `mode` (less the umask).
-  FileStatus Create(unsigned mode);
+  // Creates a new unnamed (or else hidden) file, to become `name`, with the
+  // permission bits `mode` (less the umask).
+  FileStatus Create(const std::string& name, unsigned mode);
   // Open for writing between Create and PutInPlace.
   int Fd() const { return fd_.Get(); }
   // Gives the file the name `name` in the same folder and closes it. With
@@ -30,7 +31,7 @@ class TempFile {
   FileStatus PutInPlace(const std::string& name, bool replace);
 
  private:
-  FileStatus CreateNamed(unsigned mode);
+  FileStatus CreateNamed(const std::string& name, unsigned mode);
   // Links the unnamed file into the folder as `name`; -1 with errno EEXIST when taken.
   int LinkAs(const std::string& name);
   FileStatus PlaceUnnamed(const std::string& name, bool replace);

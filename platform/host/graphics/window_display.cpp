@@ -6,11 +6,12 @@
 
 namespace platform::host {
 
+// The video subsystem stays up until the process ends: quitting it would
+// unload the desktop's libraries while their caches are still in use.
 struct WindowDisplay::Sdl {
   SDL_Window* window = nullptr;
   ~Sdl() {
     if (window) SDL_DestroyWindow(window);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
   }
 };
 

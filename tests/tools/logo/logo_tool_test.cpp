@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "platform/host/graphics/png_file.h"
+#include "tests/support/host_files.h"
 #include "tests/support/temp_folder.h"
 
 namespace initap::logo {
@@ -17,12 +18,7 @@ const fs::path kCorpus = fs::path(INITAP_SHARED_DIR) / "corpora/img";
 constexpr std::size_t kLogoOffset = 266240;
 constexpr std::size_t kLogoBytes = 192000;
 
-std::string ReadAll(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
+using test::ReadHostFile;
 
 class LogoToolTest : public ::testing::Test {
  protected:
@@ -40,9 +36,9 @@ class LogoToolTest : public ::testing::Test {
 
 TEST_F(LogoToolTest, WriteCreatesADiskWithTheCorpusPixelsInTheLogoSectors) {
   ASSERT_EQ(Run({"write", Path("disk.img"), (kCorpus / "astronaut_240x400.png").string()}), 0) << err_.str();
-  const std::string disk = ReadAll(Path("disk.img"));
+  const std::string disk = ReadHostFile(Path("disk.img"));
   ASSERT_EQ(disk.size(), kLogoOffset + kLogoBytes);
-  EXPECT_EQ(disk.substr(kLogoOffset), ReadAll(kCorpus / "astronaut_240x400.rgb565le.raw"));
+  EXPECT_EQ(disk.substr(kLogoOffset), ReadHostFile(kCorpus / "astronaut_240x400.rgb565le.raw"));
   EXPECT_EQ(disk.substr(0, kLogoOffset), std::string(kLogoOffset, '\0'));
 }
 
@@ -51,11 +47,11 @@ TEST_F(LogoToolTest, WriteKeepsEverythingOutsideTheLogoSectors) {
   for (std::size_t i = 0; i < before.size(); ++i) before[i] = static_cast<char>(i * 13 + 7);
   std::ofstream(Path("disk.img"), std::ios::binary) << before;
   ASSERT_EQ(Run({"write", Path("disk.img"), (kCorpus / "astronaut_240x400.png").string()}), 0) << err_.str();
-  const std::string after = ReadAll(Path("disk.img"));
+  const std::string after = ReadHostFile(Path("disk.img"));
   ASSERT_EQ(after.size(), before.size());
   EXPECT_EQ(after.substr(0, kLogoOffset), before.substr(0, kLogoOffset));
   EXPECT_EQ(after.substr(kLogoOffset + kLogoBytes), before.substr(kLogoOffset + kLogoBytes));
-  EXPECT_EQ(after.substr(kLogoOffset, kLogoBytes), ReadAll(kCorpus / "astronaut_240x400.rgb565le.raw"));
+  EXPECT_EQ(after.substr(kLogoOffset, kLogoBytes), ReadHostFile(kCorpus / "astronaut_240x400.rgb565le.raw"));
 }
 
 TEST_F(LogoToolTest, PictureOfAnotherSizeIsRefused) {
@@ -66,7 +62,7 @@ TEST_F(LogoToolTest, PictureOfAnotherSizeIsRefused) {
   EXPECT_EQ(Run({"write", Path("disk.img"), Path("wide.png")}), 1);
   EXPECT_NE(err_.str().find("240x400"), std::string::npos) << err_.str();
   EXPECT_NE(err_.str().find("400x240"), std::string::npos) << err_.str();
-  EXPECT_EQ(ReadAll(Path("disk.img")), "keep");
+  EXPECT_EQ(ReadHostFile(Path("disk.img")), "keep");
 
   EXPECT_EQ(Run({"write", Path("new.img"), Path("wide.png")}), 1);
   EXPECT_FALSE(fs::exists(Path("new.img")));
@@ -80,7 +76,7 @@ TEST_F(LogoToolTest, ReadGivesThePictureAsTheDeviceShowsIt) {
   ASSERT_TRUE(platform::host::ReadPng(Path("out.png"), picture, error)) << error;
   ASSERT_EQ(picture.width, 240);
   ASSERT_EQ(picture.height, 400);
-  const std::string raw = ReadAll(kCorpus / "astronaut_240x400.rgb565le.raw");
+  const std::string raw = ReadHostFile(kCorpus / "astronaut_240x400.rgb565le.raw");
   for (std::size_t i = 0; i < 240 * 400; ++i) {
     const unsigned v = static_cast<std::uint8_t>(raw[2 * i]) | static_cast<std::uint8_t>(raw[2 * i + 1]) << 8;
     // Blue, green, red.
@@ -90,7 +86,7 @@ TEST_F(LogoToolTest, ReadGivesThePictureAsTheDeviceShowsIt) {
   }
   // Writing what was read puts back the same bytes.
   ASSERT_EQ(Run({"write", Path("again.img"), Path("out.png")}), 0);
-  EXPECT_EQ(ReadAll(Path("again.img")), ReadAll(Path("disk.img")));
+  EXPECT_EQ(ReadHostFile(Path("again.img")), ReadHostFile(Path("disk.img")));
 }
 
 TEST_F(LogoToolTest, ReadOfADiskWithoutLogoFails) {

@@ -6,12 +6,12 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "files_fixture.h"
 #include "platform/host/files/copy_data.h"
 #include "scratch_volume.h"
+#include "tests/support/host_files.h"
 
 namespace initap::test {
 namespace {
@@ -177,10 +177,7 @@ TEST(CopyDataTest, DataTheKernelCannotCopyGoesAnotherWay) {
   EXPECT_EQ(platform::host::CopyData(pipeEnds[0], out.Get(), data.size()), 0);
   feeder.join();
   close(pipeEnds[0]);
-  std::ifstream in(target, std::ios::binary);
-  std::ostringstream copied;
-  copied << in.rdbuf();
-  EXPECT_EQ(copied.str(), data);
+  EXPECT_EQ(ReadHostFile(target), data);
 }
 
 }  // namespace

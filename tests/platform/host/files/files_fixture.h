@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 #include <filesystem>
 #include <memory>
 #include <ostream>
@@ -13,6 +11,7 @@
 #include <vector>
 
 #include "platform/host/files/host_files.h"
+#include "tests/support/device_tree.h"
 #include "tests/support/temp_folder.h"
 
 namespace platform {
@@ -23,43 +22,6 @@ inline void PrintTo(FileStatus status, std::ostream* out) { *out << static_cast<
 }  // namespace platform
 
 namespace initap::test {
-
-// DEVICE/root with the volumes "sd card", "FlashHd", "System" and "Windows",
-// and host-side access to files by their path below root/ ("FlashHd/a.txt").
-class DeviceTree {
- public:
-  DeviceTree() {
-    for (const char* volume : {"sd card", "FlashHd", "System", "Windows"}) {
-      std::filesystem::create_directories(folder_.path() / "root" / volume);
-    }
-  }
-  const std::filesystem::path& Folder() const { return folder_.path(); }
-  std::filesystem::path Host(std::string_view rootRelative) const { return folder_.path() / "root" / rootRelative; }
-
-  void WriteFile(std::string_view rootRelative, std::string_view content) const { Write(Host(rootRelative), content); }
-  std::string ReadFile(std::string_view rootRelative) const { return Read(Host(rootRelative)); }
-  bool Exists(std::string_view rootRelative) const { return std::filesystem::exists(Host(rootRelative)); }
-  bool IsFolder(std::string_view rootRelative) const { return std::filesystem::is_directory(Host(rootRelative)); }
-  void MakeFolder(std::string_view rootRelative) const { std::filesystem::create_directories(Host(rootRelative)); }
-  void RemoveFile(std::string_view rootRelative) const { std::filesystem::remove(Host(rootRelative)); }
-  // A file beside root/.
-  void WriteDeviceFile(std::string_view name, std::string_view content) const { Write(folder_.path() / name, content); }
-  std::string ReadDeviceFile(std::string_view name) const { return Read(folder_.path() / name); }
-
- private:
-  static void Write(const std::filesystem::path& file, std::string_view content) {
-    std::filesystem::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary | std::ios::trunc).write(content.data(), static_cast<std::streamsize>(content.size()));
-  }
-  static std::string Read(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-  }
-
-  TempFolder folder_;
-};
 
 class FilesTest : public ::testing::Test {
  protected:

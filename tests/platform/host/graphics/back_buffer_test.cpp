@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <string>
 #include <vector>
 
 namespace {
@@ -20,31 +21,33 @@ Rgb At(const SoftwareBackBuffer& frame, int x, int y) {
   return {p[2], p[1], p[0]};
 }
 
-// The columns of row `y` that are not black, as a string of '#' and '.'.
-std::string Row(const SoftwareBackBuffer& frame, int y) {
-  std::string row;
-  for (int x = 0; x < frame.Width(); ++x) row += At(frame, x, y) == kBlack ? '.' : '#';
-  return row;
-}
+using Picture = std::vector<std::string>;
 
-std::string Column(const SoftwareBackBuffer& frame, int x) {
-  std::string column;
-  for (int y = 0; y < frame.Height(); ++y) column += At(frame, x, y) == kBlack ? '.' : '#';
-  return column;
+// The whole frame, a row a string: '#' where a pixel is not black, '.' where it is.
+Picture PictureOf(const SoftwareBackBuffer& frame) {
+  Picture rows;
+  for (int y = 0; y < frame.Height(); ++y) {
+    std::string row;
+    for (int x = 0; x < frame.Width(); ++x) row += At(frame, x, y) == kBlack ? '.' : '#';
+    rows.push_back(row);
+  }
+  return rows;
 }
 
 TEST(BackBufferTest, StartsBlack) {
   SoftwareBackBuffer frame(4, 3, nullptr);
-  for (int y = 0; y < 3; ++y) EXPECT_EQ(Row(frame, y), "....");
+  EXPECT_EQ(PictureOf(frame), (Picture{"....", "....", "...."}));
 }
 
 TEST(BackBufferTest, FillCoversLeftAndTopEdgesOnly) {
   SoftwareBackBuffer frame(8, 6, nullptr);
   frame.FillRect({2, 1, 5, 4}, 0x000000FF);
-  EXPECT_EQ(Row(frame, 0), "........");
-  EXPECT_EQ(Row(frame, 1), "..###...");
-  EXPECT_EQ(Row(frame, 3), "..###...");
-  EXPECT_EQ(Row(frame, 4), "........");
+  EXPECT_EQ(PictureOf(frame), (Picture{"........",
+                                        "..###...",
+                                        "..###...",
+                                        "..###...",
+                                        "........",
+                                        "........"}));
   EXPECT_EQ(At(frame, 2, 1), kRed);
 }
 
@@ -53,17 +56,17 @@ TEST(BackBufferTest, EmptyAndInvertedFillsDrawNothing) {
   frame.FillRect({3, 1, 3, 4}, 0x00FFFFFF);
   frame.FillRect({5, 1, 2, 4}, 0x00FFFFFF);
   frame.FillRect({2, 4, 5, 1}, 0x00FFFFFF);
-  for (int y = 0; y < 6; ++y) EXPECT_EQ(Row(frame, y), "........");
+  EXPECT_EQ(PictureOf(frame), Picture(6, "........"));
 }
 
 TEST(BackBufferTest, FillIsClippedToTheFrame) {
   SoftwareBackBuffer frame(6, 4, nullptr);
   frame.FillRect({-100, -100, 2, 2}, 0x00FF0000);
   frame.FillRect({4, 3, 0x7FFFFFFF, 0x7FFFFFFF}, 0x00FF0000);
-  EXPECT_EQ(Row(frame, 0), "##....");
-  EXPECT_EQ(Row(frame, 1), "##....");
-  EXPECT_EQ(Row(frame, 2), "......");
-  EXPECT_EQ(Row(frame, 3), "....##");
+  EXPECT_EQ(PictureOf(frame), (Picture{"##....",
+                                        "##....",
+                                        "......",
+                                        "....##"}));
   EXPECT_EQ(At(frame, 5, 3), kBlue);
 }
 
@@ -71,40 +74,39 @@ TEST(BackBufferTest, ThreePixelFrameIsCentredOnTheOutline) {
   // The outline runs through (4, 3) and (11, 8): the pen covers one pixel on either side.
   SoftwareBackBuffer frame(16, 12, nullptr);
   frame.FrameRect({4, 3, 12, 9}, 3, 0x00FF0000);
-  EXPECT_EQ(Row(frame, 1), "................");
-  EXPECT_EQ(Row(frame, 2), "...##########...");
-  EXPECT_EQ(Row(frame, 4), "...##########...");
-  EXPECT_EQ(Row(frame, 5), "...###....###...");
-  EXPECT_EQ(Row(frame, 6), "...###....###...");
-  EXPECT_EQ(Row(frame, 7), "...##########...");
-  EXPECT_EQ(Row(frame, 9), "...##########...");
-  EXPECT_EQ(Row(frame, 10), "................");
-  EXPECT_EQ(Column(frame, 2), "............");
-  EXPECT_EQ(Column(frame, 3), "..########..");
-  EXPECT_EQ(Column(frame, 6), "..###..###..");
-  EXPECT_EQ(Column(frame, 12), "..########..");
-  EXPECT_EQ(Column(frame, 13), "............");
+  EXPECT_EQ(PictureOf(frame), (Picture{"................",
+                                        "................",
+                                        "...##########...",
+                                        "...##########...",
+                                        "...##########...",
+                                        "...###....###...",
+                                        "...###....###...",
+                                        "...##########...",
+                                        "...##########...",
+                                        "...##########...",
+                                        "................",
+                                        "................"}));
   EXPECT_EQ(At(frame, 3, 2), kBlue);
 }
 
 TEST(BackBufferTest, FrameAtTheScreenEdgeIsClipped) {
   SoftwareBackBuffer frame(6, 5, nullptr);
   frame.FrameRect({0, 0, 6, 5}, 3, 0x00FFFFFF);
-  EXPECT_EQ(Row(frame, 0), "######");
-  EXPECT_EQ(Row(frame, 1), "######");
-  EXPECT_EQ(Row(frame, 2), "##..##");
-  EXPECT_EQ(Row(frame, 3), "######");
-  EXPECT_EQ(Row(frame, 4), "######");
+  EXPECT_EQ(PictureOf(frame), (Picture{"######",
+                                        "######",
+                                        "##..##",
+                                        "######",
+                                        "######"}));
 }
 
 TEST(BackBufferTest, OnePixelPenDrawsTheOutlineItself) {
   SoftwareBackBuffer frame(6, 5, nullptr);
   frame.FrameRect({1, 1, 5, 4}, 1, 0x00FFFFFF);
-  EXPECT_EQ(Row(frame, 0), "......");
-  EXPECT_EQ(Row(frame, 1), ".####.");
-  EXPECT_EQ(Row(frame, 2), ".#..#.");
-  EXPECT_EQ(Row(frame, 3), ".####.");
-  EXPECT_EQ(Row(frame, 4), "......");
+  EXPECT_EQ(PictureOf(frame), (Picture{"......",
+                                        ".####.",
+                                        ".#..#.",
+                                        ".####.",
+                                        "......"}));
 }
 
 TEST(BackBufferTest, PictureArrivesInBlueGreenRedOrder) {
@@ -123,10 +125,10 @@ TEST(BackBufferTest, PicturePartlyOffTheFrameIsClippedAndTheRestStaysBlack) {
   // 4x4 white picture, rows of 12 bytes.
   const std::vector<std::uint8_t> white(4 * 12, 0xFF);
   frame.SetBits24(2, -2, 4, 4, white.data());
-  EXPECT_EQ(Row(frame, 0), "..##");
-  EXPECT_EQ(Row(frame, 1), "..##");
-  EXPECT_EQ(Row(frame, 2), "....");
-  EXPECT_EQ(Row(frame, 3), "....");
+  EXPECT_EQ(PictureOf(frame), (Picture{"..##",
+                                        "..##",
+                                        "....",
+                                        "...."}));
 }
 
 TEST(BackBufferTest, LaterDrawingLiesOverEarlier) {

@@ -24,7 +24,7 @@ void Put32(std::string& out, std::uint32_t value) {
   Put16(out, value >> 16);
 }
 
-struct BmpSpec {
+struct BmpLayout {
   int width = 0;
   int height = 0;  // negative: top-down
   unsigned bits = 24;
@@ -34,23 +34,23 @@ struct BmpSpec {
   std::vector<std::string> rows = {};  // as stored, padding included
 };
 
-std::string MakeBmp(const BmpSpec& spec) {
+std::string MakeBmp(const BmpLayout& layout) {
   std::string header;
   Put32(header, 40);
-  Put32(header, static_cast<std::uint32_t>(spec.width));
-  Put32(header, static_cast<std::uint32_t>(spec.height));
+  Put32(header, static_cast<std::uint32_t>(layout.width));
+  Put32(header, static_cast<std::uint32_t>(layout.height));
   Put16(header, 1);
-  Put16(header, spec.bits);
-  Put32(header, spec.compression);
+  Put16(header, layout.bits);
+  Put32(header, layout.compression);
   Put32(header, 0);
   Put32(header, 2835);
   Put32(header, 2835);
-  Put32(header, static_cast<std::uint32_t>(spec.palette.size()));
+  Put32(header, static_cast<std::uint32_t>(layout.palette.size()));
   Put32(header, 0);
-  for (std::uint32_t mask : spec.masks) Put32(header, mask);
-  for (std::uint32_t entry : spec.palette) Put32(header, entry);
+  for (std::uint32_t mask : layout.masks) Put32(header, mask);
+  for (std::uint32_t entry : layout.palette) Put32(header, entry);
   std::string pixels;
-  for (const std::string& row : spec.rows) pixels += row;
+  for (const std::string& row : layout.rows) pixels += row;
   std::string file = "BM";
   Put32(file, static_cast<std::uint32_t>(14 + header.size() + pixels.size()));
   Put32(file, 0);
@@ -135,7 +135,7 @@ TEST(BmpFileTest, SixteenBitFiveFiveFiveAndBitFields) {
 }
 
 TEST(BmpFileTest, DamagedOrUnknownFilesAreRefused) {
-  const BmpSpec good{.width = 2, .height = 2, .bits = 24, .rows = {Bytes({0, 0, 0, 0, 0, 0, 0, 0}),
+  const BmpLayout good{.width = 2, .height = 2, .bits = 24, .rows = {Bytes({0, 0, 0, 0, 0, 0, 0, 0}),
                                                                    Bytes({0, 0, 0, 0, 0, 0, 0, 0})}};
   const std::string file = MakeBmp(good);
   ASSERT_TRUE(DecodeBmp(file));
@@ -145,21 +145,21 @@ TEST(BmpFileTest, DamagedOrUnknownFilesAreRefused) {
   EXPECT_FALSE(DecodeBmp(file.substr(0, file.size() - 1)));  // a byte of the pixels missing
   EXPECT_FALSE(DecodeBmp(file.substr(0, 30)));
 
-  BmpSpec zeroWidth = good;
+  BmpLayout zeroWidth = good;
   zeroWidth.width = 0;
   EXPECT_FALSE(DecodeBmp(MakeBmp(zeroWidth)));
-  BmpSpec huge = good;
+  BmpLayout huge = good;
   huge.width = 0x7FFFFFFF;
   EXPECT_FALSE(DecodeBmp(MakeBmp(huge)));
-  BmpSpec mostNegative = good;
+  BmpLayout mostNegative = good;
   mostNegative.height = static_cast<int>(0x80000000u);
   EXPECT_FALSE(DecodeBmp(MakeBmp(mostNegative)));
-  BmpSpec rle = good;
+  BmpLayout rle = good;
   rle.bits = 8;
   rle.compression = 1;
   rle.palette = {0};
   EXPECT_FALSE(DecodeBmp(MakeBmp(rle)));
-  BmpSpec odd = good;
+  BmpLayout odd = good;
   odd.bits = 7;
   EXPECT_FALSE(DecodeBmp(MakeBmp(odd)));
 

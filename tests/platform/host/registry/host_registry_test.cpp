@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
+#include "tests/support/host_files.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -18,13 +16,8 @@ constexpr std::wstring_view kDesktopKey = L"CLSID\\{00021400-0000-0000-C000-0000
 class HostRegistryTest : public ::testing::Test {
  protected:
   std::filesystem::path File() const { return temp_.path() / "registry.reg"; }
-  void Write(const std::string& bytes) { std::ofstream(File(), std::ios::binary) << bytes; }
-  std::string Content() const {
-    std::ifstream in(File(), std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-  }
+  void Write(const std::string& bytes) { initap::test::WriteHostFile(File(), bytes); }
+  std::string Content() const { return initap::test::ReadHostFile(File()); }
   DeviceFolder Device() const { return DeviceFolder{temp_.path(), {}}; }
 
   initap::test::TempFolder temp_;
@@ -73,10 +66,9 @@ TEST_F(HostRegistryTest, MissingKeyIsCreatedInANewRegedit4File) {
 }
 
 TEST_F(HostRegistryTest, CreatingAKeyKeepsEveryOtherKeyValueAndTheFileFormat) {
-  std::ifstream corpus(std::string(INITAP_SHARED_DIR) + "/corpora/reg/rage-edit_test.reg", std::ios::binary);
-  std::ostringstream original;
-  original << corpus.rdbuf();
-  Write(original.str());
+  const std::string original =
+      initap::test::ReadHostFile(std::string(INITAP_SHARED_DIR) + "/corpora/reg/rage-edit_test.reg");
+  Write(original);
   const std::wstring sub = L"SOFTWARE\\MikeKovarik\\rage-edit\\.get() and .has()";
   {
     HostRegistry registry(Device());
@@ -85,7 +77,7 @@ TEST_F(HostRegistryTest, CreatingAKeyKeepsEveryOtherKeyValueAndTheFileFormat) {
   }
   const std::string rewritten = Content();
   EXPECT_EQ(rewritten.substr(0, 2), "\xff\xfe");
-  EXPECT_NE(rewritten, original.str());
+  EXPECT_NE(rewritten, original);
 
   HostRegistry registry(Device());
   EXPECT_EQ(registry.Problem(), "");

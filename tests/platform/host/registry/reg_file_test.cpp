@@ -2,23 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 
 #include "platform/host/codepage/host_codepage.h"
 #include "platform/host/registry/utf16le.h"
+#include "tests/support/host_files.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
 
 using namespace platform::host;
-
-std::string ReadBytes(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
+using initap::test::ReadHostFile;
 
 // Every key and value of a tree, one line each, in order.
 void Flatten(const RegistryNode& node, const std::wstring& path, std::vector<std::wstring>& out) {
@@ -65,7 +59,7 @@ class RegFileTest : public ::testing::Test {
 TEST_F(RegFileTest, CorpusFilesSurviveAWriteBackWhole) {
   for (const char* name : {"rage-edit_test.reg", "vscode_registry_test.reg"}) {
     SCOPED_TRACE(name);
-    const std::string original = ReadBytes(std::string(INITAP_SHARED_DIR) + "/corpora/reg/" + name);
+    const std::string original = ReadHostFile(std::string(INITAP_SHARED_DIR) + "/corpora/reg/" + name);
     ASSERT_FALSE(original.empty());
     RegistryNode first(L"");
     RegFileFormat format;
@@ -91,7 +85,7 @@ TEST_F(RegFileTest, CorpusFilesSurviveAWriteBackWhole) {
 TEST_F(RegFileTest, Utf16CorpusFileReadsEveryKindOfValue) {
   RegistryNode tree(L"");
   RegFileFormat format;
-  ASSERT_TRUE(Read(ReadBytes(std::string(INITAP_SHARED_DIR) + "/corpora/reg/rage-edit_test.reg"), tree, format));
+  ASSERT_TRUE(Read(ReadHostFile(std::string(INITAP_SHARED_DIR) + "/corpora/reg/rage-edit_test.reg"), tree, format));
   EXPECT_EQ(format.encoding, RegFileEncoding::Utf16LeBom);
   EXPECT_TRUE(format.crlf);
   // Deleted at the top of the file, then made anew below it.
@@ -119,7 +113,7 @@ TEST_F(RegFileTest, Utf16CorpusFileReadsEveryKindOfValue) {
 TEST_F(RegFileTest, Utf8CorpusFileKeepsEscapesAndOddTypes) {
   RegistryNode tree(L"");
   RegFileFormat format;
-  ASSERT_TRUE(Read(ReadBytes(std::string(INITAP_SHARED_DIR) + "/corpora/reg/vscode_registry_test.reg"), tree, format));
+  ASSERT_TRUE(Read(ReadHostFile(std::string(INITAP_SHARED_DIR) + "/corpora/reg/vscode_registry_test.reg"), tree, format));
   EXPECT_EQ(format.encoding, RegFileEncoding::Utf8);
   EXPECT_FALSE(format.crlf);
   const RegistryNode* key = Find(tree, {L"HKEY_CURRENT_USER", L"testkey"});

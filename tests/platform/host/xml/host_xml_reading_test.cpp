@@ -1,6 +1,8 @@
 // Loading documents and reading their elements, texts and attributes.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "tests/platform/host/xml/xml_device.h"
 
 namespace initap::test {

@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -16,6 +14,7 @@
 #include "platform/host/files/host_files.h"
 #include "platform/host/xml/host_xml.h"
 #include "tests/support/faulty_files.h"
+#include "tests/support/host_files.h"
 #include "tests/support/temp_folder.h"
 
 namespace initap::test {
@@ -33,15 +32,8 @@ class XmlDevice {
   }
 
   // Host paths relative to the device's root/.
-  void Put(const std::string& relative, std::string_view bytes) const {
-    const auto file = device_.Root() / relative;
-    std::filesystem::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  }
-  std::string Get(const std::string& relative) const {
-    std::ifstream in(device_.Root() / relative, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
+  void Put(const std::string& relative, std::string_view bytes) const { WriteHostFile(device_.Root() / relative, bytes); }
+  std::string Get(const std::string& relative) const { return ReadHostFile(device_.Root() / relative); }
   // A host folder outside the device.
   std::filesystem::path Outside() const { return temp_.path(); }
 

@@ -1,5 +1,4 @@
-// A device folder on a temporary folder, filled and read from outside while
-// initap boots it.
+// A device folder made for one test, filled and read from the host side.
 #pragma once
 
 #include <filesystem>
@@ -10,20 +9,23 @@
 
 namespace initap::test {
 
-class DeviceUnderTest {
+class DeviceTree {
  public:
   // root/ with the volumes "sd card", "FlashHd", "System" and "Windows";
   // `deviceIni` becomes device.ini when not empty.
-  explicit DeviceUnderTest(std::string_view deviceIni = {});
+  explicit DeviceTree(std::string_view deviceIni = {});
 
   const std::filesystem::path& Folder() const { return folder_.path(); }
   // The host path of a path below root/, written with slashes ("sd card/update.xml").
   std::filesystem::path Host(std::string_view rootRelative) const;
 
+  // Writes a file below root/, creating its folders; executable or not as asked.
   void WriteFile(std::string_view rootRelative, std::string_view content, bool executable = false);
   std::string ReadFile(std::string_view rootRelative) const;
   bool Exists(std::string_view rootRelative) const;
+  bool IsFolder(std::string_view rootRelative) const;
   void MakeFolder(std::string_view rootRelative);
+  void RemoveFile(std::string_view rootRelative);
   void RemoveFolder(std::string_view rootRelative);
   // A file beside root/ (device.ini, gps.nmea, registry.reg, launched.log, ...).
   void WriteDeviceFile(std::string_view name, std::string_view content);

@@ -1,0 +1,29 @@
+#include "tests/support/faulty_files.h"
+
+namespace initap::test {
+
+platform::FileStatus FaultyFiles::FindFirst(std::wstring_view pattern, platform::FindData& first,
+                                           std::unique_ptr<platform::FindHandle>& listing) {
+  if (!refuseListing.empty() && pattern == refuseListing) return platform::FileStatus::AccessDenied;
+  return inner_.FindFirst(pattern, first, listing);
+}
+
+platform::FileStatus FaultyFiles::CopyFile(std::wstring_view source, std::wstring_view destination,
+                                          bool failIfExists) {
+  if (++copyCalls == failCopyAt) return platform::FileStatus::DiskFull;
+  if (beforeCopy) beforeCopy(source);
+  return inner_.CopyFile(source, destination, failIfExists);
+}
+
+platform::FileStatus FaultyFiles::DeleteFile(std::wstring_view path) {
+  deleted.emplace_back(path);
+  if (++deleteCalls == failDeleteAt) return platform::FileStatus::AccessDenied;
+  return inner_.DeleteFile(path);
+}
+
+platform::FileStatus FaultyFiles::ReplaceFile(std::wstring_view path, std::string_view bytes) {
+  if (failReplace) return platform::FileStatus::WriteFault;
+  return inner_.ReplaceFile(path, bytes);
+}
+
+}  // namespace initap::test

@@ -1,0 +1,44 @@
+// One run of the initap executable on a device folder, its standard output
+// and standard error read as they come.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace initap::test {
+
+// The executable under test; the tests that run it skip while it is not built.
+inline const std::filesystem::path kInitap = INITAP_BINARY_DIR "/initap";
+
+class InitapProcess {
+ public:
+  // Starts `initap ARGS... DEVICE` with nothing on its standard input.
+  explicit InitapProcess(const std::filesystem::path& device, const std::vector<std::string>& arguments = {});
+  // A run still going is killed.
+  ~InitapProcess();
+  InitapProcess(const InitapProcess&) = delete;
+  InitapProcess& operator=(const InitapProcess&) = delete;
+
+  // Reads the output until it holds `text`; false when the output ended or a minute passed first.
+  bool WaitFor(std::string_view text);
+  // The power cut: ends the run at once.
+  void Kill();
+  // Waits for the run to end by itself, reading its output; the exit code,
+  // -1 when it did not start, ended by a signal or was killed after a minute.
+  int Finish();
+  // The standard output and standard error read so far, interleaved.
+  const std::string& Output() const { return output_; }
+
+ private:
+  // Reads what comes within `waitMilliseconds`; notes the end of the output.
+  void ReadSome(int waitMilliseconds);
+
+  int pid_ = 0;  // 0 once the run has ended
+  int pipe_ = -1;
+  bool open_ = false;  // the output has not ended yet
+  std::string output_;
+};
+
+}  // namespace initap::test
