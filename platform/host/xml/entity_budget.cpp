@@ -1,5 +1,6 @@
 #include "platform/host/xml/entity_budget.h"
 
+#include <libxml/tree.h>
 #include <libxml/entities.h>
 
 #include <string>

@@ -1,5 +1,7 @@
 #include "platform/host/xml/host_xml.h"
 
+#include <libxml/tree.h>
+
 #include <memory>
 #include <string>
 

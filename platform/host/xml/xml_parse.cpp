@@ -1,5 +1,6 @@
 #include "platform/host/xml/xml_parse.h"
 
+#include <libxml/tree.h>
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
 
@@ -9,6 +10,8 @@
 #include "platform/host/xml/entity_budget.h"
 
 namespace platform::host {
+
+void DocDeleter::operator()(_xmlDoc* doc) const { xmlFreeDoc(doc); }
 
 namespace {
 

@@ -1,17 +1,18 @@
 // Parsing a document from memory under the service's rules.
 #pragma once
 
-#include <libxml/tree.h>
-
 #include <memory>
 #include <string_view>
+
+// libxml2's document, declared here so that only the sources include libxml2.
+struct _xmlDoc;
 
 namespace platform::host {
 
 struct DocDeleter {
-  void operator()(xmlDocPtr doc) const { xmlFreeDoc(doc); }
+  void operator()(_xmlDoc* doc) const;
 };
-using DocPtr = std::unique_ptr<xmlDoc, DocDeleter>;
+using DocPtr = std::unique_ptr<_xmlDoc, DocDeleter>;
 
 // Sets libxml2 up for the process: once, from any thread.
 void InitialiseXml();

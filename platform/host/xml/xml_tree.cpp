@@ -1,5 +1,6 @@
 #include "platform/host/xml/xml_tree.h"
 
+#include <libxml/tree.h>
 #include <libxml/xmlsave.h>
 
 #include <climits>

@@ -2,8 +2,6 @@
 // platform objects over it.
 #pragma once
 
-#include <libxml/tree.h>
-
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,29 +9,33 @@
 #include "platform/filesystem.h"
 #include "platform/xml.h"
 
+// libxml2's document and node, declared here so that only the sources include libxml2.
+struct _xmlDoc;
+struct _xmlNode;
+
 namespace platform::host {
 
-// Owns one xmlDoc and every node cut out of it. Nodes replaced by PutText are
+// Owns one _xmlDoc and every node cut out of it. Nodes replaced by PutText are
 // kept until the document goes, so a node object held elsewhere never dangles.
 class XmlTree {
  public:
-  explicit XmlTree(xmlDocPtr doc) : doc_(doc) {}
+  explicit XmlTree(_xmlDoc* doc) : doc_(doc) {}
   ~XmlTree();
   XmlTree(const XmlTree&) = delete;
   XmlTree& operator=(const XmlTree&) = delete;
 
-  xmlDocPtr Doc() const { return doc_; }
+  _xmlDoc* Doc() const { return doc_; }
   // Takes over a node that was unlinked from the tree.
-  void KeepDetached(xmlNodePtr node) { detached_.push_back(node); }
+  void KeepDetached(_xmlNode* node) { detached_.push_back(node); }
 
  private:
-  xmlDocPtr doc_;
-  std::vector<xmlNodePtr> detached_;
+  _xmlDoc* doc_;
+  std::vector<_xmlNode*> detached_;
 };
 
 // The node after `node` in document order below `top`, going down into
 // elements only (an entity reference is a leaf); null at the end.
-xmlNodePtr NextInContent(xmlNodePtr node, xmlNodePtr top);
+_xmlNode* NextInContent(_xmlNode* node, _xmlNode* top);
 
 // How a document is written back: with or without a declaration, in which encoding.
 struct SaveForm {
@@ -43,7 +45,7 @@ struct SaveForm {
 
 class HostXmlNode final : public XmlNode {
  public:
-  HostXmlNode(std::shared_ptr<XmlTree> tree, xmlNodePtr node) : tree_(std::move(tree)), node_(node) {}
+  HostXmlNode(std::shared_ptr<XmlTree> tree, _xmlNode* node) : tree_(std::move(tree)), node_(node) {}
 
   std::wstring NodeName() const override;
   std::unique_ptr<XmlNode> SelectSingleNode(std::wstring_view path) const override;
@@ -56,10 +58,10 @@ class HostXmlNode final : public XmlNode {
 
  private:
   // The node's children as the platform shows them: none below an entity reference.
-  xmlNodePtr FirstChild() const;
+  _xmlNode* FirstChild() const;
 
   std::shared_ptr<XmlTree> tree_;
-  xmlNodePtr node_;
+  _xmlNode* node_;
 };
 
 // Saves through the file system it was loaded from, which must outlive it.
