@@ -9,6 +9,10 @@ namespace {
 // While a desktop window is open, its events are looked at this often.
 constexpr auto kPollInterval = std::chrono::milliseconds(10);
 constexpr auto kAwakeWaitForPaint = std::chrono::microseconds(200);
+// A worker asks for one paint a file: right after finishing one, the window's
+// thread stays awake this long for the next, since waking a sleeping thread
+// costs more than the paint itself.
+constexpr auto kAwakeWaitForRequests = std::chrono::milliseconds(2);
 
 }  // namespace
 
@@ -17,7 +21,7 @@ HostWindowSystem::HostWindowSystem(HostKernel& kernel, DisplayDriver& display, W
   kernel_.SetThreadEndListener([this] {
     // Taking the lock orders the wake-up after the waiter's last look.
     std::lock_guard lock(mutex_);
-    changed_.notify_all();
+    Changed();
   });
 }
 
@@ -43,7 +47,7 @@ WindowHandle HostWindowSystem::CreateWindow(WindowProcedure& procedure) {
 void HostWindowSystem::ShowWindow(WindowHandle window, int /*showCommand*/) {
   std::lock_guard lock(mutex_);
   if (auto it = windows_.find(window); it != windows_.end()) it->second.visible = true;
-  changed_.notify_all();
+  Changed();
 }
 
 bool HostWindowSystem::DestroyWindow(WindowHandle window) {
@@ -57,7 +61,7 @@ bool HostWindowSystem::DestroyWindow(WindowHandle window) {
     if (request->window == window) request->finished = true;
   }
   std::erase_if(paintRequests_, [window](PaintRequest* request) { return request->window == window; });
-  changed_.notify_all();
+  Changed();
   return true;
 }
 
@@ -66,18 +70,24 @@ bool HostWindowSystem::PostMessage(WindowHandle window, std::uint32_t message, s
   std::lock_guard lock(mutex_);
   if (windows_.find(window) == windows_.end()) return false;
   posted_.push_back(Message{window, message, wParam, lParam});
-  changed_.notify_all();
+  Changed();
   return true;
 }
 
 void HostWindowSystem::PostQuitMessage(int exitCode) {
   std::lock_guard lock(mutex_);
   quit_ = exitCode;
-  changed_.notify_all();
+  Changed();
 }
 
 bool HostWindowSystem::GetMessage(Message& message) {
   std::unique_lock lock(mutex_);
+  // Back here, the window's thread has finished the paint message it took last.
+  if (paintsFinished_.load(std::memory_order_relaxed) != paintsTaken_.load(std::memory_order_relaxed)) {
+    paintsFinished_.store(paintsTaken_.load(std::memory_order_relaxed), std::memory_order_release);
+    lastPaintFinished_ = std::chrono::steady_clock::now();
+    Changed();
+  }
   for (;;) {
     if (!paintRequests_.empty()) {
       PaintRequest* request = paintRequests_.front();
@@ -88,7 +98,8 @@ bool HostWindowSystem::GetMessage(Message& message) {
       lock.lock();
       request->painted = painted;
       request->finished.store(true, std::memory_order_release);
-      changed_.notify_all();
+      Changed();
+      lastPaintFinished_ = std::chrono::steady_clock::now();
       continue;
     }
     if (!posted_.empty()) {
@@ -104,6 +115,7 @@ bool HostWindowSystem::GetMessage(Message& message) {
     for (auto& [handle, state] : windows_) {
       if (state.visible && state.invalid) {
         state.invalid = false;
+        paintsTaken_.fetch_add(1, std::memory_order_relaxed);
         message = Message{handle, WM_PAINT, 0, 0};
         return true;
       }
@@ -117,6 +129,18 @@ bool HostWindowSystem::GetMessage(Message& message) {
         CloseFromOutside(lock, "initap: --close-after has passed; closing the window");
         continue;
       }
+    }
+
+    if (std::chrono::steady_clock::now() - lastPaintFinished_ < kAwakeWaitForRequests) {
+      const unsigned seen = changes_.load(std::memory_order_acquire);
+      const auto giveUp = lastPaintFinished_ + kAwakeWaitForRequests;
+      lock.unlock();
+      while (changes_.load(std::memory_order_acquire) == seen && std::chrono::steady_clock::now() < giveUp) {
+        std::this_thread::yield();
+      }
+      lock.lock();
+      lastPaintFinished_ = {};
+      continue;
     }
 
     auto wakeUp = std::chrono::steady_clock::time_point::max();
@@ -163,7 +187,7 @@ std::intptr_t HostWindowSystem::DefWindowProc(WindowHandle window, std::uint32_t
 void HostWindowSystem::InvalidateWindow(WindowHandle window) {
   std::lock_guard lock(mutex_);
   if (auto it = windows_.find(window); it != windows_.end()) it->second.invalid = true;
-  changed_.notify_all();
+  Changed();
 }
 
 bool HostWindowSystem::UpdateWindow(WindowHandle window) {
@@ -177,23 +201,36 @@ bool HostWindowSystem::UpdateWindow(WindowHandle window) {
     lock.unlock();
     return PaintNow(window);
   }
-  // Always a paint of its own: a paint the window's thread has already taken
-  // may have read the fields before the caller changed them.
+  if (!it->second.invalid) {
+    // The window's thread took this invalidation as a paint message: the
+    // caller's fields are on screen once that paint has finished.
+    const unsigned ticket = paintsTaken_.load(std::memory_order_relaxed);
+    lock.unlock();
+    AwakeWait([&] { return paintsFinished_.load(std::memory_order_acquire) >= ticket; });
+    lock.lock();
+    changed_.wait(lock, [&] {
+      return paintsFinished_.load(std::memory_order_relaxed) >= ticket || windows_.find(window) == windows_.end();
+    });
+    return windows_.find(window) != windows_.end();
+  }
   it->second.invalid = false;
   PaintRequest request;
   request.window = window;
   paintRequests_.push_back(&request);
-  changed_.notify_all();
-  // A paint takes a few tens of microseconds: waiting for it awake spares
-  // the worker a sleep and a wake-up for every file.
+  Changed();
   lock.unlock();
-  const auto giveUp = std::chrono::steady_clock::now() + kAwakeWaitForPaint;
-  while (!request.finished.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < giveUp) {
-    std::this_thread::yield();
-  }
+  AwakeWait([&] { return request.finished.load(std::memory_order_acquire); });
   lock.lock();
   changed_.wait(lock, [&request] { return request.finished.load(std::memory_order_relaxed); });
   return request.painted;
+}
+
+template <typename Done>
+void HostWindowSystem::AwakeWait(Done done) {
+  // A paint takes a few tens of microseconds: waiting for it awake spares
+  // the worker a sleep and a wake-up for every file.
+  const auto giveUp = std::chrono::steady_clock::now() + kAwakeWaitForPaint;
+  while (!done() && std::chrono::steady_clock::now() < giveUp) std::this_thread::yield();
 }
 
 bool HostWindowSystem::PaintNow(WindowHandle window) {
@@ -201,6 +238,11 @@ bool HostWindowSystem::PaintNow(WindowHandle window) {
   if (procedure == nullptr) return false;
   procedure->WindowProc(window, WM_PAINT, 0, 0);
   return true;
+}
+
+void HostWindowSystem::Changed() {
+  changes_.fetch_add(1, std::memory_order_release);
+  changed_.notify_all();
 }
 
 WindowProcedure* HostWindowSystem::ProcedureOf(WindowHandle window) {

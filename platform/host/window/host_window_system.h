@@ -67,6 +67,11 @@ class HostWindowSystem final : public WindowSystem {
   // Posts the close request from outside once, with a notice.
   void CloseFromOutside(std::unique_lock<std::mutex>& lock, std::string_view why);
   WindowProcedure* ProcedureOf(WindowHandle window);
+  // Wakes the window's thread; called with the lock held.
+  void Changed();
+  // Waits a little, without sleeping, for `done`.
+  template <typename Done>
+  void AwakeWait(Done done);
 
   HostKernel& kernel_;
   DisplayDriver& display_;
@@ -82,6 +87,12 @@ class HostWindowSystem final : public WindowSystem {
   std::thread::id windowThread_;
   WindowHandle nextHandle_ = 0x10;
   bool closedFromOutside_ = false;
+  // Counts the changes that may give the window's thread work, for its awake wait.
+  std::atomic<unsigned> changes_{0};
+  std::chrono::steady_clock::time_point lastPaintFinished_;
+  // Paint messages handed to the window's thread, and those it has finished.
+  std::atomic<unsigned> paintsTaken_{0};
+  std::atomic<unsigned> paintsFinished_{0};
 };
 
 }  // namespace platform::host
