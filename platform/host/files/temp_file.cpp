@@ -42,7 +42,11 @@ int RenameNoReplace(int fromFolder, const std::string& from, int toFolder, const
 TempFile::~TempFile() {
   fd_.Reset();
   if (name_.empty() || placed_) return;
-  names_.Change(folder_, name_, "", [&] { return unlinkat(folder_, name_.c_str(), 0); });
+  Unlink(name_);
+}
+
+int TempFile::Unlink(const std::string& entry) {
+  return names_.Change(folder_, entry, "", [&] { return unlinkat(folder_, entry.c_str(), 0); });
 }
 
 FileStatus TempFile::Create(const std::string& name, unsigned mode) {
@@ -56,7 +60,7 @@ FileStatus TempFile::Create(const std::string& name, unsigned mode) {
 FileStatus TempFile::CreateNamed(const std::string& name, unsigned mode) {
   std::string hidden = HiddenName(name);
   // What a crash left under the hidden name is replaced, never appended to.
-  unlinkat(folder_, hidden.c_str(), 0);
+  Unlink(hidden);
   const int result = names_.Change(folder_, "", hidden, [&] {
     fd_ = OpenInside(folder_, hidden, O_WRONLY | O_CREAT | O_EXCL, mode);
     return fd_ ? 0 : -1;
@@ -88,7 +92,7 @@ FileStatus TempFile::PlaceUnnamed(const std::string& name, bool replace) {
     int linked = LinkAs(hidden);
     if (linked != 0 && errno == EEXIST) {
       // A crash left a file under the hidden name: it goes.
-      names_.Change(folder_, hidden, "", [&] { return unlinkat(folder_, hidden.c_str(), 0); });
+      Unlink(hidden);
       linked = LinkAs(hidden);
     }
     if (linked != 0) return StatusOfErrno(errno);

@@ -32,6 +32,8 @@ class TempFile {
 
  private:
   FileStatus CreateNamed(const std::string& name, unsigned mode);
+  // Removes `entry` from the folder, keeping the folder's names up to date.
+  int Unlink(const std::string& entry);
   // Links the unnamed file into the folder as `name`; -1 with errno EEXIST when taken.
   int LinkAs(const std::string& name);
   FileStatus PlaceUnnamed(const std::string& name, bool replace);

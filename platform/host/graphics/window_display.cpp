@@ -3,6 +3,7 @@
 #include <SDL.h>
 #include <dlfcn.h>
 
+#include <string>
 #include <string_view>
 
 namespace platform::host {
@@ -27,6 +28,8 @@ struct SdlLibrary {
   decltype(&::SDL_UpperBlit) Blit = nullptr;
   decltype(&::SDL_FreeSurface) FreeSurface = nullptr;
   decltype(&::SDL_PollEvent) PollEvent = nullptr;
+  // Why the functions are not there; empty when they all are.
+  std::string error;
 };
 
 constexpr const char* kSdlLibraryName = "libSDL2-2.0.so.0";
@@ -37,19 +40,13 @@ bool Bind(void* library, const char* name, Function& function) {
   return function != nullptr;
 }
 
-struct LoadedSdl {
-  SdlLibrary functions;
-  std::string error;
-};
-
-LoadedSdl Load() {
-  LoadedSdl loaded;
+SdlLibrary Load() {
+  SdlLibrary sdl;
   void* library = dlopen(kSdlLibraryName, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   if (!library) {
-    loaded.error = std::string("cannot open a window: ") + dlerror();
-    return loaded;
+    sdl.error = std::string("cannot open a window: ") + dlerror();
+    return sdl;
   }
-  SdlLibrary& sdl = loaded.functions;
   const bool bound =
       Bind(library, "SDL_SetHint", sdl.SetHint) && Bind(library, "SDL_InitSubSystem", sdl.InitSubSystem) &&
       Bind(library, "SDL_GetError", sdl.GetError) &&
@@ -61,16 +58,16 @@ LoadedSdl Load() {
       Bind(library, "SDL_CreateRGBSurfaceWithFormatFrom", sdl.CreateSurfaceFrom) &&
       Bind(library, "SDL_UpperBlit", sdl.Blit) && Bind(library, "SDL_FreeSurface", sdl.FreeSurface) &&
       Bind(library, "SDL_PollEvent", sdl.PollEvent);
-  if (!bound) loaded.error = std::string("cannot open a window: ") + kSdlLibraryName + " is not the SDL2 it should be";
-  return loaded;
+  if (!bound) sdl.error = std::string("cannot open a window: ") + kSdlLibraryName + " is not the SDL2 it should be";
+  return sdl;
 }
 
 // The library once per process, or null with `error` filled. It is never
 // unloaded, as the video subsystem below is never quit.
 const SdlLibrary* LoadSdl(std::string& error) {
-  static const LoadedSdl loaded = Load();
-  if (loaded.error.empty()) return &loaded.functions;
-  error = loaded.error;
+  static const SdlLibrary sdl = Load();
+  if (sdl.error.empty()) return &sdl;
+  error = sdl.error;
   return nullptr;
 }
 
