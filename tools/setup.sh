@@ -21,6 +21,10 @@ if [ "$(id -u)" -ne 0 ]; then
   exit 1
 fi
 echo "setup: installing ${missing[*]}"
+echo "setup: apt-get is fetching and unpacking them; this takes a minute or two"
 export DEBIAN_FRONTEND=noninteractive
+echo "setup: reading the package lists"
 apt-get update -qq >/dev/null
+echo "setup: downloading and installing ${#missing[@]} packages"
 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+echo "setup: done"
