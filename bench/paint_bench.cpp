@@ -2,6 +2,7 @@
 // text, frame and fill composed off screen and copied to the screen.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <fstream>
 #include <memory>
 #include <vector>
@@ -9,20 +10,21 @@
 #include "app/init_ap.h"
 #include "display/oem_logo.h"
 #include "display/screen_painting.h"
+#include "tests/support/drawn_logo.h"
 #include "tests/support/test_device.h"
 
 namespace {
 
-void WriteCorpusDisk(const initap::test::TestDevice& device) {
-  std::ifstream logo(std::string(INITAP_SHARED_DIR) + "/corpora/img/astronaut_240x400.rgb565le.raw", std::ios::binary);
+void WriteLogoDisk(const initap::test::TestDevice& device) {
+  const std::vector<std::uint8_t> logo = initap::test::DrawnLogo();
   std::vector<char> image(initap::kOemLogoOffset + initap::kOemLogoRawBytes, 0);
-  logo.read(image.data() + initap::kOemLogoOffset, initap::kOemLogoRawBytes);
+  std::copy(logo.begin(), logo.end(), image.begin() + initap::kOemLogoOffset);
   std::ofstream(device.Folder() / "disk.img", std::ios::binary).write(image.data(), image.size());
 }
 
 void BM_Paint(benchmark::State& state) {
   initap::test::TestDevice device;
-  WriteCorpusDisk(device);
+  WriteLogoDisk(device);
   initap::Init_AP app(device.Services());
   app.oemLogoRaw = std::make_unique<std::uint8_t[]>(initap::kOemLogoRawBytes);
   app.oemLogoRgb = std::make_unique<std::uint8_t[]>(initap::kOemLogoRgbBytes);

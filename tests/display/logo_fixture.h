@@ -15,6 +15,8 @@
 #include "app/init_ap.h"
 #include "platform/host/graphics/host_graphics.h"
 #include "platform/host/host_platform.h"
+#include "tests/support/corpus.h"
+#include "tests/support/drawn_logo.h"
 #include "tests/support/test_device.h"
 
 namespace initap::test {
@@ -80,14 +82,6 @@ class LogoFixture : public ::testing::Test {
     std::ofstream(device_.Folder() / "disk.img", std::ios::binary).write(image.data(), image.size());
   }
 
-  // The corpus logo as 5-6-5 pixels.
-  static std::vector<std::uint8_t> CorpusLogo() {
-    std::ifstream in(std::string(INITAP_SHARED_DIR) + "/corpora/img/astronaut_240x400.rgb565le.raw", std::ios::binary);
-    std::vector<std::uint8_t> logo(192000);
-    in.read(reinterpret_cast<char*>(logo.data()), logo.size());
-    EXPECT_EQ(in.gcount(), 192000);
-    return logo;
-  }
 
   // How the device shows 5-6-5 pixels: the channels' top bits, the low bits
   // zero; blue, green, red as the screen keeps them.
@@ -115,6 +109,32 @@ class LogoFixture : public ::testing::Test {
   CountingDisks disks_;
   platform::Platform platform_;
   std::unique_ptr<Init_AP> app_;
+};
+
+// Which logo the disk holds: the tests' own drawing or the outside picture.
+enum class LogoSource { Drawn, Corpus };
+
+inline void PrintTo(LogoSource source, std::ostream* out) { *out << (source == LogoSource::Drawn ? "Drawn" : "Corpus"); }
+
+// Names a test after the logo it runs on.
+inline std::string LogoName(const ::testing::TestParamInfo<LogoSource>& info) {
+  return ::testing::PrintToString(info.param);
+}
+
+// The same tests on each logo; those on the outside picture are skipped where it is missing.
+class OnEachLogo : public LogoFixture, public ::testing::WithParamInterface<LogoSource> {
+ protected:
+  void SetUp() override {
+    if (GetParam() == LogoSource::Corpus) INITAP_SKIP_WITHOUT_CORPUS();
+  }
+
+  // The logo as 5-6-5 pixels.
+  std::vector<std::uint8_t> LogoPixels() const {
+    if (GetParam() == LogoSource::Drawn) return DrawnLogo();
+    const std::string raw = ReadCorpusFile("img/astronaut_240x400.rgb565le.raw");
+    EXPECT_EQ(raw.size(), 192000u);
+    return {raw.begin(), raw.end()};
+  }
 };
 
 }  // namespace initap::test

@@ -38,8 +38,10 @@ TEST(Rgb565ToRgb24Test, MissingBuffersOrNoPixelsChangeNothing) {
 
 using GetOEMLogoDataTest = LogoFixture;
 
-TEST_F(GetOEMLogoDataTest, CopiesTheLogoSectorsOfTheDisk) {
-  const std::vector<std::uint8_t> logo = CorpusLogo();
+using GetOEMLogoDataOfEachLogoTest = OnEachLogo;
+
+TEST_P(GetOEMLogoDataOfEachLogoTest, CopiesTheLogoSectorsOfTheDisk) {
+  const std::vector<std::uint8_t> logo = LogoPixels();
   WriteDisk(logo);
   std::vector<std::uint8_t> destination(192000 + 16, 0x5A);
   EXPECT_TRUE(GetOEMLogoData(*app_, destination.data()));
@@ -68,7 +70,7 @@ TEST_F(GetOEMLogoDataTest, MissingDiskIsReportedToTheDebugOutput) {
 }
 
 TEST_F(GetOEMLogoDataTest, DiskHeldByAnotherOpenerCannotBeRead) {
-  WriteDisk(CorpusLogo());
+  WriteDisk(DrawnLogo());
   auto holder = device_.Services().disks.Open(L"DSK1:");
   ASSERT_TRUE(holder);
   std::vector<std::uint8_t> destination(192000, 0);
@@ -97,8 +99,10 @@ TEST_F(DrawOEMLogoTest, FirstDiskPixelIsTopLeftAndOffset480StartsTheSecondRow) {
   EXPECT_EQ(At(1, 1), (Rgb{0, 0, 0}));
 }
 
-TEST_F(DrawOEMLogoTest, DiskIsReadAndConvertedOnceARun) {
-  const std::vector<std::uint8_t> logo = CorpusLogo();
+using DrawOEMLogoOfEachLogoTest = OnEachLogo;
+
+TEST_P(DrawOEMLogoOfEachLogoTest, DiskIsReadAndConvertedOnceARun) {
+  const std::vector<std::uint8_t> logo = LogoPixels();
   WriteDisk(logo);
   Prepare();
   OnPaint(*app_);
@@ -132,7 +136,7 @@ TEST_F(DrawOEMLogoTest, MissingDiskShowsABlackLogoAndIsReportedOnce) {
 }
 
 TEST_F(DrawOEMLogoTest, WithoutLogoBuffersNothingIsReadOrDrawn) {
-  WriteDisk(CorpusLogo());
+  WriteDisk(DrawnLogo());
   app_->SetDefaults();
   auto frame = app_->platform.graphics.CreateBackBuffer(240, 400);
   DrawOEMLogo(*app_, *frame);
@@ -143,6 +147,11 @@ TEST_F(DrawOEMLogoTest, WithoutLogoBuffersNothingIsReadOrDrawn) {
   app_->platform.graphics.Present(*frame);
   EXPECT_EQ(Screen().pixels, std::vector<std::uint8_t>(240 * 400 * 3, 0));
 }
+
+INSTANTIATE_TEST_SUITE_P(EachLogo, GetOEMLogoDataOfEachLogoTest, ::testing::Values(LogoSource::Drawn, LogoSource::Corpus),
+                         LogoName);
+INSTANTIATE_TEST_SUITE_P(EachLogo, DrawOEMLogoOfEachLogoTest, ::testing::Values(LogoSource::Drawn, LogoSource::Corpus),
+                         LogoName);
 
 }  // namespace
 }  // namespace initap::test

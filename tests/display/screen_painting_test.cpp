@@ -11,11 +11,13 @@ constexpr Rgb kBlue{0, 0, 255};
 constexpr Rgb kRed{255, 0, 0};
 
 // The screen's pixels with the logo of the disk, and which of them a paint changed.
-class ScreenPaintingTest : public LogoFixture {
+class ScreenPaintingTest : public OnEachLogo {
  protected:
   void SetUp() override {
-    logo_ = Shown(CorpusLogo());
-    WriteDisk(CorpusLogo());
+    OnEachLogo::SetUp();
+    if (IsSkipped()) return;
+    logo_ = Shown(LogoPixels());
+    WriteDisk(LogoPixels());
     Prepare();
   }
 
@@ -62,12 +64,12 @@ class ScreenPaintingTest : public LogoFixture {
   std::vector<std::uint8_t> logo_;
 };
 
-TEST_F(ScreenPaintingTest, BeforeAnyStatusTextThePaintShowsTheLogoOnly) {
+TEST_P(ScreenPaintingTest, BeforeAnyStatusTextThePaintShowsTheLogoOnly) {
   EXPECT_EQ(OnPaint(*app_), 0);
   EXPECT_EQ(Screen().pixels, logo_);
 }
 
-TEST_F(ScreenPaintingTest, TextWithAnEmptyFrameWhileNoTotalIsKnown) {
+TEST_P(ScreenPaintingTest, TextWithAnEmptyFrameWhileNoTotalIsKnown) {
   app_->statusText.Set(L"calculate copy file number...");
   app_->progressDone = 1;  // a single file copied by name: no total
   OnPaint(*app_);
@@ -84,7 +86,7 @@ TEST_F(ScreenPaintingTest, TextWithAnEmptyFrameWhileNoTotalIsKnown) {
   EXPECT_TRUE(Untouched(0, 60, 10, 79));
 }
 
-TEST_F(ScreenPaintingTest, NoFillAtZeroOfFive) {
+TEST_P(ScreenPaintingTest, NoFillAtZeroOfFive) {
   app_->statusText.Set(L"copy a.txt");
   app_->progressTotal = 5;
   OnPaint(*app_);
@@ -92,7 +94,7 @@ TEST_F(ScreenPaintingTest, NoFillAtZeroOfFive) {
   EXPECT_TRUE(Untouched(12, 82, 228, 108));
 }
 
-TEST_F(ScreenPaintingTest, FullTotalFillsExactlyToTheRightEdge) {
+TEST_P(ScreenPaintingTest, FullTotalFillsExactlyToTheRightEdge) {
   app_->progressDone = 5;
   app_->progressTotal = 5;
   OnPaint(*app_);
@@ -100,7 +102,7 @@ TEST_F(ScreenPaintingTest, FullTotalFillsExactlyToTheRightEdge) {
   EXPECT_TRUE(UntouchedOutside({10, 80, 230, 110}));
 }
 
-TEST_F(ScreenPaintingTest, ThreeOfSevenFills94PixelsOfTheDefaultBar) {
+TEST_P(ScreenPaintingTest, ThreeOfSevenFills94PixelsOfTheDefaultBar) {
   app_->progressDone = 3;
   app_->progressTotal = 7;
   OnPaint(*app_);
@@ -108,7 +110,7 @@ TEST_F(ScreenPaintingTest, ThreeOfSevenFills94PixelsOfTheDefaultBar) {
   EXPECT_TRUE(UntouchedOutside({10, 80, 104, 110}));
 }
 
-TEST_F(ScreenPaintingTest, WithoutTextTheFillShowsWithoutFrame) {
+TEST_P(ScreenPaintingTest, WithoutTextTheFillShowsWithoutFrame) {
   app_->progressDone = 1;
   app_->progressTotal = 2;
   OnPaint(*app_);
@@ -116,7 +118,7 @@ TEST_F(ScreenPaintingTest, WithoutTextTheFillShowsWithoutFrame) {
   EXPECT_TRUE(UntouchedOutside({10, 80, 120, 110}));
 }
 
-TEST_F(ScreenPaintingTest, FillLiesOverTheFrameAndTheText) {
+TEST_P(ScreenPaintingTest, FillLiesOverTheFrameAndTheText) {
   app_->statusText.Set(L"update finished. please wait...");
   app_->filenameRect = {10, 70, 230, 100};  // the text reaches into the bar
   app_->progressDone = 1;
@@ -126,7 +128,7 @@ TEST_F(ScreenPaintingTest, FillLiesOverTheFrameAndTheText) {
   EXPECT_TRUE(All(9, 79, 231, 80, kBlue));
 }
 
-TEST_F(ScreenPaintingTest, ColourReferencesHoldRedInTheLowByte) {
+TEST_P(ScreenPaintingTest, ColourReferencesHoldRedInTheLowByte) {
   app_->progressColor = 0x000000FF;
   app_->progressDone = 1;
   app_->progressTotal = 1;
@@ -137,7 +139,7 @@ TEST_F(ScreenPaintingTest, ColourReferencesHoldRedInTheLowByte) {
   EXPECT_TRUE(All(10, 80, 230, 110, kBlue));
 }
 
-TEST_F(ScreenPaintingTest, TextTakesTheTextColour) {
+TEST_P(ScreenPaintingTest, TextTakesTheTextColour) {
   app_->oemLogoRaw.reset();  // a black screen under the text
   app_->statusText.Set(L"copy a.txt");
   app_->filenameColor = 0x000000FF;
@@ -153,14 +155,14 @@ TEST_F(ScreenPaintingTest, TextTakesTheTextColour) {
   EXPECT_GT(red, 20);
 }
 
-TEST_F(ScreenPaintingTest, OverfullCountDrawsPastTheBarUpToTheScreenEdge) {
+TEST_P(ScreenPaintingTest, OverfullCountDrawsPastTheBarUpToTheScreenEdge) {
   app_->progressDone = 3;
   app_->progressTotal = 1;
   OnPaint(*app_);
   EXPECT_TRUE(All(10, 80, 240, 110, kBlue));
 }
 
-TEST_F(ScreenPaintingTest, FillWidthIsComputedInThirtyTwoBits) {
+TEST_P(ScreenPaintingTest, FillWidthIsComputedInThirtyTwoBits) {
   // 0x40000000 * 4 wraps to 0 in 32 bits: nothing is filled.
   app_->progressRect = {0, 80, 0x40000000, 110};
   app_->progressDone = 4;
@@ -169,7 +171,7 @@ TEST_F(ScreenPaintingTest, FillWidthIsComputedInThirtyTwoBits) {
   EXPECT_TRUE(UntouchedOutside({0, 0, 0, 0}));
 }
 
-TEST_F(ScreenPaintingTest, RecordLeftAtZeroPaintsABlackScreen) {
+TEST_P(ScreenPaintingTest, RecordLeftAtZeroPaintsABlackScreen) {
   auto app = std::make_unique<Init_AP>(platform_);
   auto frame = platform_.graphics.CreateBackBuffer(240, 400);
   frame->FillRect({0, 0, 240, 400}, 0x00FFFFFF);
@@ -179,7 +181,7 @@ TEST_F(ScreenPaintingTest, RecordLeftAtZeroPaintsABlackScreen) {
   EXPECT_EQ(disks_.opens, 0);
 }
 
-TEST_F(ScreenPaintingTest, EraseBackgroundNeverChangesTheScreen) {
+TEST_P(ScreenPaintingTest, EraseBackgroundNeverChangesTheScreen) {
   OnPaint(*app_);
   app_->statusText.Set(L"copy a.txt");
   app_->progressTotal = 1;
@@ -198,7 +200,7 @@ class NoFrames final : public platform::Graphics {
   int presented = 0;
 };
 
-TEST_F(ScreenPaintingTest, PaintWithoutABackBufferIsLeftOut) {
+TEST_P(ScreenPaintingTest, PaintWithoutABackBufferIsLeftOut) {
   NoFrames graphics;
   platform::Platform services{platform_.kernel, platform_.files, platform_.windows, graphics, platform_.xml,
                               platform_.shell, platform_.gps, platform_.disks, platform_.registry,
@@ -255,8 +257,10 @@ class SetStatusTextTest : public ScreenPaintingTest {
     windows_.app = &windowApp_;
   }
   void SetUp() override {
-    WriteDisk(CorpusLogo());
-    logo_ = Shown(CorpusLogo());
+    OnEachLogo::SetUp();
+    if (IsSkipped()) return;
+    WriteDisk(LogoPixels());
+    logo_ = Shown(LogoPixels());
     windowApp_.oemLogoRaw = std::make_unique<std::uint8_t[]>(192000);
     windowApp_.oemLogoRgb = std::make_unique<std::uint8_t[]>(384000);
     windowApp_.SetDefaults();
@@ -267,7 +271,7 @@ class SetStatusTextTest : public ScreenPaintingTest {
   Init_AP windowApp_;
 };
 
-TEST_F(SetStatusTextTest, FormatsTheTextAndRepaintsBeforeReturning) {
+TEST_P(SetStatusTextTest, FormatsTheTextAndRepaintsBeforeReturning) {
   SetStatusText(windowApp_, L"copy %s", L"a.txt");
   EXPECT_EQ(windowApp_.statusText.Get(), L"copy a.txt");
   EXPECT_EQ(windows_.calls, "invalidate update ");
@@ -280,7 +284,7 @@ TEST_F(SetStatusTextTest, FormatsTheTextAndRepaintsBeforeReturning) {
   EXPECT_EQ(windows_.textAtPaint, L"update finished. please wait...");
 }
 
-TEST_F(SetStatusTextTest, OverlongTextIsCutToTheField) {
+TEST_P(SetStatusTextTest, OverlongTextIsCutToTheField) {
   const std::wstring name(300, L'x');
   SetStatusText(windowApp_, L"copy %s", name);
   const std::wstring text = windowApp_.statusText.Get();
@@ -288,11 +292,14 @@ TEST_F(SetStatusTextTest, OverlongTextIsCutToTheField) {
   EXPECT_EQ(text, (L"copy " + name).substr(0, 259));
 }
 
-TEST_F(SetStatusTextTest, EmptyTextRemovesTextAndFrame) {
+TEST_P(SetStatusTextTest, EmptyTextRemovesTextAndFrame) {
   SetStatusText(windowApp_, L"copy %s", L"a.txt");
   SetStatusText(windowApp_, L"");
   EXPECT_EQ(Screen().pixels, logo_);
 }
+
+INSTANTIATE_TEST_SUITE_P(EachLogo, ScreenPaintingTest, ::testing::Values(LogoSource::Drawn, LogoSource::Corpus), LogoName);
+INSTANTIATE_TEST_SUITE_P(EachLogo, SetStatusTextTest, ::testing::Values(LogoSource::Drawn, LogoSource::Corpus), LogoName);
 
 }  // namespace
 }  // namespace initap::test

@@ -25,6 +25,8 @@ struct Place {
   bool deleted;
 };
 
+void PrintTo(const Place& place, std::ostream* out) { *out << place.name; }
+
 class DescriptionPlaceTest : public BootTest, public ::testing::WithParamInterface<Place> {
  protected:
   void SetUp() override {

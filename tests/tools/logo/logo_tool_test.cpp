@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "platform/host/graphics/png_file.h"
+#include "tests/support/corpus.h"
 #include "tests/support/host_files.h"
 #include "tests/support/temp_folder.h"
 
@@ -14,7 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kCorpus = fs::path(INITAP_SHARED_DIR) / "corpora/img";
 constexpr std::size_t kLogoOffset = 266240;
 constexpr std::size_t kLogoBytes = 192000;
 
@@ -34,24 +34,55 @@ class LogoToolTest : public ::testing::Test {
   std::ostringstream err_;
 };
 
-TEST_F(LogoToolTest, WriteCreatesADiskWithTheCorpusPixelsInTheLogoSectors) {
-  ASSERT_EQ(Run({"write", Path("disk.img"), (kCorpus / "astronaut_240x400.png").string()}), 0) << err_.str();
+// The demo device's logo, and the outside picture with the pixels another program made of it.
+class LogoPictureTest : public LogoToolTest, public ::testing::WithParamInterface<const char*> {
+ protected:
+  void SetUp() override {
+    if (Corpus()) INITAP_SKIP_WITHOUT_CORPUS();
+  }
+  bool Corpus() const { return std::string(GetParam()) == "Corpus"; }
+  std::string Picture() const {
+    return (Corpus() ? test::CorpusFolder() / "img/astronaut_240x400.png"
+                     : fs::path(INITAP_SOURCE_DIR) / "examples/demo-logo.png")
+        .string();
+  }
+  // The logo sectors the picture gives: the top bits of red, green and blue, low byte first.
+  std::string Pixels() const {
+    if (Corpus()) return test::ReadCorpusFile("img/astronaut_240x400.rgb565le.raw");
+    platform::host::ScreenImage picture;
+    std::string error;
+    EXPECT_TRUE(platform::host::ReadPng(Picture(), picture, error)) << error;
+    std::string pixels;
+    for (std::size_t i = 0; i + 2 < picture.pixels.size(); i += 3) {
+      const unsigned v = (picture.pixels[i + 2] >> 3) << 11 | (picture.pixels[i + 1] >> 2) << 5 | picture.pixels[i] >> 3;
+      pixels += static_cast<char>(v & 0xFF);
+      pixels += static_cast<char>(v >> 8);
+    }
+    return pixels;
+  }
+};
+
+INSTANTIATE_TEST_SUITE_P(EachPicture, LogoPictureTest, ::testing::Values("DemoLogo", "Corpus"),
+                         [](const auto& info) { return std::string(info.param); });
+
+TEST_P(LogoPictureTest, WriteCreatesADiskWithThePicturesPixelsInTheLogoSectors) {
+  ASSERT_EQ(Run({"write", Path("disk.img"), Picture()}), 0) << err_.str();
   const std::string disk = ReadHostFile(Path("disk.img"));
   ASSERT_EQ(disk.size(), kLogoOffset + kLogoBytes);
-  EXPECT_EQ(disk.substr(kLogoOffset), ReadHostFile(kCorpus / "astronaut_240x400.rgb565le.raw"));
+  EXPECT_EQ(disk.substr(kLogoOffset), Pixels());
   EXPECT_EQ(disk.substr(0, kLogoOffset), std::string(kLogoOffset, '\0'));
 }
 
-TEST_F(LogoToolTest, WriteKeepsEverythingOutsideTheLogoSectors) {
+TEST_P(LogoPictureTest, WriteKeepsEverythingOutsideTheLogoSectors) {
   std::string before(2 * 1024 * 1024, '\0');
   for (std::size_t i = 0; i < before.size(); ++i) before[i] = static_cast<char>(i * 13 + 7);
   std::ofstream(Path("disk.img"), std::ios::binary) << before;
-  ASSERT_EQ(Run({"write", Path("disk.img"), (kCorpus / "astronaut_240x400.png").string()}), 0) << err_.str();
+  ASSERT_EQ(Run({"write", Path("disk.img"), Picture()}), 0) << err_.str();
   const std::string after = ReadHostFile(Path("disk.img"));
   ASSERT_EQ(after.size(), before.size());
   EXPECT_EQ(after.substr(0, kLogoOffset), before.substr(0, kLogoOffset));
   EXPECT_EQ(after.substr(kLogoOffset + kLogoBytes), before.substr(kLogoOffset + kLogoBytes));
-  EXPECT_EQ(after.substr(kLogoOffset, kLogoBytes), ReadHostFile(kCorpus / "astronaut_240x400.rgb565le.raw"));
+  EXPECT_EQ(after.substr(kLogoOffset, kLogoBytes), Pixels());
 }
 
 TEST_F(LogoToolTest, PictureOfAnotherSizeIsRefused) {
@@ -68,15 +99,16 @@ TEST_F(LogoToolTest, PictureOfAnotherSizeIsRefused) {
   EXPECT_FALSE(fs::exists(Path("new.img")));
 }
 
-TEST_F(LogoToolTest, ReadGivesThePictureAsTheDeviceShowsIt) {
-  ASSERT_EQ(Run({"write", Path("disk.img"), (kCorpus / "astronaut_240x400.png").string()}), 0);
+TEST_P(LogoPictureTest, ReadGivesThePictureAsTheDeviceShowsIt) {
+  ASSERT_EQ(Run({"write", Path("disk.img"), Picture()}), 0);
   ASSERT_EQ(Run({"read", Path("disk.img"), Path("out.png")}), 0) << err_.str();
   platform::host::ScreenImage picture;
   std::string error;
   ASSERT_TRUE(platform::host::ReadPng(Path("out.png"), picture, error)) << error;
   ASSERT_EQ(picture.width, 240);
   ASSERT_EQ(picture.height, 400);
-  const std::string raw = ReadHostFile(kCorpus / "astronaut_240x400.rgb565le.raw");
+  const std::string raw = Pixels();
+  ASSERT_EQ(raw.size(), kLogoBytes);
   for (std::size_t i = 0; i < 240 * 400; ++i) {
     const unsigned v = static_cast<std::uint8_t>(raw[2 * i]) | static_cast<std::uint8_t>(raw[2 * i + 1]) << 8;
     // Blue, green, red.

@@ -5,9 +5,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "platform/host/gps/nmea_reports.h"
 #include "platform/host/kernel/host_kernel.h"
+#include "tests/support/corpus.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -38,9 +40,6 @@ class HostGpsTest : public ::testing::Test {
  protected:
   DeviceFolder Device() const { return DeviceFolder{temp_.path(), {}}; }
   void WriteLog(const std::string& bytes) { std::ofstream(temp_.path() / "gps.nmea", std::ios::binary) << bytes; }
-  void UseCorpus(const std::string& name) {
-    std::filesystem::copy_file(std::string(INITAP_SHARED_DIR) + "/corpora/nmea/" + name, temp_.path() / "gps.nmea");
-  }
 
   // Reads as the system does: a read each time the new-location event comes.
   std::vector<SystemTime> ReadAll(HostGps& gps, std::size_t limit = 100000) {
@@ -74,42 +73,125 @@ class HostGpsTest : public ::testing::Test {
   std::vector<std::unique_ptr<platform::Event>> events_;  // outlive the receiver's handles
 };
 
-TEST_F(HostGpsTest, CorpusLogsGiveTheirFirstValidFix) {
-  const struct {
-    const char* log;
-    const char* fix;
-    int dayOfWeek;
-  } cases[] = {
-      {"mtk-3301.log", "2008-08-23 08:14:36.000", 6}, {"bt451.log", "2009-12-09 15:25:05.000", 3},
-      {"garmin25lp.log", "2005-03-15 12:03:26.000", 2}, {"skytraq.log", "none", 0},
-      {"mt3339.log", "2015-04-13 20:26:40.000", 1},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.log);
-    initap::test::TempFolder device;
-    std::filesystem::copy_file(std::string(INITAP_SHARED_DIR) + "/corpora/nmea/" + c.log, device.path() / "gps.nmea");
-    HostGps gps(DeviceFolder{device.path(), {}}, kernel_);
-    const auto reads = ReadAll(gps);
-    EXPECT_GT(reads.size(), 5u);
-    EXPECT_EQ(FirstFix(reads), c.fix);
-    for (const auto& t : reads) {
-      if (t.year != 0) {
-        EXPECT_EQ(t.dayOfWeek, c.dayOfWeek);
-        break;
-      }
+// Receiver logs of the tests' own, one for each way a receiver reaches its first fix.
+std::string Seconds(int count, const std::function<std::string(int)>& second) {
+  std::string log;
+  for (int i = 0; i < count; ++i) log += second(i);
+  return log;
+}
+
+std::string Time(int hour, int minute, int second, const char* fraction) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%02d%02d%02d%s", hour, minute, second, fraction);
+  return text;
+}
+
+// Seven seconds without fix, the RMC sentences with status V and a bogus 1980 date, then the fix.
+std::string PowerUpLog() {
+  return Sentence("PMTK010,001") + "\r\n" + Seconds(10, [](int i) {
+           const bool fix = i >= 7;
+           const std::string t = fix ? Time(9, 30, 5 + i, ".000") : Time(23, 59, 46 + i, ".005");
+           return Sentence("GPGGA," + t + (fix ? ",4807.0380,N,01131.0000,E,1,06," : ",8960.0000,N,00000.0000,E,0,0,") +
+                           "1.2,520.0,M,47.0,M,,") + "\r\n" +
+                  Sentence("GPRMC," + t + (fix ? ",A,4807.0380,N,01131.0000,E,0.1,0.0,170623" :
+                                                 ",V,8960.0000,N,00000.0000,E,0.0,0.0,050180") + ",,,N") + "\r\n" +
+                  Sentence("GPVTG,0.00,T,,M,0.000,N,0.000,K,N") + "\r\n";
+         });
+}
+
+// RMC and ZDA each second, lines ended now by CR LF, now by LF alone.
+std::string RmcZdaLog() {
+  return Sentence("GPTXT,01,01,02,ANTSTATUS=OK") + "\n" + Seconds(8, [](int i) {
+           const int second = 55 + i;
+           const std::string t = Time(second >= 60 ? 0 : 23, second >= 60 ? 0 : 59, second % 60, ".50");
+           const std::string date = second >= 60 ? "01,01,2020" : "31,12,2019";
+           const std::string end = i % 2 ? "\n" : "\r\n";
+           return Sentence("GPRMC," + t + (i >= 3 ? ",A,5547.82,N,02334.14,E,0.0,0.0," : ",V,,,,,,,") +
+                           (second >= 60 ? "010120" : "311219") + ",,,A") + end +
+                  Sentence("GPZDA," + t + "," + date + ",00,00") + end;
+         });
+}
+
+// RMC alone, with whole seconds, status V and a date until the fix.
+std::string RmcOnlyLog() {
+  return Seconds(9, [](int i) {
+    return Sentence("GPRMC," + Time(12, 0, i, "") + (i >= 5 ? ",A" : ",V") +
+                    ",4221.4394,N,01321.9948,E,000.0,000.0,290204,001.4,E") + "\r\n" +
+           Sentence("GPGSV,1,1,02,01,10,158,45,03,72,164,41") + "\r\n";
+  });
+}
+
+// A cold start that never gets a fix: status V and a date throughout.
+std::string ColdStartLog() {
+  return Seconds(12, [](int i) {
+    const std::string t = Time(21, 24, 6 + i, ".000");
+    return Sentence("GPGGA," + t + ",0000.0000,N,00000.0000,E,0,00,0.0,0.000,M,0.000,M,,") + "\r\n" +
+           Sentence("GPGSA,A,1,,,,,,,,,,,,,0.0,0.0,0.0") + "\r\n" +
+           Sentence("GPRMC," + t + ",V,0000.0000,N,00000.0000,E,0.0,0.0,130415,,,N") + "\r\n";
+  });
+}
+
+// A fix from the very first line on.
+std::string FixedLog() {
+  return Seconds(8, [](int i) {
+    const std::string t = Time(7, 8, 9 + i, ".000");
+    return Sentence("GPRMC," + t + ",A,3723.2475,N,12158.3416,W,0.13,309.62,051121,,,A") + "\r\n" +
+           Sentence("GPGGA," + t + ",3723.2475,N,12158.3416,W,1,08,0.9,10.0,M,-30.0,M,,") + "\r\n" +
+           Sentence("GPZDA," + t + ",05,11,2021,00,00") + "\r\n";
+  });
+}
+
+struct LogCase {
+  const char* name;
+  std::string (*own)();  // the log, or null for the outside log below
+  const char* corpusLog;
+  const char* fix;
+  int dayOfWeek;
+  int withoutFix;  // reads before the first fix, or -1 when not counted
+};
+
+void PrintTo(const LogCase& c, std::ostream* out) { *out << c.name; }
+
+class HostGpsLogTest : public HostGpsTest, public ::testing::WithParamInterface<LogCase> {};
+
+TEST_P(HostGpsLogTest, FirstValidFixComesAfterTheReadsWithoutDate) {
+  const LogCase& c = GetParam();
+  if (c.own == nullptr) {
+    INITAP_SKIP_WITHOUT_CORPUS();
+    WriteLog(initap::test::ReadCorpusFile(std::string("nmea/") + c.corpusLog));
+  } else {
+    WriteLog(c.own());
+  }
+  HostGps gps(Device(), kernel_);
+  const auto reads = ReadAll(gps);
+  EXPECT_GT(reads.size(), 5u);
+  EXPECT_EQ(FirstFix(reads), c.fix);
+  for (const auto& t : reads) {
+    if (t.year != 0) {
+      EXPECT_EQ(t.dayOfWeek, c.dayOfWeek);
+      break;
     }
+  }
+  if (c.withoutFix >= 0) {
+    ASSERT_GT(reads.size(), static_cast<std::size_t>(c.withoutFix));
+    for (int i = 0; i < c.withoutFix; ++i) EXPECT_EQ(reads[i].year, 0) << i;
+    EXPECT_EQ(FirstFix({reads[c.withoutFix]}), c.fix);
   }
 }
 
-TEST_F(HostGpsTest, PowerUpWithoutFixCarriesNoDate) {
-  UseCorpus("mtk-3301.log");
-  HostGps gps(Device(), kernel_);
-  const auto reads = ReadAll(gps);
-  // Seven seconds without fix, some with RMC status V and a 1980 date, before the first fix.
-  ASSERT_GT(reads.size(), 8u);
-  for (std::size_t i = 0; i < 7; ++i) EXPECT_EQ(reads[i].year, 0) << i;
-  EXPECT_EQ(FirstFix({reads[7]}), "2008-08-23 08:14:36.000");
-}
+INSTANTIATE_TEST_SUITE_P(
+    EachLog, HostGpsLogTest,
+    ::testing::Values(LogCase{"PowerUp", PowerUpLog, nullptr, "2023-06-17 09:30:12.000", 6, 7},
+                      LogCase{"RmcZdaMixedLineEnds", RmcZdaLog, nullptr, "2019-12-31 23:59:58.500", 2, 3},
+                      LogCase{"RmcOnlyWholeSeconds", RmcOnlyLog, nullptr, "2004-02-29 12:00:05.000", 0, 5},
+                      LogCase{"ColdStartWithoutFix", ColdStartLog, nullptr, "none", 0, -1},
+                      LogCase{"FixFromTheFirstLine", FixedLog, nullptr, "2021-11-05 07:08:09.000", 5, 0},
+                      LogCase{"CorpusMtk3301", nullptr, "mtk-3301.log", "2008-08-23 08:14:36.000", 6, 7},
+                      LogCase{"CorpusBt451", nullptr, "bt451.log", "2009-12-09 15:25:05.000", 3, -1},
+                      LogCase{"CorpusGarmin25lp", nullptr, "garmin25lp.log", "2005-03-15 12:03:26.000", 2, -1},
+                      LogCase{"CorpusSkytraq", nullptr, "skytraq.log", "none", 0, -1},
+                      LogCase{"CorpusMt3339", nullptr, "mt3339.log", "2015-04-13 20:26:40.000", 1, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(HostGpsTest, ReceiverFallsSilentAtTheEndOfTheLog) {
   WriteLog(Sentence("GPRMC,101010.25,A,4221.4394,N,01321.9948,E,0.0,0.0,290224,,,A") + "\r\n" +
@@ -192,7 +274,7 @@ TEST_F(HostGpsTest, WithoutReceiverEveryReadIsAnsweredAtOnceWithoutDate) {
 }
 
 TEST_F(HostGpsTest, DeviceCommandsAreRecordedWithoutEffect) {
-  UseCorpus("garmin25lp.log");
+  WriteLog(RmcOnlyLog());
   HostGps plain(Device(), kernel_);
   const auto expected = ReadAll(plain);
 
@@ -217,7 +299,7 @@ TEST_F(HostGpsTest, DeviceCommandsAreRecordedWithoutEffect) {
 }
 
 TEST_F(HostGpsTest, BadHandlesAndRecordsAreRefused) {
-  UseCorpus("mt3339.log");
+  WriteLog(FixedLog());
   HostGps gps(Device(), kernel_);
   GpsPosition position;
   position.version = 1;
@@ -230,7 +312,7 @@ TEST_F(HostGpsTest, BadHandlesAndRecordsAreRefused) {
   EXPECT_EQ(gps.GetPosition(handle, position, 10000, 0), platform::host::kGpsInvalidParameter);
   position.size = sizeof(GpsPosition);
   EXPECT_EQ(gps.GetPosition(handle, position, 10000, 0), 0u);
-  EXPECT_EQ(Format(position.utc), "2015-04-13 20:26:40.000");
+  EXPECT_EQ(Format(position.utc), "2021-11-05 07:08:09.000");
 }
 
 TEST(DayOfWeekTest, CountsFromSunday) {

@@ -3,6 +3,7 @@
 
 #include <fstream>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "platform/host/graphics/display_options.h"
@@ -10,6 +11,7 @@
 #include "platform/host/graphics/host_graphics.h"
 #include "platform/host/graphics/png_file.h"
 #include "platform/host/graphics/png_outputs.h"
+#include "tests/support/corpus.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -147,12 +149,22 @@ TEST(PngFileTest, ReportsWhatItCannotDo) {
   EXPECT_FALSE(platform::host::WritePng(folder.path() / "empty.png", ScreenImage{}, error));
 }
 
-TEST(PngFileTest, ReadsTheCorpusPicture) {
-  const ScreenImage picture = Read(fs::path(INITAP_SHARED_DIR) / "corpora/img/astronaut_240x400.png");
+// Logo pictures made by other programs: the demo device's own, and the outside one.
+class PngLogoTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(PngLogoTest, ReadsAPictureOfAnotherMaker) {
+  const std::string name = GetParam();
+  if (name == "Corpus") INITAP_SKIP_WITHOUT_CORPUS();
+  const ScreenImage picture = Read(name == "Corpus" ? initap::test::CorpusFolder() / "img/astronaut_240x400.png"
+                                                    : fs::path(INITAP_SOURCE_DIR) / "examples/demo-logo.png");
   EXPECT_EQ(picture.width, 240);
   EXPECT_EQ(picture.height, 400);
-  EXPECT_EQ(picture.pixels.size(), 240u * 400 * 3);
+  ASSERT_EQ(picture.pixels.size(), 240u * 400 * 3);
+  EXPECT_GT(std::set<std::uint8_t>(picture.pixels.begin(), picture.pixels.end()).size(), 50u);
 }
+
+INSTANTIATE_TEST_SUITE_P(EachPicture, PngLogoTest, ::testing::Values("DemoLogo", "Corpus"),
+                         [](const auto& info) { return std::string(info.param); });
 
 TEST(DisplayOptionsTest, HeadlessByDefault) {
   std::string error;

@@ -3,6 +3,7 @@
 // request reaches the program.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -11,6 +12,7 @@
 #include "platform/host/graphics/display_options.h"
 #include "platform/host/graphics/png_file.h"
 #include "tests/platform/host/graphics/x_server.h"
+#include "tests/support/drawn_logo.h"
 #include "tests/support/temp_folder.h"
 
 namespace initap::test {
@@ -18,8 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using platform::host::ScreenImage;
-
-const fs::path kCorpus = fs::path(INITAP_SHARED_DIR) / "corpora/img";
 
 class WindowDisplayTest : public ::testing::Test {
  protected:
@@ -70,7 +70,7 @@ TEST_F(WindowDisplayTest, WindowShowsTheScreenAndHearsTheCloseRequest) {
   ASSERT_TRUE(display) << error;
   EXPECT_FALSE(display->Headless());
 
-  const ScreenImage picture = ReadPicture(kCorpus / "astronaut_240x400.png");
+  const ScreenImage picture = ReadPicture(fs::path(INITAP_SOURCE_DIR) / "examples/demo-logo.png");
   display->Show(picture);
   const unsigned long window = server_.FindWindow("initap", 20);
   ASSERT_NE(window, 0u);
@@ -106,15 +106,15 @@ TEST_F(WindowDisplayTest, WithoutADesktopTheWindowCannotOpen) {
 }
 
 // The initap program with the window display on a device whose disk holds
-// the corpus logo: the run leaves the window open, showing the logo alone.
+// a logo: the run leaves the window open, showing the logo alone.
 TEST_F(WindowDisplayTest, InitapWindowShowsTheLogoUntilAPersonClosesIt) {
   const fs::path initap = fs::path(INITAP_BINARY_DIR) / "initap";
   if (!fs::exists(initap)) GTEST_SKIP() << "initap is not built";
   const fs::path device = folder_.path() / "device";
   for (const char* volume : {"sd card", "FlashHd", "System", "Windows"}) fs::create_directories(device / "root" / volume);
-  std::ifstream raw(kCorpus / "astronaut_240x400.rgb565le.raw", std::ios::binary);
+  const std::vector<std::uint8_t> drawn = DrawnLogo();
   std::vector<char> disk(266240 + 192000, 0);
-  raw.read(disk.data() + 266240, 192000);
+  std::copy(drawn.begin(), drawn.end(), disk.begin() + 266240);
   std::ofstream(device / "disk.img", std::ios::binary).write(disk.data(), disk.size());
   ScreenImage logo{240, 400, {}};
   for (std::size_t i = 266240; i < disk.size(); i += 2) {
@@ -128,6 +128,14 @@ TEST_F(WindowDisplayTest, InitapWindowShowsTheLogoUntilAPersonClosesIt) {
   const pid_t run = StartProgram({"env", "DISPLAY=" + server_.Display(), initap.string(), "--quiet", "--display",
                                   "window", "--screenshot", shot.string(), device.string()});
   ASSERT_GT(run, 0);
+  // Should the test end early, the program is ended before its folder goes.
+  struct Reaper {
+    pid_t run;
+    bool reaped = false;
+    ~Reaper() {
+      if (!reaped) WaitProgram(run, 0);
+    }
+  } reaper{run};
   const unsigned long window = server_.FindWindow("initap", 30);
   ASSERT_NE(window, 0u);
   const ScreenImage capture = CaptureWhenShown(window, logo);
@@ -136,6 +144,7 @@ TEST_F(WindowDisplayTest, InitapWindowShowsTheLogoUntilAPersonClosesIt) {
   std::string error;
   ASSERT_TRUE(server_.RequestClose(window, error)) << error;
   EXPECT_EQ(WaitProgram(run, 30), 1);
+  reaper.reaped = true;
   EXPECT_TRUE(ReadPicture(shot).pixels == capture.pixels);
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/platform/host/registry/own_reg_files.h"
+#include "tests/support/corpus.h"
 #include "tests/support/host_files.h"
 #include "tests/support/temp_folder.h"
 
@@ -65,11 +67,23 @@ TEST_F(HostRegistryTest, MissingKeyIsCreatedInANewRegedit4File) {
   EXPECT_EQ(Content(), expected);
 }
 
-TEST_F(HostRegistryTest, CreatingAKeyKeepsEveryOtherKeyValueAndTheFileFormat) {
+// A UTF-16 file of version 5.00, and the key that holds its values.
+struct Version5Case {
+  const char* name;
+  bool corpus;
+  const wchar_t* key;
+};
+
+void PrintTo(const Version5Case& c, std::ostream* out) { *out << c.name; }
+
+class HostRegistryFileTest : public HostRegistryTest, public ::testing::WithParamInterface<Version5Case> {};
+
+TEST_P(HostRegistryFileTest, CreatingAKeyKeepsEveryOtherKeyValueAndTheFileFormat) {
+  if (GetParam().corpus) INITAP_SKIP_WITHOUT_CORPUS();
   const std::string original =
-      initap::test::ReadHostFile(std::string(INITAP_SHARED_DIR) + "/corpora/reg/rage-edit_test.reg");
+      GetParam().corpus ? initap::test::ReadCorpusFile("reg/rage-edit_test.reg") : initap::test::Version5File();
   Write(original);
-  const std::wstring sub = L"SOFTWARE\\MikeKovarik\\rage-edit\\.get() and .has()";
+  const std::wstring sub = GetParam().key;
   {
     HostRegistry registry(Device());
     ASSERT_EQ(registry.Problem(), "");
@@ -94,6 +108,12 @@ TEST_F(HostRegistryTest, CreatingAKeyKeepsEveryOtherKeyValueAndTheFileFormat) {
   EXPECT_EQ(value, L"Expandable string content");
   EXPECT_EQ(Content(), rewritten);  // nothing new was created
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    EachFile, HostRegistryFileTest,
+    ::testing::Values(Version5Case{"Own", false, L"SOFTWARE\\Initap\\Tests\\Values"},
+                      Version5Case{"CorpusRageEdit", true, L"SOFTWARE\\MikeKovarik\\rage-edit\\.get() and .has()"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(HostRegistryTest, FileNotUnderstoodIsNeverOverwritten) {
   const std::string file = "REGEDIT4\n[HKEY_CLASSES_ROOT\\CLSID]\n\"a\"=\"1\"\nwhat is this\n";

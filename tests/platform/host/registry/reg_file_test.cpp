@@ -6,6 +6,8 @@
 
 #include "platform/host/codepage/host_codepage.h"
 #include "platform/host/registry/utf16le.h"
+#include "tests/platform/host/registry/own_reg_files.h"
+#include "tests/support/corpus.h"
 #include "tests/support/host_files.h"
 #include "tests/support/temp_folder.h"
 
@@ -56,36 +58,104 @@ class RegFileTest : public ::testing::Test {
   std::string problem_;
 };
 
-TEST_F(RegFileTest, CorpusFilesSurviveAWriteBackWhole) {
-  for (const char* name : {"rage-edit_test.reg", "vscode_registry_test.reg"}) {
-    SCOPED_TRACE(name);
-    const std::string original = ReadHostFile(std::string(INITAP_SHARED_DIR) + "/corpora/reg/" + name);
-    ASSERT_FALSE(original.empty());
-    RegistryNode first(L"");
-    RegFileFormat format;
-    ASSERT_TRUE(Read(original, first, format));
-    EXPECT_EQ(problem_, "");
-    EXPECT_EQ(format.header, RegFileHeader::Version5);
+struct RegCase {
+  const char* name;
+  std::string (*own)();  // the file, or null for the outside file below
+  const char* corpusFile;
+  RegFileHeader header;
+  RegFileEncoding encoding;
+};
 
-    const auto written = WriteRegFile(first, format, ansi_);
-    ASSERT_TRUE(written);
-    RegistryNode second(L"");
-    RegFileFormat again;
-    ASSERT_TRUE(Read(*written, second, again));
-    EXPECT_EQ(problem_, "");
-    EXPECT_EQ(again.header, format.header);
-    EXPECT_EQ(again.encoding, format.encoding);
-    EXPECT_EQ(again.crlf, format.crlf);
-    const auto keys = Flatten(first);
-    EXPECT_GT(keys.size(), 20u);
-    EXPECT_EQ(Flatten(second), keys);
+void PrintTo(const RegCase& c, std::ostream* out) { *out << c.name; }
+
+class RegFileWriteBackTest : public RegFileTest, public ::testing::WithParamInterface<RegCase> {};
+
+TEST_P(RegFileWriteBackTest, FileSurvivesAWriteBackWhole) {
+  const RegCase& c = GetParam();
+  if (c.own == nullptr) INITAP_SKIP_WITHOUT_CORPUS();
+  const std::string original = c.own ? c.own() : initap::test::ReadCorpusFile(std::string("reg/") + c.corpusFile);
+  ASSERT_FALSE(original.empty());
+  RegistryNode first(L"");
+  RegFileFormat format;
+  ASSERT_TRUE(Read(original, first, format));
+  EXPECT_EQ(problem_, "");
+  EXPECT_EQ(format.header, c.header);
+  EXPECT_EQ(format.encoding, c.encoding);
+
+  const auto written = WriteRegFile(first, format, ansi_);
+  ASSERT_TRUE(written);
+  RegistryNode second(L"");
+  RegFileFormat again;
+  ASSERT_TRUE(Read(*written, second, again));
+  EXPECT_EQ(problem_, "");
+  EXPECT_EQ(again.header, format.header);
+  EXPECT_EQ(again.encoding, format.encoding);
+  EXPECT_EQ(again.crlf, format.crlf);
+  const auto keys = Flatten(first);
+  EXPECT_GT(keys.size(), 10u);
+  EXPECT_EQ(Flatten(second), keys);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachFile, RegFileWriteBackTest,
+    ::testing::Values(
+        RegCase{"Version5Utf16", initap::test::Version5File, nullptr, RegFileHeader::Version5,
+                RegFileEncoding::Utf16LeBom},
+        RegCase{"Regedit4Ansi", initap::test::AnsiFile, nullptr, RegFileHeader::Regedit4, RegFileEncoding::Ansi},
+        RegCase{"CorpusRageEdit", nullptr, "rage-edit_test.reg", RegFileHeader::Version5, RegFileEncoding::Utf16LeBom},
+        RegCase{"CorpusVscodeRegistry", nullptr, "vscode_registry_test.reg", RegFileHeader::Version5,
+                RegFileEncoding::Utf8}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RegFileTest, Version5FileReadsEveryHexType) {
+  RegistryNode tree(L"");
+  RegFileFormat format;
+  ASSERT_TRUE(Read(initap::test::Version5File(), tree, format));
+  EXPECT_EQ(problem_, "");
+  EXPECT_TRUE(format.crlf);
+  const RegistryNode* values = Find(tree, {L"hkey_local_machine", L"software", L"initap", L"tests", L"values"});
+  ASSERT_TRUE(values);
+  EXPECT_FALSE(Find(tree, {L"HKEY_LOCAL_MACHINE", L"SOFTWARE", L"Initap", L"Tests", L"Gone"}));
+  EXPECT_EQ(Text(values->FindValue(L"UnicodeValue")),
+            std::wstring(L"\u041f\u0440\u0438\u0432\u0435\u0442 \u30c4") + L'\0');
+  EXPECT_EQ(values->FindValue(L"")->data, std::string(2, '\0'));
+  EXPECT_EQ(values->FindValue(L"bits")->data, std::string("\x40\0\0\0", 4));
+  const struct {
+    const wchar_t* name;
+    std::uint32_t type;
+    std::string data;
+  } kinds[] = {
+      {L"None", 0, ""},
+      {L"Sz", 1, std::string("A\0\0\0", 4)},
+      {L"Binary", 3, "\xc0\x01\xc0\xde"},
+      {L"Dword", 4, "\x01\x02\x03\x04"},
+      {L"DwordBigEndian", 5, "\x01\x02\x03\x04"},
+      {L"Link", 6, std::string("A\0", 2)},
+      {L"Multi", 7, std::string("a\0\0\0b\0\0\0\0\0", 10)},
+      {L"ResourceList", 8, "\x01"},
+      {L"FullResource", 9, "\x02\x03"},
+      {L"Requirements", 0xa, "\x04"},
+      {L"Qword", 0xb, std::string("\x01\0\0\0\0\0\0\0", 8)},
+      {L"Odd", 0x0fffffff, "BC"},
+  };
+  for (const auto& kind : kinds) {
+    const RegistryValue* value = values->FindValue(kind.name);
+    ASSERT_TRUE(value) << kind.type;
+    EXPECT_EQ(value->type, kind.type);
+    EXPECT_EQ(value->data, kind.data) << kind.type;
   }
+  const RegistryValue* expandable = values->FindChild(L"Types")->FindValue(L"ExpandableStringValue");
+  ASSERT_TRUE(expandable);
+  EXPECT_EQ(expandable->type, kRegExpandSz);
+  EXPECT_EQ(Text(expandable), std::wstring(L"Expandable string content") + L'\0');
+  EXPECT_FALSE(Find(tree, {L"HKEY_CURRENT_USER", L"Software", L"Initap"})->FindValue(L"Dropped"));
 }
 
 TEST_F(RegFileTest, Utf16CorpusFileReadsEveryKindOfValue) {
+  INITAP_SKIP_WITHOUT_CORPUS();
   RegistryNode tree(L"");
   RegFileFormat format;
-  ASSERT_TRUE(Read(ReadHostFile(std::string(INITAP_SHARED_DIR) + "/corpora/reg/rage-edit_test.reg"), tree, format));
+  ASSERT_TRUE(Read(initap::test::ReadCorpusFile("reg/rage-edit_test.reg"), tree, format));
   EXPECT_EQ(format.encoding, RegFileEncoding::Utf16LeBom);
   EXPECT_TRUE(format.crlf);
   // Deleted at the top of the file, then made anew below it.
@@ -111,9 +181,10 @@ TEST_F(RegFileTest, Utf16CorpusFileReadsEveryKindOfValue) {
 }
 
 TEST_F(RegFileTest, Utf8CorpusFileKeepsEscapesAndOddTypes) {
+  INITAP_SKIP_WITHOUT_CORPUS();
   RegistryNode tree(L"");
   RegFileFormat format;
-  ASSERT_TRUE(Read(ReadHostFile(std::string(INITAP_SHARED_DIR) + "/corpora/reg/vscode_registry_test.reg"), tree, format));
+  ASSERT_TRUE(Read(initap::test::ReadCorpusFile("reg/vscode_registry_test.reg"), tree, format));
   EXPECT_EQ(format.encoding, RegFileEncoding::Utf8);
   EXPECT_FALSE(format.crlf);
   const RegistryNode* key = Find(tree, {L"HKEY_CURRENT_USER", L"testkey"});

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -47,10 +48,15 @@ class HostShellTest : public ::testing::Test {
     return lines;
   }
 
-  // Waits for a file the started program writes; programs run detached.
-  static bool Appears(const fs::path& file) {
-    for (int i = 0; i < 500 && !fs::exists(file); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return fs::exists(file);
+  // What a file the started programs write holds once it has `lines` lines:
+  // programs run detached, and each has ended its writing by then.
+  static std::string Lines(const fs::path& file, long lines) {
+    std::string text = Read(file);
+    for (int i = 0; i < 1000 && std::count(text.begin(), text.end(), '\n') < lines; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      text = Read(file);
+    }
+    return text;
   }
 
   static std::string Read(const fs::path& file) {
@@ -74,7 +80,8 @@ TEST_F(HostShellTest, StartsADetachedProgramAndNotesIt) {
           "read line; echo \"stdin:$line:$0\" > '" + Out().string() + ".tmp'\n"
           "read -r pid comm state ppid group session rest < /proc/$$/stat\n"
           "echo \"$session\" >> '" + Out().string() + ".tmp'\n"
-          "while [ ! -e '" + release.string() + "' ]; do sleep 0.01; done\n"
+          // Gives up with the test's folder, should the test end early.
+          "while [ ! -e '" + release.string() + "' ] && [ -d '" + temp_.path().string() + "' ]; do sleep 0.01; done\n"
           "mv '" + Out().string() + ".tmp' '" + Out().string() + "'");
   ASSERT_TRUE(shell_->Execute(L"\\System\\Main_Ap.exe"));
   // Not waited for: the program is still blocked, and nothing is left to reap.
@@ -83,8 +90,7 @@ TEST_F(HostShellTest, StartsADetachedProgramAndNotesIt) {
   EXPECT_EQ(waitpid(-1, &status, WNOHANG), -1);
   EXPECT_EQ(errno, ECHILD);
   std::ofstream(release).put('\n');
-  ASSERT_TRUE(Appears(Out()));
-  std::istringstream written(Read(Out()));
+  std::istringstream written(Lines(Out(), 2));
   std::string first, session;
   std::getline(written, first);
   std::getline(written, session);
@@ -97,14 +103,14 @@ TEST_F(HostShellTest, StartsADetachedProgramAndNotesIt) {
 }
 
 TEST_F(HostShellTest, BareNamesAreProgramsOfTheWindowsFolder) {
-  Program(Root() / "Windows" / "explorer.exe", "echo exe > '" + Out().string() + "'");
-  Program(Root() / "Windows" / "tool", "echo plain > '" + Out().string() + "2'");
+  Program(Root() / "Windows" / "explorer.exe", "echo exe >> '" + Out().string() + "'");
+  Program(Root() / "Windows" / "tool", "echo plain >> '" + Out().string() + "2'");
   EXPECT_TRUE(shell_->Execute(L"explorer"));
   EXPECT_TRUE(shell_->Execute(L"tool"));
   EXPECT_TRUE(shell_->Execute(L"\\WINDOWS\\Explorer.EXE"));
   EXPECT_FALSE(shell_->Execute(L"missing"));
-  ASSERT_TRUE(Appears(Out()) && Appears(Out().string() + "2"));
-  EXPECT_EQ(Read(Out().string() + "2"), "plain\n");
+  EXPECT_EQ(Lines(Out(), 2), "exe\nexe\n");
+  EXPECT_EQ(Lines(Out().string() + "2", 1), "plain\n");
   ASSERT_EQ(LogLines().size(), 4u);
   EXPECT_THAT(LogLines()[0], ::testing::EndsWith(") started explorer"));
   EXPECT_THAT(LogLines()[1], ::testing::EndsWith(") started tool"));

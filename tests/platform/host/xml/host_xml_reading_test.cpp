@@ -128,6 +128,8 @@ struct EncodedCase {
   std::wstring text;
 };
 
+void PrintTo(const EncodedCase& c, std::ostream* out) { *out << c.name; }
+
 class HostXmlEncoding : public ::testing::TestWithParam<EncodedCase> {};
 
 TEST_P(HostXmlEncoding, DecodesToWideText) {
@@ -162,6 +164,8 @@ struct BrokenCase {
   const char* name;
   std::string bytes;
 };
+
+void PrintTo(const BrokenCase& c, std::ostream* out) { *out << c.name; }
 
 class HostXmlNotWellFormed : public ::testing::TestWithParam<BrokenCase> {};
 
