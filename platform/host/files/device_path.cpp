@@ -1,5 +1,6 @@
 #include "platform/host/files/device_path.h"
 
+#include "platform/common/wide_units.h"
 #include "platform/host/utf8.h"
 
 namespace platform::host {
@@ -18,7 +19,7 @@ bool RefusedInName(wchar_t c) {
 FileStatus ParseDevicePath(std::wstring_view path, DevicePath& parsed) {
   parsed = {};
   if (path.empty()) return FileStatus::PathNotFound;
-  if (path.size() >= kMaxDevicePath) return FileStatus::InvalidName;
+  if (WideUnits(path) >= kMaxDevicePath) return FileStatus::InvalidName;
   std::size_t start = 0;
   while (start <= path.size()) {
     std::size_t end = start;
