@@ -6,6 +6,7 @@
 #include "app/init_ap.h"
 #include "app/update_source.h"
 #include "display/text_format.h"
+#include "platform/common/wide_units.h"
 
 namespace initap {
 
@@ -16,7 +17,7 @@ constexpr std::wstring_view kDesktopValue = L"DisplayName";
 
 // The narrow form of `text` when it fits a path buffer with its terminator.
 bool NarrowFits(Init_AP& app, std::wstring_view text, std::string& narrow) {
-  return text.size() < kPathCapacity && ToNarrowText(app, text, &narrow, kPathCapacity) < kPathCapacity;
+  return platform::WideUnits(text) < kPathCapacity && ToNarrowText(app, text, &narrow, kPathCapacity) < kPathCapacity;
 }
 
 }  // namespace
@@ -43,7 +44,7 @@ void GetDesktopFolderName(Init_AP& app, std::wstring& buffer, std::size_t capaci
 int WriteShortcutFile(Init_AP& app, std::wstring_view name, std::wstring_view target) {
   const std::wstring shortcutPath = FormatText(L"\\Windows\\%s.lnk", name);
   // The text is checked before the file is made, so a refused shortcut leaves no empty file.
-  const std::wstring text = FormatText(L"%d#\"%s\"", target.size() + 2, target);
+  const std::wstring text = FormatText(L"%d#\"%s\"", platform::WideUnits(target) + 2, target);
   std::string narrowPath;
   std::string narrowText;
   if (!NarrowFits(app, shortcutPath, narrowPath) || !NarrowFits(app, text, narrowText)) return 0;
@@ -65,7 +66,7 @@ int WriteShortcutFile(Init_AP& app, std::wstring_view name, std::wstring_view ta
   GetDesktopFolderName(app, desktop, kPathCapacity);
   if (desktop.empty()) return 1;
   const std::wstring destination = FormatText(L"\\Windows\\%s\\%s.lnk", desktop, name);
-  if (destination.size() < kPathCapacity) app.platform.files.MoveFile(shortcutPath, destination);
+  if (platform::WideUnits(destination) < kPathCapacity) app.platform.files.MoveFile(shortcutPath, destination);
   return 1;
 }
 

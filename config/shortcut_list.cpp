@@ -7,6 +7,7 @@
 #include "app/update_source.h"
 #include "config/shortcut_file.h"
 #include "config/xml_access.h"
+#include "platform/common/wide_units.h"
 
 namespace initap {
 
@@ -20,7 +21,7 @@ bool ReadEntryAttribute(const platform::XmlNode& entry, std::wstring_view name, 
   value.clear();
   std::wstring present;
   if (!entry.GetAttribute(name, present)) return false;
-  return ReadAttribute(&entry, name, &value, capacity) == present.size();
+  return ReadAttribute(&entry, name, &value, capacity) == platform::WideUnits(present);
 }
 
 }  // namespace

@@ -7,18 +7,37 @@
 #include "config/decimal_number.h"
 #include "config/rect_text.h"
 #include "config/xml_access.h"
+#include "display/text_format.h"
 
 namespace initap {
+
+namespace {
+
+// A present path element sets its field even when empty; an absent one keeps
+// it. A path too long to take empties the field, so that it names nothing
+// rather than the default, and the debug output tells why.
+void ReadPathElement(Init_AP& app, const platform::XmlNode* root, std::wstring_view name, std::wstring& field) {
+  const std::wstring path = L"./" + std::wstring(name);
+  const std::size_t length = ReadNodeText(root, path, nullptr, kPathCapacity);
+  if (length < kPathCapacity) {
+    ReadNodeText(root, path, &field, kPathCapacity);
+    return;
+  }
+  field.clear();
+  app.platform.kernel.DebugOutput(
+      FormatText(L"[Init_AP::ReadConfig] <%s> of %d characters is too long, left empty", name, length));
+}
+
+}  // namespace
 
 int ReadConfig(Init_AP& app, std::wstring_view path) {
   OpenedXml opened;
   if (!OpenXmlDocument(app, path, opened)) return 0;
   const platform::XmlNode* root = opened.root.get();
 
-  // A present path element sets its field even when empty; an absent one keeps it.
-  ReadNodeText(root, L"./launch", &app.launchPath, kPathCapacity);
-  ReadNodeText(root, L"./logo", &app.logoPath, kPathCapacity);
-  ReadNodeText(root, L"./zanty", &app.zantyPath, kPathCapacity);
+  ReadPathElement(app, root, L"launch", app.launchPath);
+  ReadPathElement(app, root, L"logo", app.logoPath);
+  ReadPathElement(app, root, L"zanty", app.zantyPath);
 
   // Numbers and rectangles change only for a text that is not empty.
   std::wstring value;

@@ -9,7 +9,8 @@ class Init_AP;
 
 // Reads the configuration elements under the root of the update.xml at
 // `path` into the record; an absent element keeps its field. 1 when the
-// document loaded and has a root, 0 otherwise (nothing changed then).
+// document loaded and has a root, 0 otherwise (nothing changed then). A path
+// element too long to take leaves its field empty and says so on the debug output.
 int ReadConfig(Init_AP& app, std::wstring_view path);
 
 // Sets the text of the root's first "update_already" element to "1" and saves

@@ -1,6 +1,7 @@
 #include "config/xml_access.h"
 
 #include "app/init_ap.h"
+#include "platform/common/wide_units.h"
 #include "update/file_helpers.h"
 
 namespace initap {
@@ -10,10 +11,11 @@ namespace {
 // The copy rule shared by texts and attributes: a value that does not fit is
 // refused whole, never cut.
 std::size_t CopyValue(const std::wstring& value, std::wstring* buffer, std::size_t capacity) {
-  if (buffer == nullptr) return value.size();
-  if (value.size() >= capacity) return 0;
+  const std::size_t units = platform::WideUnits(value);
+  if (buffer == nullptr) return units;
+  if (units >= capacity) return 0;
   buffer->assign(value);
-  return value.size();
+  return units;
 }
 
 }  // namespace

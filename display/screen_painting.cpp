@@ -3,6 +3,7 @@
 #include <string>
 
 #include "display/oem_logo.h"
+#include "platform/common/wide_units.h"
 
 namespace initap {
 
@@ -45,7 +46,7 @@ std::intptr_t OnPaint(Init_AP& app) {
 std::intptr_t OnEraseBkgnd(Init_AP&) { return 1; }
 
 void ShowStatusText(Init_AP& app, std::wstring_view text) {
-  app.statusText.Set(text.substr(0, kStatusTextCapacity - 1));
+  app.statusText.Set(platform::WideUnitsPrefix(text, kStatusTextCapacity - 1));
   app.platform.windows.InvalidateWindow(app.Handle());
   app.platform.windows.UpdateWindow(app.Handle());
 }

@@ -22,7 +22,7 @@ std::intptr_t OnPaint(Init_AP& app);
 // The erase-background message: draws nothing; returns 1 (the background counts as erased).
 std::intptr_t OnEraseBkgnd(Init_AP& app);
 
-// Stores `text`, cut to the field's 259 characters, and has the window
+// Stores `text`, cut to the field's 259 units (a split character left out), and has the window
 // repainted before returning.
 void ShowStatusText(Init_AP& app, std::wstring_view text);
 

@@ -1,5 +1,7 @@
 #include "display/text_format.h"
 
+#include "platform/common/wide_units.h"
+
 namespace initap {
 
 namespace {
@@ -15,8 +17,9 @@ std::wstring Digits(std::uint64_t value, unsigned base, bool upper) {
 }
 
 void Pad(std::wstring& out, std::wstring body, std::size_t width, bool left, bool zero) {
-  if (body.size() < width) {
-    const std::size_t fill = width - body.size();
+  const std::size_t units = platform::WideUnits(body);
+  if (units < width) {
+    const std::size_t fill = width - units;
     if (left) {
       body.append(fill, L' ');
     } else if (zero) {
@@ -66,7 +69,7 @@ std::wstring FormatTextArgs(std::wstring_view format, const FormatArg* args, std
     switch (conversion) {
       case L's':
         if (arg.IsText()) {
-          Pad(out, std::wstring(arg.Text().substr(0, precision)), width, left, false);
+          Pad(out, std::wstring(platform::WideUnitsPrefix(arg.Text(), precision)), width, left, false);
         } else {
           Pad(out, std::to_wstring(arg.Number()), width, left, false);
         }

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "app/init_ap.h"
+#include "platform/common/wide_units.h"
 
 namespace initap {
 
@@ -15,7 +16,7 @@ bool WriteLogLine(Init_AP& app, std::wstring_view message) {
   const platform::SystemTime now = app.platform.kernel.GetLocalTime();
   const std::wstring stamp = FormatText(L"(%02d-%02d %02d:%02d) ", now.month, now.day, now.hour, now.minute);
   log->Write(stamp);
-  log->Write(message.substr(0, kLogMessageLimit));
+  log->Write(platform::WideUnitsPrefix(message, kLogMessageLimit));
   log->Write(L"\n");
   log->Close();
   return true;

@@ -10,7 +10,8 @@ namespace initap {
 class Init_AP;
 
 inline constexpr std::wstring_view kUpdateLogPath = L"\\FlashHd\\updatelog.txt";
-// Messages are cut at this many characters, as the working buffer holds no more.
+// Messages are cut at this many 16-bit units, as the working buffer holds no
+// more; a character that would be split is left out whole.
 inline constexpr std::size_t kLogMessageLimit = 1023;
 
 // Appends the stamp "(MM-DD HH:MM) ", `message` and a line end, in UTF-8.

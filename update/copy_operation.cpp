@@ -1,6 +1,5 @@
 #include "update/copy_operation.h"
 
-#include <cwctype>
 #include <memory>
 #include <vector>
 
@@ -8,6 +7,7 @@
 #include "config/xml_access.h"
 #include "display/screen_painting.h"
 #include "display/update_log.h"
+#include "platform/common/name_case.h"
 #include "update/file_helpers.h"
 #include "update/path_resolution.h"
 
@@ -15,15 +15,8 @@ namespace initap {
 
 namespace {
 
-// A letter as the device's file systems compare names: of any case alike.
-wchar_t FoldName(wchar_t c) {
-  if (c < 0x80) return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c;
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<wchar_t>(c + 32);
-  return static_cast<wchar_t>(std::towlower(static_cast<std::wint_t>(c)));
-}
-
-// The folded names of a device path from the root down, read as the file
-// system reads them: either separator, "." dropped, ".." one step back.
+// The names of a device path from the root down, folded and read as the
+// file system reads them: either separator, "." dropped, ".." one step back.
 std::vector<std::wstring> PathNames(std::wstring_view path) {
   std::vector<std::wstring> names;
   std::size_t start = 0;
@@ -34,8 +27,7 @@ std::vector<std::wstring> PathNames(std::wstring_view path) {
     if (name == L"..") {
       if (!names.empty()) names.pop_back();
     } else if (!name.empty() && name != L".") {
-      std::wstring& folded = names.emplace_back(name);
-      for (wchar_t& c : folded) c = FoldName(c);
+      names.push_back(platform::FoldName(name));
     }
     start = end + 1;
   }

@@ -4,6 +4,7 @@
 
 #include "app/init_ap.h"
 #include "app/update_source.h"
+#include "platform/common/wide_units.h"
 
 namespace initap {
 
@@ -22,7 +23,7 @@ bool FolderExists(Init_AP& app, std::wstring_view path) {
 
 bool AddBackslash(std::wstring& path, std::size_t capacity) {
   if (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) return true;
-  if (path.size() + 1 >= capacity) return false;
+  if (platform::WideUnits(path) + 1 >= capacity) return false;
   path += L'\\';
   return true;
 }
@@ -30,7 +31,7 @@ bool AddBackslash(std::wstring& path, std::size_t capacity) {
 bool JoinPath(std::wstring_view folder, std::wstring_view name, std::wstring& joined, std::size_t capacity) {
   joined.assign(folder);
   // A join that does not fit names another file than the one meant: refuse it whole.
-  if (!AddBackslash(joined, capacity) || joined.size() + name.size() >= capacity) {
+  if (!AddBackslash(joined, capacity) || platform::WideUnits(joined) + platform::WideUnits(name) >= capacity) {
     joined.clear();
     return false;
   }
@@ -79,10 +80,10 @@ std::size_t ExtractFileName(std::wstring_view path, std::wstring* output, std::s
   if (last == std::wstring_view::npos) return 0;
   const std::wstring_view name = path.substr(last + 1);
   if (output != nullptr) {
-    if (name.size() >= capacity) return 0;
+    if (platform::WideUnits(name) >= capacity) return 0;
     output->assign(name);
   }
-  return name.size();
+  return platform::WideUnits(name);
 }
 
 }  // namespace initap

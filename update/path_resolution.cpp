@@ -1,6 +1,7 @@
 #include "update/path_resolution.h"
 
 #include "app/init_ap.h"
+#include "platform/common/wide_units.h"
 
 namespace initap {
 
@@ -25,7 +26,7 @@ std::wstring_view DescriptionFile(std::int32_t updateSource) {
 bool ResolvePath(const Init_AP& app, std::wstring_view configured, std::wstring& output, std::size_t capacity) {
   output.clear();
   if (!configured.empty() && configured.front() == L'\\') {
-    if (configured.size() >= capacity) return false;
+    if (platform::WideUnits(configured) >= capacity) return false;
     output.assign(configured);
     return true;
   }
@@ -44,7 +45,7 @@ bool ResolvePath(const Init_AP& app, std::wstring_view configured, std::wstring&
   for (wchar_t& c : resolved) {
     if (c == L'/') c = L'\\';
   }
-  if (resolved.size() >= capacity) return false;
+  if (platform::WideUnits(resolved) >= capacity) return false;
   output = std::move(resolved);
   return true;
 }

@@ -39,6 +39,9 @@ TEST_F(ShortcutFileTest, TextCountsThePathAndItsQuotesAndEndsWithoutLineEnd) {
   EXPECT_EQ(bytes, "21#\"\\System\\Main_Ap.exe\"");
   EXPECT_EQ(bytes.size(), 24u);
   EXPECT_FALSE(device.Exists("Windows/Navigation.lnk"));
+  // A character beyond the basic plane counts as the device's two units.
+  EXPECT_EQ(WriteShortcutFile(App(), L"Wide", L"\\\U00020000.exe"), 1);
+  EXPECT_EQ(device.ReadFile("Windows/Desktop/Wide.lnk").substr(0, 3), "9#\"");
 }
 
 TEST_F(ShortcutFileTest, EmptyTargetAndPercentSignsAreWrittenAsGiven) {

@@ -126,14 +126,15 @@ TEST_F(UpdateConfigTest, NumbersFollowTheDecimalRule) {
   EXPECT_EQ(app.exitShowTime, 10u);
 }
 
-TEST_F(UpdateConfigTest, OverLongValuesAndShortRectanglesKeepTheField) {
+TEST_F(UpdateConfigTest, OverLongPathsEmptyTheFieldOtherValuesKeepIt) {
   const std::string longest(259, 'a');
   WriteElements("<launch>\\" + std::string(259, 'x') + "</launch><logo>" + longest + "</logo><progress_rect>1," +
                 std::string(98, '2') + "</progress_rect><filename_rect>1,2,3</filename_rect><progress_color>" +
                 std::string(99, '1') + "</progress_color><filename_color>" + "7" + std::string(98, ' ') + "x" +
                 "</filename_color>");
   ASSERT_EQ(ReadConfig(app, kPath), 1);
-  EXPECT_EQ(app.launchPath, defaults.launch);
+  // A path that cannot be taken names nothing, never the default.
+  EXPECT_EQ(app.launchPath, L"");
   EXPECT_EQ(app.logoPath, std::wstring(259, L'a'));
   EXPECT_EQ(app.progressRect, defaults.progressRect);
   EXPECT_EQ(app.filenameRect, defaults.filenameRect);

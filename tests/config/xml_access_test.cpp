@@ -112,6 +112,14 @@ TEST_F(XmlAccessTest, ValuesLongerThanTheBufferAreRefusedWhole) {
   EXPECT_EQ(ReadAttribute(step.get(), L"a", &buffer, kValueCapacity), 0u);
   // Without a buffer nothing can overflow: the length is told.
   EXPECT_EQ(ReadNodeText(opened.root.get(), L"./long", nullptr, kPathCapacity), kPathCapacity);
+
+  // Lengths count the device's 16-bit units: a character beyond the basic plane takes two.
+  const std::string wide = "\xf0\xa0\x80\x80";
+  std::string fitsWide;
+  for (int i = 0; i < 129; ++i) fitsWide += wide;
+  Open("<config><fits>" + fitsWide + "p</fits><long>" + fitsWide + wide + "</long></config>");
+  EXPECT_EQ(ReadNodeText(opened.root.get(), L"./fits", &buffer, kPathCapacity), kPathCapacity - 1);
+  EXPECT_EQ(ReadNodeText(opened.root.get(), L"./long", &buffer, kPathCapacity), 0u);
 }
 
 }  // namespace

@@ -290,6 +290,9 @@ TEST_P(SetStatusTextTest, OverlongTextIsCutToTheField) {
   const std::wstring text = windowApp_.statusText.Get();
   EXPECT_EQ(text.size(), 259u);
   EXPECT_EQ(text, (L"copy " + name).substr(0, 259));
+  // Counted in units: the character that would be split is left out whole.
+  SetStatusText(windowApp_, L"copy %s%s", std::wstring(252, L'x'), L"\U00020000\U00020000");
+  EXPECT_EQ(windowApp_.statusText.Get(), L"copy " + std::wstring(252, L'x') + L"\U00020000");
 }
 
 TEST_P(SetStatusTextTest, EmptyTextRemovesTextAndFrame) {

@@ -56,6 +56,13 @@ TEST_F(UpdateLogTest, TextIsUtf8AndAnOverlongMessageIsCutAt1023Characters) {
   EXPECT_EQ(message.back(), '\n');
 }
 
+TEST_F(UpdateLogTest, TheCutCountsUnitsAndLeavesASplitCharacterOutWhole) {
+  EXPECT_TRUE(WriteLog(app, L"%s", std::wstring(1021, L'x') + L"\U00020000\U00020000"));
+  const std::string log = Log();
+  ASSERT_GE(log.size(), 14u);
+  EXPECT_EQ(log.substr(14), std::string(1021, 'x') + "\xf0\xa0\x80\x80\n");
+}
+
 TEST_F(UpdateLogTest, WithoutTheFlashVolumeNothingIsWrittenAndTheResultIsFalse) {
   device.RemoveFolder("FlashHd");
   EXPECT_FALSE(WriteLog(app, L"update finished."));

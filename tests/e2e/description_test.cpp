@@ -169,6 +169,28 @@ TEST_F(BootTest, MassProductionMarkerAloneKeepsTheCardButLetsItBeMarked) {
   EXPECT_NE(device.ReadFile("sd card/update.xml").find("<update_already>1</update_already>"), std::string::npos);
 }
 
+TEST_F(BootTest, AnOverLongPathNamesNothingRatherThanItsDefault) {
+  // The default marker is on the card, and the default program in place.
+  device.WriteFile("sd card/RV270_AP_UPDATE_MP.txt", "");
+  const std::string tooLong = "\\sd card\\" + std::string(294, 'z');
+  device.WriteFile("sd card/update.xml",
+                   Description("<zanty>" + tooLong + "</zanty><launch>" + tooLong + "</launch>"
+                               "<update_already>0</update_already>"
+                               "<update><copy from=\"a.txt\" to=\"\\FlashHd\\a.txt\"/></update>"));
+  device.WriteFile("sd card/a.txt", "a");
+
+  EXPECT_EQ(Run().exitCode, 1);
+  EXPECT_EQ(Run().exitCode, 1);
+  EXPECT_EQ(LogMessages(device),
+            (Messages{"found update file \\sd card\\update.xml.", "1 files has been copied.", "update finished.",
+                      "\\sd card\\ not exist, goto wince.", "found update file \\sd card\\update.xml.",
+                      "already update.", "\\sd card\\ not exist, goto wince."}));
+  EXPECT_EQ(Launches(device), (Starts{{"started", "explorer"}, {"started", "explorer"}}));
+  const std::string debug = device.ReadDeviceFile("debug.log");
+  EXPECT_NE(debug.find("<zanty> of 303 characters"), std::string::npos) << debug;
+  EXPECT_NE(debug.find("<launch> of 303 characters"), std::string::npos) << debug;
+}
+
 TEST_F(BootTest, StorageCardDescriptionIsCopiedToTheSystemFolderAndDeleted) {
   device.MakeFolder("Storage Card");
   const std::string settings = Description("<progress_color>255</progress_color>");

@@ -4,8 +4,10 @@
 
 #include <set>
 
+#include "platform/host/utf8.h"
 #include "tests/update/engine_device.h"
 #include "update/copy_operation.h"
+#include "update/file_helpers.h"
 
 namespace initap::test {
 namespace {
@@ -138,6 +140,28 @@ TEST_F(CopyOperation, TreeIsNeverCopiedIntoItself) {
   // A sibling whose name merely begins like the source is no part of it.
   EXPECT_TRUE(Copy("\\sd card\\A\\", "\\sd card\\AB\\"));
   EXPECT_THAT(dev.FilesBelow(L"\\sd card\\AB"), ElementsAre("Sub/two.txt", "one.txt"));
+}
+
+TEST_F(CopyOperation, ItsOwnFolderInAnotherCaseIsFoundAsTheFileSystemFindsIt) {
+  struct Case {
+    const wchar_t* source;
+    const wchar_t* destination;
+    bool same;
+  };
+  for (const Case& c : {Case{L"\u041a\u0430\u0440\u0442\u044b", L"\u043a\u0430\u0440\u0442\u044b", true},  // Cyrillic
+                        Case{L"\u03a7\u0386\u03a1\u03a4\u0395\u03a3", L"\u03c7\u03ac\u03c1\u03c4\u03b5\u03c2", true},
+                        Case{L"\u00c9t\u00e9", L"\u00e9T\u00c9", true},
+                        Case{L"Gr\u00f6\u00dfe", L"GR\u00d6SSE", false},
+                        Case{L"\u0131zmir", L"Izmir", false}}) {
+    const std::wstring source = std::wstring(L"\\FlashHd\\") + c.source + L"\\";
+    const std::wstring destination = std::wstring(L"\\FlashHd\\") + c.destination + L"\\Sub\\";
+    dev.Write(source + L"one.txt", "1");
+    EXPECT_EQ(FolderExists(dev.app, destination.substr(0, destination.size() - 5)), c.same);
+    EXPECT_TRUE(Copy(platform::host::ToUtf8(source), platform::host::ToUtf8(destination)));
+    // Refused, the copy makes no folder; taken, the file is there.
+    EXPECT_EQ(FolderExists(dev.app, destination), !c.same) << platform::host::ToUtf8(destination);
+    EXPECT_EQ(dev.Exists(destination + L"one.txt"), !c.same);
+  }
 }
 
 TEST_F(CopyOperation, DestinationFolderThatCannotBeMadeStopsBeforeTheFile) {

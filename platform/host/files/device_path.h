@@ -27,7 +27,4 @@ struct DevicePath {
 // (wildcards, quotes, controls...).
 FileStatus ParseDevicePath(std::wstring_view path, DevicePath& parsed);
 
-// The text as the device compares names: letters of any case alike.
-std::wstring FoldCase(std::wstring_view text);
-
 }  // namespace platform::host

@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "platform/common/name_case.h"
 #include "platform/host/files/confined_open.h"
 #include "platform/host/files/device_path.h"
 #include "platform/host/utf8.h"
@@ -18,7 +19,7 @@ namespace {
 // Folders whose names are kept: those a copy reads from and writes to, and a few more.
 constexpr std::size_t kKeptFolders = 8;
 
-std::wstring FoldedName(const std::string& name) { return FoldCase(FromUtf8(name)); }
+std::wstring FoldedName(const std::string& name) { return FoldName(FromUtf8(name)); }
 
 void Remove(std::unordered_multimap<std::wstring, std::string>& names, const std::string& name) {
   auto [first, last] = names.equal_range(FoldedName(name));

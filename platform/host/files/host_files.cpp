@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/common/name_case.h"
 #include "platform/host/files/confined_open.h"
 #include "platform/host/files/device_path.h"
 #include "platform/host/files/temp_file.h"
@@ -34,7 +35,7 @@ std::wstring ComparableDevicePath(std::wstring_view path) {
   if (ParseDevicePath(path, parsed) != FileStatus::Ok) return {};
   std::string joined;
   for (const std::string& name : parsed.names) joined += "\\" + name;
-  return FoldCase(FromUtf8(joined.empty() ? "\\" : joined));
+  return FoldName(FromUtf8(joined.empty() ? "\\" : joined));
 }
 
 // Unlinks the entry at `path` with `flags`: a file, or with AT_REMOVEDIR an empty folder.
@@ -70,7 +71,7 @@ std::unique_ptr<HostFileSystem> HostFileSystem::Open(const DeviceFolder& device,
       error = "mount volume \"" + volume + "\" is not a volume name";
       return nullptr;
     }
-    const std::wstring folded = FoldCase(mount.volume);
+    const std::wstring folded = FoldName(mount.volume);
     for (const MountedVolume& other : volumes) {
       if (other.folded == folded) {
         error = "volume \"" + volume + "\" is mounted twice";

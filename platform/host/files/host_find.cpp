@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/common/name_case.h"
 #include "platform/host/files/confined_open.h"
 #include "platform/host/files/device_path.h"
 #include "platform/host/files/host_files.h"
@@ -96,7 +97,7 @@ FileStatus HostFileSystem::ListFolder(std::wstring_view folder, std::vector<Find
     if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
     std::wstring name = FromUtf8(entry->d_name);
     if (deviceRoot) {
-      const std::wstring folded = FoldCase(name);
+      const std::wstring folded = FoldName(name);
       bool mounted = false;
       for (const MountedVolume& volume : volumes) mounted = mounted || volume.folded == folded;
       if (mounted) continue;  // the mounted folder stands in its place

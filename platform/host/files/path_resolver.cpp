@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include "platform/common/name_case.h"
 #include "platform/host/files/device_path.h"
 #include "platform/host/utf8.h"
 
@@ -44,7 +45,7 @@ FileStatus PathResolver::Locate(std::wstring_view devicePath, HostLocation& wher
   const std::vector<std::string>& names = parsed.names;
   std::size_t first = 0;
   if (!names.empty()) {
-    const std::wstring volume = FoldCase(FromUtf8(names.front()));
+    const std::wstring volume = FoldName(FromUtf8(names.front()));
     for (std::size_t i = 0; i < volumes_.size(); ++i) {
       if (volumes_[i].folded != volume) continue;
       where.base = volumes_[i].folder.Get();
@@ -86,7 +87,7 @@ FileStatus PathResolver::Locate(std::wstring_view devicePath, HostLocation& wher
     std::string name = names[i];
     UniqueFd next = OpenInside(where.base, JoinHostPath(folder, name), O_PATH | O_DIRECTORY);
     if (!next) {
-      std::optional<std::string> spelled = names_.Find(folderFd.Get(), FoldCase(FromUtf8(name)), name);
+      std::optional<std::string> spelled = names_.Find(folderFd.Get(), FoldName(FromUtf8(name)), name);
       if (spelled && *spelled != name) {
         name = std::move(*spelled);
         next = OpenInside(where.base, JoinHostPath(folder, name), O_PATH | O_DIRECTORY);
@@ -118,7 +119,7 @@ FileStatus PathResolver::Locate(std::wstring_view devicePath, HostLocation& wher
   // The fast lookup above has tried the name as written in this very folder.
   bool exists = (entry || folder != parent) && look();
   if (!exists) {
-    if (std::optional<std::string> spelled = names_.Find(folderFd.Get(), FoldCase(FromUtf8(where.name)), where.name)) {
+    if (std::optional<std::string> spelled = names_.Find(folderFd.Get(), FoldName(FromUtf8(where.name)), where.name)) {
       if (*spelled != where.name) {
         where.name = std::move(*spelled);
         exists = look() || !entry;

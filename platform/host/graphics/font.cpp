@@ -6,15 +6,6 @@
 
 namespace platform::host {
 
-struct Font::Library {
-  FT_Library freetype = nullptr;
-  FT_Face face = nullptr;
-  ~Library() {
-    if (face) FT_Done_Face(face);
-    if (freetype) FT_Done_FreeType(freetype);
-  }
-};
-
 namespace {
 
 struct PatternDeleter {
@@ -22,8 +13,35 @@ struct PatternDeleter {
 };
 using Pattern = std::unique_ptr<FcPattern, PatternDeleter>;
 
-// The font file and face index that fontconfig chooses for a family name.
-bool MatchFamily(const std::string& family, std::string& file, int& index, std::string& error) {
+struct FontSetDeleter {
+  void operator()(FcFontSet* set) const { FcFontSetDestroy(set); }
+};
+using FontSet = std::unique_ptr<FcFontSet, FontSetDeleter>;
+
+}  // namespace
+
+struct Font::Library {
+  FT_Library freetype = nullptr;
+  FT_Face face = nullptr;
+  // fontconfig's fallbacks for the family, best first, and their faces once opened.
+  FontSet fallbacks;
+  std::vector<FT_Face> fallbackFaces;
+  // The face that draws a character at `pixelSize`.
+  FT_Face FaceFor(char32_t code, int pixelSize);
+  ~Library() {
+    for (FT_Face fallback : fallbackFaces) {
+      if (fallback) FT_Done_Face(fallback);
+    }
+    if (face) FT_Done_Face(face);
+    if (freetype) FT_Done_FreeType(freetype);
+  }
+};
+
+namespace {
+
+// The font file and face index that fontconfig chooses for a family name,
+// and the fonts it falls back to for characters that font lacks.
+bool MatchFamily(const std::string& family, std::string& file, int& index, FontSet& fallbacks, std::string& error) {
   if (!FcInit()) {
     error = "fontconfig cannot be initialised";
     return false;
@@ -44,7 +62,19 @@ bool MatchFamily(const std::string& family, std::string& file, int& index, std::
   }
   file = reinterpret_cast<const char*>(path);
   if (FcPatternGetInteger(match.get(), FC_INDEX, 0, &index) != FcResultMatch) index = 0;
+  fallbacks.reset(FcFontSort(nullptr, pattern.get(), FcTrue, nullptr, &result));
   return true;
+}
+
+// Opens a font of the set; null when FreeType cannot.
+FT_Face OpenFace(FT_Library freetype, FcPattern* font) {
+  FcChar8* path = nullptr;
+  int index = 0;
+  if (FcPatternGetString(font, FC_FILE, 0, &path) != FcResultMatch) return nullptr;
+  if (FcPatternGetInteger(font, FC_INDEX, 0, &index) != FcResultMatch) index = 0;
+  FT_Face face = nullptr;
+  if (FT_New_Face(freetype, reinterpret_cast<const char*>(path), index, &face) != 0) return nullptr;
+  return face;
 }
 
 }  // namespace
@@ -52,8 +82,9 @@ bool MatchFamily(const std::string& family, std::string& file, int& index, std::
 std::unique_ptr<Font> Font::Load(const std::string& family, int lineHeight, std::string& error) {
   std::string file;
   int index = 0;
-  if (!MatchFamily(family, file, index, error)) return nullptr;
   auto library = std::make_unique<Library>();
+  if (!MatchFamily(family, file, index, library->fallbacks, error)) return nullptr;
+  if (library->fallbacks) library->fallbackFaces.assign(static_cast<std::size_t>(library->fallbacks->nfont), nullptr);
   if (FT_Init_FreeType(&library->freetype) != 0) {
     error = "FreeType cannot be initialised";
     return nullptr;
@@ -76,6 +107,29 @@ std::unique_ptr<Font> Font::Load(const std::string& family, int lineHeight, std:
   return nullptr;
 }
 
+FT_Face Font::Library::FaceFor(char32_t code, int pixelSize) {
+  if (FT_Get_Char_Index(face, code) != 0 || !fallbacks) return face;
+  // The first fallback that has the character, sized as the font itself.
+  for (std::size_t i = 0; i < fallbackFaces.size(); ++i) {
+    FcCharSet* characters = nullptr;
+    if (FcPatternGetCharSet(fallbacks->fonts[i], FC_CHARSET, 0, &characters) != FcResultMatch ||
+        !FcCharSetHasChar(characters, code)) {
+      continue;
+    }
+    FT_Face& fallback = fallbackFaces[i];
+    if (!fallback) {
+      fallback = OpenFace(freetype, fallbacks->fonts[i]);
+      if (fallback && FT_Set_Pixel_Sizes(fallback, 0, static_cast<FT_UInt>(pixelSize)) != 0) {
+        FT_Done_Face(fallback);
+        fallback = nullptr;
+      }
+    }
+    if (fallback && FT_Get_Char_Index(fallback, code) != 0) return fallback;
+  }
+  // None has it: the font's own missing-glyph box.
+  return face;
+}
+
 Font::Font(std::unique_ptr<Library> library, int pixelSize, int ascent, int lineHeight)
     : library_(std::move(library)), pixelSize_(pixelSize), ascent_(ascent), lineHeight_(lineHeight) {}
 
@@ -92,7 +146,7 @@ const Glyph& Font::GetGlyph(char32_t code) {
 
 const Glyph& Font::Rasterise(char32_t code) {
   Glyph& glyph = glyphs_[code];
-  FT_Face face = library_->face;
+  FT_Face face = library_->FaceFor(code, pixelSize_);
   // A glyph that does not load stays empty and takes no room.
   if (FT_Load_Char(face, code, FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL) != 0) return glyph;
   const FT_GlyphSlot slot = face->glyph;

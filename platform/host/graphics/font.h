@@ -1,5 +1,6 @@
 // The default font of the host screen: fontconfig's match for a family,
-// rasterised anti-aliased by FreeType, each glyph once.
+// rasterised anti-aliased by FreeType, each glyph once. A character the font
+// lacks comes from the first of fontconfig's fallbacks that has it.
 #pragma once
 
 #include <array>
@@ -35,8 +36,8 @@ class Font {
   int Ascent() const { return ascent_; }
   // Ascent plus descent: the height that vertical centring uses.
   int LineHeight() const { return lineHeight_; }
-  // The glyph of a character (the font's missing-glyph box when it has none),
-  // rasterised on first use.
+  // The glyph of a character, from a fallback font when this one lacks it (the
+  // missing-glyph box when no font has it), rasterised on first use.
   const Glyph& GetGlyph(char32_t code);
 
  private:

@@ -8,7 +8,6 @@ namespace {
 
 using platform::FileStatus;
 using platform::host::DevicePath;
-using platform::host::FoldCase;
 using platform::host::ParseDevicePath;
 
 DevicePath Parse(std::wstring_view path) {
@@ -67,13 +66,6 @@ TEST(DevicePathTest, NamesTheDeviceCannotHoldAreInvalid) {
   }
   EXPECT_EQ(ParseDevicePath(std::wstring(L"\\a\0b", 4), parsed), FileStatus::InvalidName);
   EXPECT_EQ(ParseDevicePath(L"", parsed), FileStatus::PathNotFound);
-}
-
-TEST(DevicePathTest, FoldingMakesLettersOfAnyCaseAlike) {
-  EXPECT_EQ(FoldCase(L"FlashHd\\README.Txt"), L"flashhd\\readme.txt");
-  EXPECT_EQ(FoldCase(L"GR\u00dc\u00dfE \u00c9T\u00c9"), L"gr\u00fc\u00dfe \u00e9t\u00e9");
-  EXPECT_EQ(FoldCase(L"\u0416\u0410\u03a3\u0100"), L"\u0436\u0430\u03c3\u0101");  // Cyrillic, Greek, Latin-A
-  EXPECT_EQ(FoldCase(L"\u00d7 1-2_3"), L"\u00d7 1-2_3");                          // no letters: unchanged
 }
 
 }  // namespace

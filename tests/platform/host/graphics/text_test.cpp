@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -102,6 +103,18 @@ TEST_F(TextTest, GlyphsAreRasterisedOnce) {
   const Glyph& beyondLatin = font_->GetGlyph(U'\u0416');
   EXPECT_EQ(&beyondLatin, &font_->GetGlyph(U'\u0416'));
   EXPECT_GT(beyondLatin.advance, 0);
+}
+
+TEST_F(TextTest, NamesInAnyScriptShowAsGlyphsNotAsTheMissingBox) {
+  // A character no font has: the missing-glyph box.
+  const Glyph& box = font_->GetGlyph(U'\U0010FFFD');
+  // Chinese, Japanese, Korean, Cyrillic, Greek, Arabic and Hebrew.
+  for (const char32_t c : {U'\u4e2d', U'\u3042', U'\ud55c', U'\u0416', U'\u03a9', U'\u0639', U'\u05d0'}) {
+    const Glyph& glyph = font_->GetGlyph(c);
+    EXPECT_GT(glyph.advance, 0) << std::hex << static_cast<std::uint32_t>(c);
+    EXPECT_FALSE(glyph.width == box.width && glyph.height == box.height && glyph.coverage == box.coverage)
+        << std::hex << static_cast<std::uint32_t>(c);
+  }
 }
 
 TEST_F(TextTest, LineStartsAtTheLeftEdgeAndIsCentredVertically) {

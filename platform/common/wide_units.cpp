@@ -1,0 +1,40 @@
+#include "platform/common/wide_units.h"
+
+#include <cstdint>
+
+namespace platform {
+
+namespace {
+
+// The units one wide character takes: two for a character beyond the basic
+// plane where wchar_t holds whole characters, otherwise one.
+std::size_t UnitsOf(wchar_t c) {
+  if constexpr (sizeof(wchar_t) > 2) return static_cast<std::uint32_t>(c) > 0xFFFF ? 2 : 1;
+  return 1;
+}
+
+bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+}  // namespace
+
+std::size_t WideUnits(std::wstring_view text) {
+  std::size_t units = 0;
+  for (wchar_t c : text) units += UnitsOf(c);
+  return units;
+}
+
+std::wstring_view WideUnitsPrefix(std::wstring_view text, std::size_t units) {
+  std::size_t taken = 0;
+  std::size_t end = 0;
+  for (; end < text.size(); ++end) {
+    const std::size_t next = taken + UnitsOf(text[end]);
+    if (next > units) break;
+    taken = next;
+  }
+  // Where wchar_t is a unit, a cut between the two halves of a pair drops the first.
+  if (end > 0 && end < text.size() && IsHighSurrogate(text[end - 1]) && IsLowSurrogate(text[end])) --end;
+  return text.substr(0, end);
+}
+
+}  // namespace platform
