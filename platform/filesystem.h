@@ -53,7 +53,9 @@ class AppendStream {
   virtual FileStatus Close() = 0;
 };
 
-// A binary stream that created or truncated its file ("wb").
+// A binary stream that created or truncated its file ("wb"); what was
+// written is on the volume when Close returns, so the file can be moved into
+// place with no power cut leaving its name on an empty file.
 class WriteStream {
  public:
   virtual ~WriteStream() = default;

@@ -69,7 +69,10 @@ class HostWriteStream final : public WriteStream {
 
   FileStatus Close() override {
     if (!file_) return FileStatus::Ok;
-    return file_.Close() == 0 ? FileStatus::Ok : WriteStatusOfErrno(errno);
+    const int flushed = fdatasync(file_.Get()) == 0 || errno == EINVAL ? 0 : errno;
+    const int closed = file_.Close() == 0 ? 0 : errno;
+    if (flushed != 0) return WriteStatusOfErrno(flushed);
+    return closed == 0 ? FileStatus::Ok : WriteStatusOfErrno(closed);
   }
 
  private:
