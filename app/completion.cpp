@@ -21,6 +21,8 @@ constexpr std::wstring_view kMassProductionMarker = L"\\sd card\\RV270_AP_UPDATE
 constexpr std::wstring_view kSdDescription = L"\\sd card\\update.xml";
 constexpr std::wstring_view kFlashDescription = L"\\FlashHd\\update.xml";
 constexpr std::wstring_view kStorageCardDescription = L"\\Storage Card\\update.xml";
+// Every volume an update list or the completion may write.
+constexpr std::wstring_view kVolumes[] = {L"\\sd card", L"\\Storage Card", L"\\FlashHd", L"\\System", L"\\Windows"};
 
 // A show time is stored as the signed number the description gave; a
 // negative one counts as 0, and none holds the device longer than an hour.
@@ -52,6 +54,12 @@ void Init_AP::CopyDescriptionToSystem() {
   if (!description.empty()) platform.files.CopyFile(description, kSystemDescription, false);
 }
 
+void Init_AP::FlushVolumes() {
+  for (const std::wstring_view volume : kVolumes) {
+    if (FolderExists(*this, volume)) platform.files.FlushVolume(volume);
+  }
+}
+
 void Init_AP::WaitOutLogoTime() {
   const std::uint32_t elapsed = platform.kernel.GetTickCount() - logoShownTick;
   const std::uint32_t limit = ShowTimeMilliseconds(logoShowTime);
@@ -77,6 +85,8 @@ void Init_AP::LaunchTarget() {
 
 std::intptr_t Init_AP::OnNoUpdate(std::uint32_t, std::uintptr_t, std::intptr_t, bool&) {
   CopyDescriptionToSystem();
+  // The copy configures later boots once the descriptions are gone.
+  if (!DescriptionInUse().empty()) platform.files.FlushVolume(kSystemDescription);
   WaitOutLogoTime();
   CreateShortcuts(*this, kShortcutList);
   LaunchTarget();
@@ -95,6 +105,9 @@ std::intptr_t Init_AP::OnUpdateDone(std::uint32_t, std::uintptr_t, std::intptr_t
   progressDone = 1;
   SetStatusText(*this, L"update finished. please wait...");
   ResolvePath(*this, zantyPath, resolvedPath, kPathCapacity);
+  // The mark tells later boots the list is done, and the deletions below
+  // leave the copy in the system folder alone: what both vouch for goes first.
+  FlushVolumes();
   if (!FileExists(*this, resolvedPath)) MarkUpdateApplied(*this, DescriptionInUse());
   WaitOutLogoTime();
   CreateShortcuts(*this, kShortcutList);

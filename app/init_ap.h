@@ -81,6 +81,8 @@ class Init_AP final : public FrameWindow, public MessageFilter, public IdleHandl
   // The description whose update list this run may carry out; empty for none.
   std::wstring_view DescriptionInUse() const;
   void CopyDescriptionToSystem();
+  // Makes durable what the update list and the completion wrote so far, on every volume.
+  void FlushVolumes();
   void WaitOutLogoTime();
   void LaunchTarget();
   void PauseExitTime();

@@ -44,7 +44,8 @@ class FindHandle {
 };
 
 // A text stream opened in append mode; what was written reaches the file at
-// Close, in one piece. The stream encodes the wide text as UTF-8.
+// Close, in one piece, and is on the volume when Close returns. The stream
+// encodes the wide text as UTF-8.
 class AppendStream {
  public:
   virtual ~AppendStream() = default;
@@ -52,7 +53,9 @@ class AppendStream {
   virtual FileStatus Close() = 0;
 };
 
-// A binary stream that created or truncated its file ("wb").
+// A binary stream that created or truncated its file ("wb"); what was
+// written is on the volume when Close returns, so the file can be moved into
+// place with no power cut leaving its name on an empty file.
 class WriteStream {
  public:
   virtual ~WriteStream() = default;
@@ -73,7 +76,8 @@ class FileSystem {
   virtual FileStatus CreateDirectory(std::wstring_view path) = 0;
   // Removes an empty folder.
   virtual FileStatus RemoveDirectory(std::wstring_view path) = 0;
-  // Copies a file; the copy is written beside the destination and renamed into place.
+  // Copies a file; the copy is written beside the destination and renamed
+  // into place, its data on the volume before its name is.
   virtual FileStatus CopyFile(std::wstring_view source, std::wstring_view destination,
                               bool failIfExists) = 0;
   // Moves a file; fails when the destination exists or its folder is missing.
@@ -86,6 +90,10 @@ class FileSystem {
   // Replaces a file's content: written beside it, flushed to the volume and
   // renamed into place, so the file holds the old content or the new one.
   virtual FileStatus ReplaceFile(std::wstring_view path, std::string_view bytes) = 0;
+  // Makes durable everything written so far on the volume that holds `path`
+  // (a volume such as "\FlashHd" or anything in it): data, names and folders
+  // survive a power cut once this returns Ok.
+  virtual FileStatus FlushVolume(std::wstring_view path) = 0;
 };
 
 }  // namespace platform

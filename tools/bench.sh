@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmarks and prints their figures:
-#   copy and delete elements against cp -r and rm -r (small and large trees),
+#   durable copy (element and volume flush against cp -r and sync) and delete
+#   (element against rm -r), small and large trees,
 #   the repaint each file costs, the peak resident memory of an element over
 #   1,000 and 10,000 files, one paint of the screen and the boot latency.
 #   tools/bench.sh [BUILD_DIR [ROUNDS]]      defaults: build, 5

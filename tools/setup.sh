@@ -8,6 +8,7 @@ packages=(
   libxml2-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-wqy-microhei libpng-dev libsdl2-dev
   clang libclang-rt-14-dev
   xvfb x11-utils x11-apps xdotool
+  e2fsprogs
 )
 
 missing=()

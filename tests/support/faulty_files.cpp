@@ -10,6 +10,7 @@ platform::FileStatus FaultyFiles::FindFirst(std::wstring_view pattern, platform:
 
 platform::FileStatus FaultyFiles::CopyFile(std::wstring_view source, std::wstring_view destination,
                                           bool failIfExists) {
+  journal.push_back(L"copy " + std::wstring(destination));
   if (++copyCalls == failCopyAt) return platform::FileStatus::DiskFull;
   if (beforeCopy) beforeCopy(source);
   return inner_.CopyFile(source, destination, failIfExists);
@@ -17,13 +18,20 @@ platform::FileStatus FaultyFiles::CopyFile(std::wstring_view source, std::wstrin
 
 platform::FileStatus FaultyFiles::DeleteFile(std::wstring_view path) {
   deleted.emplace_back(path);
+  journal.push_back(L"delete " + std::wstring(path));
   if (++deleteCalls == failDeleteAt) return platform::FileStatus::AccessDenied;
   return inner_.DeleteFile(path);
 }
 
 platform::FileStatus FaultyFiles::ReplaceFile(std::wstring_view path, std::string_view bytes) {
+  journal.push_back(L"replace " + std::wstring(path));
   if (failReplace) return platform::FileStatus::WriteFault;
   return inner_.ReplaceFile(path, bytes);
+}
+
+platform::FileStatus FaultyFiles::FlushVolume(std::wstring_view path) {
+  journal.push_back(L"flush " + std::wstring(path));
+  return inner_.FlushVolume(path);
 }
 
 }  // namespace initap::test

@@ -26,6 +26,9 @@ class FaultyFiles final : public platform::FileSystem {
   int copyCalls = 0;
   int deleteCalls = 0;
   std::vector<std::wstring> deleted;  // every path handed to DeleteFile
+  // The calls that change what a power cut leaves, in order: "copy DESTINATION",
+  // "replace PATH", "delete PATH" and "flush PATH".
+  std::vector<std::wstring> journal;
 
   platform::FileStatus TestOpenForRead(std::wstring_view path) override { return inner_.TestOpenForRead(path); }
   platform::FileStatus FindFirst(std::wstring_view pattern, platform::FindData& first,
@@ -49,6 +52,7 @@ class FaultyFiles final : public platform::FileSystem {
     return inner_.ReadFile(path, bytes);
   }
   platform::FileStatus ReplaceFile(std::wstring_view path, std::string_view bytes) override;
+  platform::FileStatus FlushVolume(std::wstring_view path) override;
 
  private:
   platform::FileSystem& inner_;

@@ -1,6 +1,7 @@
 #include "platform/host/files/copy_data.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <sys/sendfile.h>
 #include <unistd.h>
 
@@ -61,6 +62,15 @@ int CopyData(int from, int to, std::uint64_t size) {
     done += static_cast<std::uint64_t>(moved);
   }
   return 0;
+}
+
+int WriteBack(int file) {
+  constexpr unsigned kWriteAndWait =
+      SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
+  if (sync_file_range(file, 0, 0, kWriteAndWait) == 0) return 0;
+  if (errno == EIO || errno == ENOSPC) return errno;
+  // A file system that cannot write a range back has only the whole flush.
+  return fdatasync(file) == 0 ? 0 : errno;
 }
 
 }  // namespace platform::host

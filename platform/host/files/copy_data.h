@@ -10,4 +10,9 @@ namespace platform::host {
 // systems refuse that, else through a buffer of our own. 0 when done, otherwise the errno.
 int CopyData(int from, int to, std::uint64_t size);
 
+// Writes the data of `file` to its volume and waits until it is there, without
+// the journal commit and cache flush of an fsync: what a later flush of the
+// volume commits then names complete files only. 0 when done, otherwise the errno.
+int WriteBack(int file);
+
 }  // namespace platform::host

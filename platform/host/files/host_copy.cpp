@@ -62,6 +62,9 @@ FileStatus HostFileSystem::CopyFile(std::wstring_view source, std::wstring_view 
   // The copy keeps the source's time of last change, as the device's copy does.
   const timespec times[2] = {{0, UTIME_OMIT}, sourceStat.st_mtim};
   futimens(temp.Fd(), times);
+  // The name must never reach the volume ahead of the data, or a power cut
+  // leaves it on an empty file.
+  if (const int error = WriteBack(temp.Fd()); error != 0) return WriteStatusOfErrno(error);
   return temp.PutInPlace(to.name, !failIfExists);
 }
 

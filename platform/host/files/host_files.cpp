@@ -198,6 +198,21 @@ FileStatus HostFileSystem::ReadFile(std::wstring_view path, std::string& bytes) 
   return FileStatus::Ok;
 }
 
+FileStatus HostFileSystem::FlushVolume(std::wstring_view path) {
+  HostLocation where;
+  if (const FileStatus status = resolver_.Resolve(path, where); status != FileStatus::Ok) return status;
+  // The deepest folder on the way decides: a volume may be a host mount of its own.
+  std::string folder = ".";
+  if (where.found || where.IsBase()) {
+    folder = where.Path();
+  } else if (where.parentFound) {
+    folder = where.parent;
+  }
+  const UniqueFd opened = OpenInside(where.base, folder, O_RDONLY | O_NONBLOCK | O_NOCTTY);
+  if (!opened) return StatusOfErrno(errno);
+  return syncfs(opened.Get()) == 0 ? FileStatus::Ok : WriteStatusOfErrno(errno);
+}
+
 void HostFileSystem::SetAppendEcho(std::wstring devicePath, std::function<void(std::string_view)> echo) {
   std::lock_guard guard(echoLock_);
   echoPath_ = ComparableDevicePath(devicePath);

@@ -37,6 +37,7 @@ class HostFileSystem final : public FileSystem {
   FileStatus CreateForWrite(std::wstring_view path, std::unique_ptr<WriteStream>& stream) override;
   FileStatus ReadFile(std::wstring_view path, std::string& bytes) override;
   FileStatus ReplaceFile(std::wstring_view path, std::string_view bytes) override;
+  FileStatus FlushVolume(std::wstring_view path) override;
 
   // Every Close of an append stream on `devicePath` (compared without regard
   // to case) hands `echo` the bytes it wrote. Replaces an earlier hook.

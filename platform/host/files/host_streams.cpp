@@ -39,7 +39,10 @@ class HostAppendStream final : public AppendStream {
 
   FileStatus Close() override {
     if (!file_) return FileStatus::Ok;
-    const int error = WriteAll(file_.Get(), pending_);
+    int error = WriteAll(file_.Get(), pending_);
+    // The line is on the volume before anyone is told it was written; what
+    // cannot be flushed at all (not a disk file) has nothing to wait for.
+    if (error == 0 && fdatasync(file_.Get()) != 0 && errno != EINVAL) error = errno;
     const int closed = file_.Close();
     if (error != 0) return WriteStatusOfErrno(error);
     if (echo_ && !pending_.empty()) echo_(pending_);
@@ -66,7 +69,10 @@ class HostWriteStream final : public WriteStream {
 
   FileStatus Close() override {
     if (!file_) return FileStatus::Ok;
-    return file_.Close() == 0 ? FileStatus::Ok : WriteStatusOfErrno(errno);
+    const int flushed = fdatasync(file_.Get()) == 0 || errno == EINVAL ? 0 : errno;
+    const int closed = file_.Close() == 0 ? 0 : errno;
+    if (flushed != 0) return WriteStatusOfErrno(flushed);
+    return closed == 0 ? FileStatus::Ok : WriteStatusOfErrno(closed);
   }
 
  private:

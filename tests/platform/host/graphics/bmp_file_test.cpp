@@ -198,6 +198,7 @@ class MapFiles final : public platform::FileSystem {
     return Refused();
   }
   platform::FileStatus ReplaceFile(std::wstring_view, std::string_view) override { return Refused(); }
+  platform::FileStatus FlushVolume(std::wstring_view) override { return Refused(); }
 
  private:
   static platform::FileStatus Refused() {

@@ -52,6 +52,7 @@ class NoFiles final : public platform::FileSystem {
   }
   Status ReadFile(std::wstring_view, std::string&) override { return Status::FileNotFound; }
   Status ReplaceFile(std::wstring_view, std::string_view) override { return Status::Failed; }
+  Status FlushVolume(std::wstring_view) override { return Status::Failed; }
 };
 
 ScreenImage Gradient(int width, int height, int seed) {
