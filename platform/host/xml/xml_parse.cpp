@@ -2,6 +2,7 @@
 
 #include <libxml/tree.h>
 #include <libxml/parser.h>
+#include <libxml/encoding.h>
 #include <libxml/xmlerror.h>
 
 #include <climits>
@@ -20,6 +21,12 @@ constexpr std::size_t kMaxEntityText = 1 << 20;
 
 // No DTD loading, no entity substitution, no network: the document alone is read.
 constexpr int kParseOptions = XML_PARSE_NONET;
+
+// Every name the device knows code page 932 by. iconv's Shift_JIS table
+// reads 0x5C as the yen sign and 0x7E as the overline, where the code page
+// keeps ASCII: a backslash in a path must stay a backslash.
+constexpr const char* kCodePage932Names[] = {"SHIFT_JIS", "SHIFT-JIS",   "SJIS",         "MS_KANJI",   "CSSHIFTJIS",
+                                             "X-SJIS",    "WINDOWS-31J", "CSWINDOWS31J", "X-MS-CP932", "MS932"};
 
 xmlParserInputPtr RefuseExternalEntity(const char* /*url*/, const char* /*id*/, xmlParserCtxtPtr /*context*/) {
   return nullptr;
@@ -67,6 +74,7 @@ void InitialiseXml() {
   static std::once_flag once;
   std::call_once(once, [] {
     xmlInitParser();
+    for (const char* name : kCodePage932Names) xmlAddEncodingAlias("CP932", name);
     xmlSetExternalEntityLoader(RefuseExternalEntity);
   });
 }
