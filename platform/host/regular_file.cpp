@@ -24,14 +24,19 @@ UniqueFd OpenRegularFile(const std::filesystem::path& file, int flags, unsigned 
 }
 
 std::optional<std::string> ReadRegularFile(const std::filesystem::path& file) {
-  const UniqueFd opened = OpenRegularFile(file, O_RDONLY);
+  UniqueFd opened = OpenRegularFile(file, O_RDONLY);
   if (!opened) return std::nullopt;
   std::string bytes;
   char buffer[16 * 1024];
   for (;;) {
     const ssize_t n = read(opened.Get(), buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return std::nullopt;
+    if (n < 0) {
+      const int error = errno;  // close must not hide why
+      opened.Reset();
+      errno = error;
+      return std::nullopt;
+    }
     if (n == 0) return bytes;
     bytes.append(buffer, static_cast<std::size_t>(n));
   }
