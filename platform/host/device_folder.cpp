@@ -1,7 +1,8 @@
 #include "platform/host/device_folder.h"
 
-#include <fstream>
+#include <sstream>
 
+#include "platform/host/regular_file.h"
 
 namespace platform::host {
 
@@ -17,8 +18,9 @@ std::string Trim(std::string text) {
 }  // namespace
 
 std::optional<std::string> ReadDeviceSetting(const DeviceFolder& device, const std::string& key) {
-  std::ifstream ini(device.File("device.ini"));
-  if (!ini) return std::nullopt;
+  const auto bytes = ReadRegularFile(device.File("device.ini"));
+  if (!bytes) return std::nullopt;
+  std::istringstream ini(*bytes);
   std::string line;
   bool inDevice = false;
   while (std::getline(ini, line)) {

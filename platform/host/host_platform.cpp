@@ -9,6 +9,7 @@
 #include "platform/host/rawdisk/host_rawdisk.h"
 #include "platform/host/registry/host_registry.h"
 #include "platform/host/shell/host_shell.h"
+#include "platform/host/utf8.h"
 #include "platform/host/window/host_window_system.h"
 #include "platform/host/xml/host_xml.h"
 
@@ -32,7 +33,11 @@ std::unique_ptr<HostPlatform> HostPlatform::Create(const CommandLine& line, Host
   if (!host->display_) return nullptr;
 
   host->kernel_ = std::make_unique<HostKernel>(device);
-  host->registry_ = std::make_unique<HostRegistry>(device);
+  auto registry = std::make_unique<HostRegistry>(device);
+  if (const std::string problem = registry->Problem(); !problem.empty()) {
+    host->kernel_->DebugOutput(FromUtf8(problem + "; the registry is not written back"));
+  }
+  host->registry_ = std::move(registry);
   host->xml_ = std::make_unique<HostXml>(*host->files_);
   host->graphics_ = std::make_unique<HostGraphics>(*host->files_, *host->display_);
   host->windows_ = std::make_unique<HostWindowSystem>(*host->kernel_, *host->display_,

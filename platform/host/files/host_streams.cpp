@@ -5,6 +5,7 @@
 
 #include "platform/host/files/confined_open.h"
 #include "platform/host/files/host_files.h"
+#include "platform/host/regular_file.h"
 #include "platform/host/utf8.h"
 
 namespace platform::host {
@@ -87,8 +88,9 @@ FileStatus HostFileSystem::OpenForWrite(std::wstring_view path, int flags, Uniqu
   if (where.IsBase()) return FileStatus::AccessDenied;
   if (!where.parentFound) return FileStatus::PathNotFound;
   if (where.namesFolder) return where.found ? FileStatus::AccessDenied : FileStatus::InvalidName;
+  // Non-blocking, so that a FIFO placed in the device cannot hang the open.
   const auto open = [&] {
-    file = OpenInside(where.base, where.Path(), O_WRONLY | O_CREAT | O_NOCTTY | flags, 0666);
+    file = OpenInside(where.base, where.Path(), O_WRONLY | O_CREAT | O_NOCTTY | O_NONBLOCK | flags, 0666);
     return file ? 0 : -1;
   };
   if (where.found) {
@@ -96,7 +98,13 @@ FileStatus HostFileSystem::OpenForWrite(std::wstring_view path, int flags, Uniqu
   } else {
     resolver_.Names().Change(where.parentFolder.Get(), "", where.name, open);
   }
-  if (!file) return errno == ENOENT ? FileStatus::PathNotFound : StatusOfErrno(errno);
+  if (!file && errno == ENOENT) return FileStatus::PathNotFound;
+  // ENXIO: a FIFO that nobody reads. Only a regular file takes data.
+  if (!file) return errno == ENXIO ? FileStatus::AccessDenied : StatusOfErrno(errno);
+  if (!IsRegularFile(file.Get())) {
+    file.Reset();
+    return FileStatus::AccessDenied;
+  }
   return FileStatus::Ok;
 }
 

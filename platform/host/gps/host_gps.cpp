@@ -1,24 +1,34 @@
 #include "platform/host/gps/host_gps.h"
 
-#include <fstream>
-#include <sstream>
+#include <fcntl.h>
+
+#include <istream>
 #include <string>
 
 #include "platform/host/gps/nmea_reports.h"
+#include "platform/host/regular_file.h"
 
 namespace platform::host {
 
+struct HostGps::Replay {
+  explicit Replay(UniqueFd file) : buffer(std::move(file)) {}
+
+  FdReadBuffer buffer;
+  std::istream stream{&buffer};
+  NmeaReportReader reports{stream};
+};
+
 HostGps::HostGps(const DeviceFolder& device, Kernel& kernel) : device_(device), kernel_(kernel) {}
+
+HostGps::~HostGps() = default;
 
 GpsHandle HostGps::OpenDevice(Event* newLocation, Event* /*deviceState*/) {
   std::lock_guard lock(lock_);
   if (!loaded_) {
     loaded_ = true;
-    std::ifstream in(device_.File("gps.nmea"), std::ios::binary);
-    if (in) {
-      std::ostringstream log;
-      log << in.rdbuf();
-      reports_ = ReadNmeaReports(log.str());
+    if (UniqueFd log = OpenRegularFile(device_.File("gps.nmea"), O_RDONLY)) {
+      replay_ = std::make_unique<Replay>(std::move(log));
+      offered_ = replay_->reports.Next();
     }
   }
   newLocation_ = newLocation;
@@ -27,7 +37,7 @@ GpsHandle HostGps::OpenDevice(Event* newLocation, Event* /*deviceState*/) {
 }
 
 void HostGps::Offer() {
-  if (newLocation_ != nullptr && (!reports_ || next_ < reports_->size())) newLocation_->Set();
+  if (newLocation_ != nullptr && (!replay_ || offered_)) newLocation_->Set();
 }
 
 std::uint32_t HostGps::GetPosition(GpsHandle device, GpsPosition& position, std::uint32_t /*maxAgeMs*/,
@@ -35,12 +45,13 @@ std::uint32_t HostGps::GetPosition(GpsHandle device, GpsPosition& position, std:
   std::lock_guard lock(lock_);
   if (device == 0 || device > opened_ || position.size != sizeof(GpsPosition)) return kGpsInvalidParameter;
   position.utc = SystemTime{};
-  if (!reports_) {
+  if (!replay_) {
     Offer();
     return kGpsNotReady;
   }
-  if (next_ >= reports_->size()) return kGpsNotReady;
-  position.utc = (*reports_)[next_++];
+  if (!offered_) return kGpsNotReady;
+  position.utc = *offered_;
+  offered_ = replay_->reports.Next();
   Offer();
   return 0;
 }

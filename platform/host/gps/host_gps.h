@@ -1,8 +1,10 @@
 // The GPS receiver of a device folder: DEVICE/gps.nmea replayed report by
-// report at the pace of the reads; without the file, a device without receiver.
+// report at the pace of the reads, read no further than the report offered;
+// without the file, or when it is no regular file, a device without receiver.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -20,8 +22,9 @@ inline constexpr std::uint32_t kGpsInvalidParameter = 87;
 class HostGps final : public Gps {
  public:
   HostGps(const DeviceFolder& device, Kernel& kernel);
+  ~HostGps() override;
 
-  // Reads gps.nmea at the first open. The new-location event then offers the
+  // Opens gps.nmea at the first open. The new-location event then offers the
   // first report; without a receiver it is signalled for every read instead.
   GpsHandle OpenDevice(Event* newLocation, Event* deviceState) override;
   // Takes the offered report and offers the next; after the last report the
@@ -35,15 +38,17 @@ class HostGps final : public Gps {
   std::vector<std::uint32_t> SentCommands() const;
 
  private:
+  struct Replay;
+
   void Offer();
 
   DeviceFolder device_;
   Kernel& kernel_;
   mutable std::mutex lock_;
   GpsHandle opened_ = 0;                    // handles 1..opened_ were given out
-  std::optional<std::vector<SystemTime>> reports_;  // none: no receiver
+  std::unique_ptr<Replay> replay_;  // none: no receiver
   bool loaded_ = false;
-  std::size_t next_ = 0;
+  std::optional<SystemTime> offered_;  // none: the receiver fell silent
   Event* newLocation_ = nullptr;
   std::vector<std::uint32_t> commands_;
 };

@@ -1,10 +1,6 @@
 #include "platform/host/gps/nmea_reports.h"
 
-#include <optional>
-#include <set>
-#include <string>
-
-#include "platform/host/gps/nmea_sentence.h"
+#include <utility>
 
 namespace platform::host {
 
@@ -54,6 +50,38 @@ std::optional<Clock> ParseTime(std::string_view text) {
   return clock;
 }
 
+// Days since 1970-01-01 by the civil-calendar count.
+long DaysFromCivil(int year, int month, int day) {
+  year -= month <= 2 ? 1 : 0;
+  const int era = (year >= 0 ? year : year - 399) / 400;
+  const int yearOfEra = year - era * 400;
+  const int dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return static_cast<long>(era) * 146097 + dayOfEra - 719468;
+}
+
+void CivilFromDays(long days, int& year, int& month, int& day) {
+  days += 719468;
+  const long era = (days >= 0 ? days : days - 146096) / 146097;
+  const long dayOfEra = days - era * 146097;
+  const long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const long shiftedMonth = (5 * dayOfYear + 2) / 153;
+  day = static_cast<int>(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
+  month = static_cast<int>(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
+  year = static_cast<int>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
+}
+
+constexpr long kRolloverDays = 1024 * 7;
+
+// A date more than 1024 weeks before the driver's pivot, moved 1024 weeks on.
+void CorrectWeekRollover(int& year, int& month, int& day) {
+  const long days = DaysFromCivil(year, month, day);
+  if (days < DaysFromCivil(DriverPivot::kYear, DriverPivot::kMonth, DriverPivot::kDay) - kRolloverDays) {
+    CivilFromDays(days + kRolloverDays, year, month, day);
+  }
+}
+
 bool LeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
 bool ValidDate(int year, int month, int day) {
@@ -64,6 +92,7 @@ bool ValidDate(int year, int month, int day) {
 
 std::optional<SystemTime> Stamp(int year, int month, int day, const Clock& clock) {
   if (!ValidDate(year, month, day)) return std::nullopt;
+  CorrectWeekRollover(year, month, day);
   SystemTime t;
   t.year = static_cast<std::uint16_t>(year);
   t.month = static_cast<std::uint16_t>(month);
@@ -107,53 +136,46 @@ std::optional<SystemTime> ZdaTime(const NmeaSentence& zda) {
 }  // namespace
 
 int DayOfWeek(int year, int month, int day) {
-  // Days since 1970-01-01, a Thursday, by the civil-calendar count.
-  year -= month <= 2 ? 1 : 0;
-  const int era = (year >= 0 ? year : year - 399) / 400;
-  const int yearOfEra = year - era * 400;
-  const int dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  const long days = static_cast<long>(era) * 146097 + dayOfEra - 719468;
-  return static_cast<int>(((days % 7) + 11) % 7);
+  return static_cast<int>(((DaysFromCivil(year, month, day) % 7) + 11) % 7);
 }
 
-std::vector<SystemTime> ReadNmeaReports(std::string_view log) {
-  std::vector<SystemTime> reports;
+std::optional<SystemTime> NmeaReportReader::Next() {
   bool open = false;             // a report has begun
   int second = -1;               // the second it speaks of, once a sentence gave one
   std::set<std::string> kinds;   // the timed sentences it holds
   SystemTime utc;                // its UTC from a valid fix, or year 0
-  bool fixSeen = false;
 
-  for (const NmeaSentence& sentence : ReadNmeaSentences(log)) {
-    if (const auto field = sentence.talker != "P" ? TimeField(sentence.type) : std::nullopt) {
-      const auto clock = ParseTime(Field(sentence, *field));
+  for (;;) {
+    std::optional<NmeaSentence> sentence = std::move(pending_);
+    pending_.reset();
+    if (!sentence) sentence = sentences_.Next();
+    if (!sentence) break;
+    if (const auto field = sentence->talker != "P" ? TimeField(sentence->type) : std::nullopt) {
+      const auto clock = ParseTime(Field(*sentence, *field));
       const bool otherSecond = clock && second >= 0 && clock->Key() != second;
-      if (open && (otherSecond || kinds.count(sentence.type) != 0)) {
-        reports.push_back(utc);
-        utc = SystemTime{};
-        second = -1;
-        kinds.clear();
+      if (open && (otherSecond || kinds.count(sentence->type) != 0)) {
+        pending_ = std::move(sentence);
+        return utc;
       }
       if (clock && second < 0) second = clock->Key();
-      kinds.insert(sentence.type);
+      kinds.insert(sentence->type);
     }
     open = true;
 
     std::optional<SystemTime> time;
-    if (sentence.type == "RMC" && Field(sentence, 1) == "A") {
-      fixSeen = true;
-      time = RmcTime(sentence);
-    } else if (int quality = 0; sentence.type == "GGA" && Digits(Field(sentence, 5), 0, Field(sentence, 5).size(), quality) &&
-                                quality > 0) {
-      fixSeen = true;
-    } else if (sentence.type == "ZDA" && fixSeen) {
-      time = ZdaTime(sentence);
+    if (sentence->type == "RMC" && Field(*sentence, 1) == "A" && Field(*sentence, 11) != "N") {
+      fixSeen_ = true;
+      time = RmcTime(*sentence);
+    } else if (int quality = 0; sentence->type == "GGA" &&
+                                Digits(Field(*sentence, 5), 0, Field(*sentence, 5).size(), quality) && quality > 0) {
+      fixSeen_ = true;
+    } else if (sentence->type == "ZDA" && fixSeen_) {
+      time = ZdaTime(*sentence);
     }
     if (time) utc = *time;
   }
-  if (open) reports.push_back(utc);
-  return reports;
+  if (open) return utc;
+  return std::nullopt;
 }
 
 }  // namespace platform::host

@@ -4,6 +4,9 @@ namespace platform::host {
 
 namespace {
 
+// Longer than any sentence a receiver sends: the NMEA limit is 82 characters.
+constexpr std::size_t kMaxSentence = 256;
+
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -52,18 +55,30 @@ NmeaSentence Split(std::string_view body) {
 
 }  // namespace
 
-std::vector<NmeaSentence> ReadNmeaSentences(std::string_view log) {
-  std::vector<NmeaSentence> sentences;
-  std::size_t at = log.find('$');
-  while (at != std::string_view::npos) {
+std::optional<NmeaSentence> NmeaSentenceReader::Next() {
+  using Traits = std::istream::traits_type;
+  std::streambuf& bytes = *in_.rdbuf();
+  std::string text;  // the sentence being read, from its "$"
+  bool inSentence = false;
+  for (;;) {
+    const int c = bytes.sgetc();
     // A sentence ends at a line end; a "$" before one starts the next and cuts this one short.
-    const std::size_t end = log.find_first_of("\r\n$", at + 1);
-    const std::string_view text = log.substr(at, end == std::string_view::npos ? end : end - at);
-    std::string_view body;
-    if (Checked(text, body) && !body.empty()) sentences.push_back(Split(body));
-    at = end == std::string_view::npos ? end : log.find('$', end);
+    if (inSentence && (c == Traits::eof() || c == '\r' || c == '\n' || c == '$')) {
+      inSentence = false;
+      std::string_view body;
+      if (Checked(text, body) && !body.empty()) return Split(body);
+    }
+    if (c == Traits::eof()) return std::nullopt;
+    bytes.sbumpc();
+    if (c == '$') {
+      inSentence = true;
+      text.assign(1, '$');
+    } else if (inSentence && text.size() < kMaxSentence) {
+      text += static_cast<char>(c);
+    } else {
+      inSentence = false;  // noise between sentences, or a line no receiver sends
+    }
   }
-  return sentences;
 }
 
 }  // namespace platform::host

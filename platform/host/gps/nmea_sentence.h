@@ -1,8 +1,9 @@
 // NMEA 0183 sentences taken out of a receiver's byte stream.
 #pragma once
 
+#include <istream>
+#include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace platform::host {
@@ -13,9 +14,19 @@ struct NmeaSentence {
   std::vector<std::string> fields;  // after the address, up to the checksum
 };
 
-// The sentences of a log that end in a checksum that matches, in order.
-// Truncated sentences, bad checksums, sentences without one, comment lines
-// and bytes between sentences are skipped; any mix of line ends is taken.
-std::vector<NmeaSentence> ReadNmeaSentences(std::string_view log);
+// Reads the sentences of a stream one at a time, holding one sentence at
+// most: sentences that end in a checksum that matches, in order. Truncated
+// sentences, bad checksums, sentences without one, over-long lines, comment
+// lines and bytes between sentences are skipped; any mix of line ends is taken.
+class NmeaSentenceReader {
+ public:
+  explicit NmeaSentenceReader(std::istream& in) : in_(in) {}
+
+  // The next sentence; none at the end of the stream.
+  std::optional<NmeaSentence> Next();
+
+ private:
+  std::istream& in_;
+};
 
 }  // namespace platform::host

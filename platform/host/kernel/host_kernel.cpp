@@ -7,10 +7,11 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 
+#include "platform/host/regular_file.h"
 #include "platform/host/utf8.h"
 
 namespace platform::host {
@@ -59,7 +60,7 @@ class HostThread final : public Thread {
 };
 
 std::int64_t ReadOffset(const std::filesystem::path& file) {
-  std::ifstream in(file);
+  std::istringstream in(ReadRegularFile(file).value_or(""));
   long long seconds = 0;
   if (in >> seconds) return seconds;
   return 0;
@@ -147,8 +148,9 @@ bool HostKernel::SetSystemTime(const SystemTime& utc) {
   auto temporary = file;
   temporary += ".new";
   {
-    std::ofstream out(temporary, std::ios::trunc);
-    if (!(out << offset << '\n')) return false;
+    const UniqueFd out = OpenRegularFile(temporary, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const std::string text = std::to_string(offset) + "\n";
+    if (!out || write(out.Get(), text.data(), text.size()) != static_cast<ssize_t>(text.size())) return false;
   }
   std::error_code error;
   std::filesystem::rename(temporary, file, error);
@@ -162,10 +164,9 @@ void HostKernel::DebugOutput(std::wstring_view text) {
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
   line += '\n';
   std::lock_guard lock(debugLock_);
-  const int fd = open(device_.File("debug.log").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  if (fd < 0) return;
-  [[maybe_unused]] const auto written = write(fd, line.data(), line.size());
-  close(fd);
+  const UniqueFd log = OpenRegularFile(device_.File("debug.log"), O_WRONLY | O_CREAT | O_APPEND, 0644);
+  if (!log) return;
+  [[maybe_unused]] const auto written = write(log.Get(), line.data(), line.size());
 }
 
 }  // namespace platform::host

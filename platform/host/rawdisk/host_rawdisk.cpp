@@ -12,6 +12,8 @@
 #include <set>
 #include <utility>
 
+#include "platform/host/regular_file.h"
+
 namespace platform::host {
 
 namespace {
@@ -84,7 +86,7 @@ HostRawDiskService::HostRawDiskService(const DeviceFolder& device) : device_(dev
 
 std::unique_ptr<RawDisk> HostRawDiskService::Open(std::wstring_view device) {
   if (!IsBootDisk(device)) return nullptr;
-  const int fd = open(device_.File("disk.img").c_str(), O_RDWR | O_CLOEXEC);
+  const int fd = OpenRegularFile(device_.File("disk.img"), O_RDWR).Release();
   if (fd < 0) return nullptr;
   struct stat info {};
   if (fstat(fd, &info) != 0) {

@@ -5,12 +5,11 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <mutex>
-#include <sstream>
 #include <vector>
 
 #include "platform/host/codepage/host_codepage.h"
+#include "platform/host/regular_file.h"
 #include "platform/host/registry/reg_file.h"
 #include "platform/host/registry/utf16le.h"
 
@@ -35,7 +34,7 @@ std::wstring_view RootName(RegistryRoot root) {
 bool ReplaceWhole(const std::filesystem::path& file, const std::string& bytes, std::string& error) {
   auto temporary = file;
   temporary += ".new";
-  const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const int fd = OpenRegularFile(temporary, O_WRONLY | O_CREAT | O_TRUNC, 0644).Release();
   if (fd < 0) {
     error = temporary.string() + ": " + std::strerror(errno);
     return false;
@@ -101,14 +100,15 @@ class HostRegistryKey final : public RegistryKey {
 }  // namespace
 
 HostRegistry::HostRegistry(const DeviceFolder& device) : state_(std::make_shared<State>(device)) {
-  std::ifstream in(state_->file, std::ios::binary);
-  if (!in) return;
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  const std::string content = bytes.str();
-  if (content.empty()) return;
+  const auto content = ReadRegularFile(state_->file);
+  if (!content) {
+    // Missing, the registry starts empty; unreadable, it is never overwritten.
+    if (errno != ENOENT) state_->problem = state_->file.string() + ": " + std::strerror(errno);
+    return;
+  }
+  if (content->empty()) return;
   std::string problem;
-  if (!ReadRegFile(content, state_->codePage, state_->tree, state_->format, problem)) {
+  if (!ReadRegFile(*content, state_->codePage, state_->tree, state_->format, problem)) {
     state_->problem = state_->file.string() + ": not a registry file";
   } else if (!problem.empty()) {
     state_->problem = state_->file.string() + " " + problem;

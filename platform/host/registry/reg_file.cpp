@@ -36,11 +36,6 @@ std::wstring_view TrimRight(std::wstring_view text) {
 
 std::wstring_view Trim(std::wstring_view text) { return TrimRight(TrimLeft(text)); }
 
-// Narrow text in the file's encoding, as REGEDIT4 files hold texts given in hex.
-std::wstring NarrowToWide(std::string_view bytes, RegFileEncoding encoding, CodePage& ansi) {
-  return encoding == RegFileEncoding::Ansi ? ansi.FromAnsi(bytes) : FromUtf8(bytes);
-}
-
 // None when the text has characters the encoding cannot hold.
 std::optional<std::string> Encode(std::wstring_view text, RegFileEncoding encoding, CodePage& ansi) {
   std::string bytes;
@@ -64,7 +59,14 @@ std::optional<std::string> Encode(std::wstring_view text, RegFileEncoding encodi
   return bytes;
 }
 
-// The file's text, with its encoding told by its byte-order mark or, without one, by whether it is UTF-8.
+// Bytes that begin, after blank lines, with the REGEDIT4 header.
+bool IsRegedit4(std::string_view bytes) {
+  const std::size_t start = bytes.find_first_not_of(" \t\r\n");
+  return start != std::string_view::npos && bytes.substr(start).starts_with("REGEDIT4");
+}
+
+// The file's text, with its encoding told by its byte-order mark or, without
+// one, by its header: REGEDIT4 is in the code page, a later header UTF-8 when it reads as UTF-8.
 bool Decode(std::string_view bytes, CodePage& ansi, std::wstring& text, RegFileEncoding& encoding) {
   if (bytes.starts_with(kUtf16LeBom)) {
     encoding = RegFileEncoding::Utf16LeBom;
@@ -74,6 +76,10 @@ bool Decode(std::string_view bytes, CodePage& ansi, std::wstring& text, RegFileE
   } else if (bytes.starts_with(kUtf8Bom)) {
     encoding = RegFileEncoding::Utf8Bom;
     text = FromUtf8(bytes.substr(kUtf8Bom.size()));
+  } else if (IsRegedit4(bytes)) {
+    // A REGEDIT4 file is in the device's code page, all-ASCII or not.
+    encoding = RegFileEncoding::Ansi;
+    text = ansi.FromAnsi(bytes);
   } else if (text = FromUtf8(bytes); ToUtf8(text) == bytes) {
     encoding = RegFileEncoding::Utf8;
   } else {
@@ -272,9 +278,9 @@ class Reader {
       start = end + 1;
     }
     const bool narrowText = value.type == kRegSz || value.type == kRegExpandSz || value.type == kRegMultiSz;
-    value.data = format_.header == RegFileHeader::Regedit4 && narrowText
-                     ? ToUtf16Le(NarrowToWide(bytes, format_.encoding, ansi_))
-                     : bytes;
+    // REGEDIT4 holds texts given in hex in the device's code page, whatever the file's own encoding.
+    value.data = format_.header == RegFileHeader::Regedit4 && narrowText ? ToUtf16Le(ansi_.FromAnsi(bytes)) : bytes;
+    value.hexBytes = std::move(bytes);
     return nullptr;
   }
 
@@ -320,6 +326,10 @@ class Writer {
 
   bool Value(const RegistryValue& value) {
     std::wstring line = value.name.empty() ? L"@=" : Quote(value.name) + L"=";
+    if (value.hexBytes) {
+      HexLine(line, value.type, *value.hexBytes);
+      return true;
+    }
     if (value.type == kRegSz && IsPlainText(value.data)) {
       out_ += line + Quote(FromUtf16Le(std::string_view(value.data).substr(0, value.data.size() - 2))) + eol_;
       return true;
@@ -335,12 +345,17 @@ class Writer {
     if (format_.header == RegFileHeader::Regedit4 && narrowText) {
       const std::wstring text = FromUtf16Le(value.data);
       if (ToUtf16Le(text) != value.data) return false;
-      auto narrow = format_.encoding == RegFileEncoding::Ansi ? Encode(text, RegFileEncoding::Ansi, ansi_)
-                                                              : Encode(text, RegFileEncoding::Utf8, ansi_);
+      auto narrow = Encode(text, RegFileEncoding::Ansi, ansi_);
       if (!narrow) return false;
       bytes = std::move(*narrow);
     }
-    line += value.type == kRegBinary ? std::wstring(L"hex:") : L"hex(" + Hex(value.type, 0) + L"):";
+    HexLine(line, value.type, bytes);
+    return true;
+  }
+
+  // The value's bytes in hex after `line`, its name and "=".
+  void HexLine(std::wstring line, std::uint32_t type, std::string_view bytes) {
+    line += type == kRegBinary ? std::wstring(L"hex:") : L"hex(" + Hex(type, 0) + L"):";
     // Wrapped as the registry editor wraps, before the 80th column.
     for (std::size_t i = 0; i < bytes.size(); ++i) {
       const bool last = i + 1 == bytes.size();
@@ -353,7 +368,6 @@ class Writer {
       }
     }
     out_ += line + eol_;
-    return true;
   }
 
   // Data that reads back the same from a quoted text: one terminator at the end, none before.

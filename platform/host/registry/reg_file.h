@@ -13,12 +13,13 @@
 namespace platform::host {
 
 enum class RegFileHeader { Regedit4, Version5 };
-// Ansi: the device's code page; a file without byte-order mark that is not UTF-8.
+// Ansi: the device's code page; a REGEDIT4 file without byte-order mark,
+// or another that does not read as UTF-8.
 enum class RegFileEncoding { Utf8, Utf8Bom, Utf16LeBom, Ansi };
 
 struct RegFileFormat {
   RegFileHeader header = RegFileHeader::Regedit4;
-  RegFileEncoding encoding = RegFileEncoding::Utf8;
+  RegFileEncoding encoding = RegFileEncoding::Ansi;
   bool crlf = true;
 };
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,9 @@ struct RegistryValue {
   std::wstring name;  // empty: the key's default value
   std::uint32_t type = 0;
   std::string data;  // as the registry stores it: texts in UTF-16LE with their terminator
+  // A value the file gave in hex: its bytes there, written back as they were
+  // (a REGEDIT4 file's texts are in the device's code page, not in `data`'s form).
+  std::optional<std::string> hexBytes = std::nullopt;
 };
 
 // True when two key or value names are the same name.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/host/files/host_files.h"
+#include "platform/host/regular_file.h"
 #include "platform/host/shell/detached_start.h"
 #include "platform/host/unique_fd.h"
 #include "platform/host/utf8.h"
@@ -59,7 +60,7 @@ void HostShell::Note(bool started, std::wstring_view file) {
   const std::string line = stamp + std::string(started ? "started " : "failed ") + ToUtf8(file);
   {
     std::lock_guard lock(logLock_);
-    UniqueFd log(open(device_.File("launched.log").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+    const UniqueFd log = OpenRegularFile(device_.File("launched.log"), O_WRONLY | O_CREAT | O_APPEND, 0644);
     if (log) {
       const std::string entry = line + "\n";
       [[maybe_unused]] const auto written = write(log.Get(), entry.data(), entry.size());

@@ -2,9 +2,14 @@
 
 #include <libxml/tree.h>
 #include <libxml/parser.h>
+#include <libxml/encoding.h>
 #include <libxml/xmlerror.h>
 
+#include <algorithm>
+#include <cctype>
 #include <climits>
+#include <initializer_list>
+#include <memory>
 #include <mutex>
 
 #include "platform/host/xml/entity_budget.h"
@@ -20,6 +25,12 @@ constexpr std::size_t kMaxEntityText = 1 << 20;
 
 // No DTD loading, no entity substitution, no network: the document alone is read.
 constexpr int kParseOptions = XML_PARSE_NONET;
+
+// Every name the device knows code page 932 by. iconv's Shift_JIS table
+// reads 0x5C as the yen sign and 0x7E as the overline, where the code page
+// keeps ASCII: a backslash in a path must stay a backslash.
+constexpr const char* kCodePage932Names[] = {"SHIFT_JIS", "SHIFT-JIS",   "SJIS",         "MS_KANJI",   "CSSHIFTJIS",
+                                             "X-SJIS",    "WINDOWS-31J", "CSWINDOWS31J", "X-MS-CP932", "MS932"};
 
 xmlParserInputPtr RefuseExternalEntity(const char* /*url*/, const char* /*id*/, xmlParserCtxtPtr /*context*/) {
   return nullptr;
@@ -45,12 +56,15 @@ class ErrorTrap {
   ErrorTrap(const ErrorTrap&) = delete;
   ErrorTrap& operator=(const ErrorTrap&) = delete;
 
-  // An error, an undeclared entity among them, was reported; warnings are not.
+  // An error, an undeclared entity among them, was reported; warnings are
+  // not, nor what the parser finds against the DTD while it is not validating.
   bool Failed() const { return failed_; }
 
  private:
   static void OnStructured(void* self, xmlErrorPtr error) {
-    if (error != nullptr && error->level >= XML_ERR_ERROR) static_cast<ErrorTrap*>(self)->failed_ = true;
+    if (error == nullptr || error->level < XML_ERR_ERROR) return;
+    if (error->domain == XML_FROM_VALID || error->domain == XML_FROM_DTD) return;
+    static_cast<ErrorTrap*>(self)->failed_ = true;
   }
   static void OnGeneric(void* self, const char* /*format*/, ...) { static_cast<ErrorTrap*>(self)->failed_ = true; }
 
@@ -61,12 +75,53 @@ class ErrorTrap {
   bool failed_ = false;
 };
 
+// A document whose own DTD declares elements or attributes is read once more,
+// validating against it. A DTD kept elsewhere is never fetched, so a document
+// that names one is only checked for being well-formed, and so is one whose
+// DTD only declares entities.
+bool ValidAgainstInternalDtd(std::string_view bytes, const xmlDoc* doc) {
+  const xmlDtd* dtd = doc->intSubset;
+  if (dtd == nullptr || dtd->ExternalID != nullptr || dtd->SystemID != nullptr || doc->extSubset != nullptr) {
+    return true;
+  }
+  if (dtd->elements == nullptr && dtd->attributes == nullptr) return true;
+  const std::unique_ptr<xmlParserCtxt, decltype(&xmlFreeParserCtxt)> context(xmlNewParserCtxt(), xmlFreeParserCtxt);
+  if (!context) return false;
+  const DocPtr validated(xmlCtxtReadMemory(context.get(), bytes.data(), static_cast<int>(bytes.size()), nullptr,
+                                           nullptr, kParseOptions | XML_PARSE_DTDVALID));
+  return validated && context->valid != 0;
+}
+
+bool NamedAmong(std::string_view name, std::initializer_list<std::string_view> names) {
+  for (const std::string_view candidate : names) {
+    if (name.size() == candidate.size() &&
+        std::equal(name.begin(), name.end(), candidate.begin(), [](char a, char b) {
+          return std::toupper(static_cast<unsigned char>(a)) == b;
+        })) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// A byte-order mark and a declared encoding that contradict each other make
+// the document unreadable, as a strict reader has it.
+bool MarkAgreesWithDeclaration(std::string_view bytes, const xmlChar* declared) {
+  if (declared == nullptr) return true;
+  const std::string_view name(reinterpret_cast<const char*>(declared));
+  if (bytes.starts_with("\xEF\xBB\xBF")) return NamedAmong(name, {"UTF-8", "UTF8"});
+  if (bytes.starts_with("\xFF\xFE")) return NamedAmong(name, {"UTF-16", "UTF-16LE", "UCS-2", "UNICODE"});
+  if (bytes.starts_with("\xFE\xFF")) return NamedAmong(name, {"UTF-16", "UTF-16BE", "UCS-2", "UNICODE"});
+  return true;
+}
+
 }  // namespace
 
 void InitialiseXml() {
   static std::once_flag once;
   std::call_once(once, [] {
     xmlInitParser();
+    for (const char* name : kCodePage932Names) xmlAddEncodingAlias("CP932", name);
     xmlSetExternalEntityLoader(RefuseExternalEntity);
   });
 }
@@ -75,8 +130,9 @@ DocPtr ParseDocument(std::string_view bytes) {
   if (bytes.size() > static_cast<std::size_t>(INT_MAX)) return nullptr;
   ErrorTrap trap;
   DocPtr doc(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, kParseOptions));
-  if (!doc || trap.Failed()) return nullptr;
+  if (!doc || trap.Failed() || !MarkAgreesWithDeclaration(bytes, doc->encoding)) return nullptr;
   if (!EntityTextWithinLimit(doc.get(), kMaxEntityText)) return nullptr;
+  if (!ValidAgainstInternalDtd(bytes, doc.get())) return nullptr;
   return doc;
 }
 

@@ -18,8 +18,10 @@ using DocPtr = std::unique_ptr<_xmlDoc, DocDeleter>;
 void InitialiseXml();
 
 // The document in `bytes` when it is well-formed, nothing was reported
-// against it (an undefined entity included) and its entity references stay
-// within the bound; null otherwise. Reads nothing but `bytes`.
+// against it (an undefined entity included), it is valid against the DTD it
+// holds, its byte-order mark agrees with its declared encoding and its
+// entity references stay within the bound; null otherwise. Reads nothing but
+// `bytes`.
 DocPtr ParseDocument(std::string_view bytes);
 
 }  // namespace platform::host

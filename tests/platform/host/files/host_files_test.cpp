@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "files_fixture.h"
+#include "tests/support/fifo.h"
 
 namespace initap::test {
 namespace {
@@ -369,6 +370,30 @@ TEST_F(HostFilesTest, ReadFileTakesWholeFilesUpToItsLimit) {
   EXPECT_EQ(Read(L"\\System\\fifo"), "<5>");
   EXPECT_EQ(Files().TestOpenForRead(L"\\System\\fifo"), FileStatus::AccessDenied);
   EXPECT_EQ(Files().TestOpenForRead(L"\\System"), FileStatus::AccessDenied);
+}
+
+// A FIFO where the device writes a file fails the open, read at the other
+// end or not, and never blocks it.
+TEST_F(HostFilesTest, OpensForWritingRefuseAFifo) {
+  MakeFifo(device_.Host("FlashHd/updatelog.txt"));
+  MakeFifo(device_.Host("Windows/Navigation.lnk"));
+  for (const bool read : {false, true}) {
+    SCOPED_TRACE(read ? "read at the other end" : "not read");
+    const int reader = read ? open(device_.Host("Windows/Navigation.lnk").c_str(), O_RDONLY | O_NONBLOCK) : -1;
+    const auto log = device_.Host("FlashHd/updatelog.txt");
+    EXPECT_EQ(WithoutBlocking(log, [&] {
+                std::unique_ptr<platform::AppendStream> stream;
+                return Files().OpenAppend(L"\\FlashHd\\updatelog.txt", stream);
+              }),
+              FileStatus::AccessDenied);
+    const auto shortcut = device_.Host("Windows/Navigation.lnk");
+    EXPECT_EQ(WithoutBlocking(shortcut, [&] {
+                std::unique_ptr<platform::WriteStream> stream;
+                return Files().CreateForWrite(L"\\Windows\\Navigation.lnk", stream);
+              }),
+              FileStatus::AccessDenied);
+    if (reader >= 0) close(reader);
+  }
 }
 
 TEST_F(HostFilesTest, ReplaceFileLeavesTheNewContentAndNoTemporaryFile) {

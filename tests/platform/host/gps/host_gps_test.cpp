@@ -10,6 +10,7 @@
 #include "platform/host/gps/nmea_reports.h"
 #include "platform/host/kernel/host_kernel.h"
 #include "tests/support/corpus.h"
+#include "tests/support/fifo.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -273,6 +274,15 @@ TEST_F(HostGpsTest, WithoutReceiverEveryReadIsAnsweredAtOnceWithoutDate) {
   for (const auto& t : reads) EXPECT_EQ(t.year, 0);
 }
 
+TEST_F(HostGpsTest, AFifoForALogIsNoReceiver) {
+  const auto file = temp_.path() / "gps.nmea";
+  initap::test::MakeFifo(file);
+  HostGps gps(Device(), kernel_);
+  const auto reads = initap::test::WithoutBlocking(file, [&] { return ReadAll(gps, 5); });
+  ASSERT_EQ(reads.size(), 5u);
+  for (const auto& t : reads) EXPECT_EQ(t.year, 0);
+}
+
 TEST_F(HostGpsTest, DeviceCommandsAreRecordedWithoutEffect) {
   WriteLog(RmcOnlyLog());
   HostGps plain(Device(), kernel_);
@@ -313,6 +323,71 @@ TEST_F(HostGpsTest, BadHandlesAndRecordsAreRefused) {
   position.size = sizeof(GpsPosition);
   EXPECT_EQ(gps.GetPosition(handle, position, 10000, 0), 0u);
   EXPECT_EQ(Format(position.utc), "2021-11-05 07:08:09.000");
+}
+
+// A date more than 1024 weeks before the driver's pivot is a receiver's week
+// rollover; mode N (NMEA 2.3 on) says the data is not valid, whatever the status.
+TEST_F(HostGpsTest, RolledOverDatesAreMovedOnAndDataNotValidIsNoFix) {
+  const std::string position = "4221.4394,N,01321.9948,E,0.0,0.0,";
+  const struct {
+    std::string log;
+    const char* fix;
+  } cases[] = {
+      {Sentence("GPRMC,000231,A," + position + "220899,,,A"), "2019-04-07 00:02:31.000"},
+      {Sentence("GPRMC,000231,A," + position + "220899,,"), "2019-04-07 00:02:31.000"},
+      {Sentence("GPRMC,120000,A," + position + "160504,,,D"), "2023-12-31 12:00:00.000"},
+      {Sentence("GPRMC,120000,A," + position + "170504,,,A"), "2004-05-17 12:00:00.000"},
+      {Sentence("GPGGA,000231,4221.4394,N,01321.9948,E,1,05,1.0,10.0,M,,M,,") + "\n" +
+           Sentence("GPZDA,000231,22,08,1999,00,00"),
+       "2019-04-07 00:02:31.000"},
+      {Sentence("GPRMC,120000,A," + position + "070419,,,N"), "none"},
+      {Sentence("GPRMC,120000,A," + position + "070419,,,N,V") + "\n" + Sentence("GPZDA,120000,07,04,2019,00,00"),
+       "none"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.log);
+    WriteLog(c.log + "\r\n");
+    HostGps gps(Device(), kernel_);
+    const auto reads = ReadAll(gps);
+    EXPECT_EQ(FirstFix(reads), c.fix);
+    if (!reads.empty() && reads[0].year == 2019) {
+      EXPECT_EQ(reads[0].dayOfWeek, 0);
+    }
+  }
+}
+
+// Where the open gps.nmea stands in the host's file table; -1 when it is not open.
+long long LogPosition(const std::filesystem::path& log) {
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code error;
+    if (std::filesystem::read_symlink(entry.path(), error) != log) continue;
+    std::ifstream info("/proc/self/fdinfo/" + entry.path().filename().string());
+    std::string key;
+    long long position = -1;
+    while (info >> key && key != "pos:") {
+    }
+    info >> position;
+    return position;
+  }
+  return -1;
+}
+
+// Only the reports asked for are read, however long the log.
+TEST_F(HostGpsTest, LogIsReadNoFurtherThanTheReportsTaken) {
+  std::string log;
+  for (int second = 10; second < 15; ++second) {
+    log += Sentence("GPRMC,1010" + std::to_string(second) + ",A,4221.4394,N,01321.9948,E,0.0,0.0,290224,,,A") + "\r\n";
+  }
+  WriteLog(log);
+  const auto file = temp_.path() / "gps.nmea";
+  std::filesystem::resize_file(file, 64 << 20);  // and a long silence after them
+  HostGps gps(Device(), kernel_);
+  const auto first = ReadAll(gps, 3);
+  ASSERT_EQ(first.size(), 3u);
+  EXPECT_EQ(Format(first[2]), "2024-02-29 10:10:12.000");
+  const long long position = LogPosition(file);
+  EXPECT_GE(position, 0);
+  EXPECT_LT(position, 1 << 20);
 }
 
 TEST(DayOfWeekTest, CountsFromSunday) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <string>
+
 #include "tests/platform/host/registry/own_reg_files.h"
 #include "tests/support/corpus.h"
 #include "tests/support/host_files.h"
@@ -139,6 +142,56 @@ TEST_F(HostRegistryTest, KeyThatCannotBeWrittenBackIsNotKept) {
   // Still missing, so the next open creates and writes it.
   EXPECT_TRUE(registry.CreateKey(RegistryRoot::CurrentUser, L"Software\\New"));
   EXPECT_EQ(Content(), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\New]\r\n\r\n");
+}
+
+// The bytes of value `name` in hex in a written file, continuation lines joined.
+std::string HexBytesOf(const std::string& file, const std::string& name) {
+  std::size_t at = file.find("\"" + name + "\"=hex");
+  if (at == std::string::npos) return "<none>";
+  at = file.find(':', at) + 1;
+  std::string bytes;
+  std::string digits;
+  for (; at < file.size() && file[at] != '\r' && file[at] != '\n'; ++at) {
+    if (file[at] == '\\') at = file.find('\n', at);
+    if (std::isxdigit(static_cast<unsigned char>(file[at])) != 0) digits += file[at];
+    if (digits.size() == 2) {
+      bytes += static_cast<char>(std::stoi(digits, nullptr, 16));
+      digits.clear();
+    }
+  }
+  return bytes;
+}
+
+// Every value given in hex comes back byte for byte when the device rewrites
+// an all-ASCII REGEDIT4 file, whatever its type and the code page.
+TEST_F(HostRegistryTest, HexValuesSurviveARewriteByteForByte) {
+  std::string high;
+  std::string list;
+  for (int byte = 0x80; byte <= 0xff; ++byte) {
+    high += static_cast<char>(byte);
+    list += (list.empty() ? "" : ",") + std::string(1, "0123456789abcdef"[byte / 16]) + "0123456789abcdef"[byte % 16];
+  }
+  const std::string types[] = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "a", "b", "1f"};
+  for (const char* codePage : {"1252", "936"}) {
+    SCOPED_TRACE(codePage);
+    initap::test::WriteHostFile(temp_.path() / "device.ini", std::string("[device]\ncodepage = ") + codePage + "\n");
+    std::string file = "REGEDIT4\r\n\r\n[HKEY_CLASSES_ROOT\\Kept]\r\n\"Path\"=hex(2):43,3a,5c,4a,6f,73,e9,5c,00\r\n";
+    for (const auto& type : types) file += "\"v" + type + "\"=hex(" + type + "):" + list + "\r\n";
+    Write(file);
+    HostRegistry registry(Device());
+    EXPECT_EQ(registry.Problem(), "");
+    ASSERT_TRUE(registry.CreateKey(RegistryRoot::ClassesRoot, kDesktopKey));
+    const std::string rewritten = Content();
+    EXPECT_NE(rewritten, file);
+    EXPECT_EQ(HexBytesOf(rewritten, "Path"), "C:\\Jos\xe9\\" + std::string(1, '\0'));
+    for (const auto& type : types) EXPECT_EQ(HexBytesOf(rewritten, "v" + type), high) << type;
+  }
+  // Read in the code page: é is one byte of code page 1252.
+  initap::test::WriteHostFile(temp_.path() / "device.ini", "[device]\ncodepage = 1252\n");
+  HostRegistry registry(Device());
+  std::wstring path;
+  EXPECT_TRUE(registry.CreateKey(RegistryRoot::ClassesRoot, L"Kept")->QueryString(L"Path", path, 520));
+  EXPECT_EQ(path, L"C:\\Jos\u00e9\\");
 }
 
 TEST_F(HostRegistryTest, MalformedKeyNamesAreRefused) {

@@ -192,8 +192,36 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenCase{"InvalidWindows1252", "<?xml version=\"1.0\" encoding=\"windows-1252\"?><r><a>\x81</a></r>"},
         BrokenCase{"InvalidShiftJis", "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><r><a>\x81\x20</a></r>"},
         BrokenCase{"UnknownEncoding", "<?xml version=\"1.0\" encoding=\"x-no-such-code\"?><r/>"},
-        BrokenCase{"ControlCharacter", "<r>\x01</r>"}),
+        BrokenCase{"ControlCharacter", "<r>\x01</r>"},
+        BrokenCase{"InvalidAgainstInternalDtd",
+                   "<!DOCTYPE r [<!ELEMENT r (a)*><!ELEMENT a EMPTY>]><r><a/><b/></r>"},
+        BrokenCase{"RequiredAttributeMissing",
+                   "<!DOCTYPE r [<!ELEMENT r EMPTY><!ATTLIST r id CDATA #REQUIRED>]><r/>"},
+        BrokenCase{"RepeatedEnumerationToken",
+                   "<!DOCTYPE config [<!ELEMENT config ANY><!ATTLIST copy mode (fast|fast) #IMPLIED>]><config/>"},
+        BrokenCase{"Utf16MarkDeclaredUtf8", Utf16WithBom(L"<?xml version=\"1.0\" encoding=\"UTF-8\"?><r/>")},
+        BrokenCase{"Utf16BigEndianMarkDeclaredLatin1",
+                   Utf16WithBom(L"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r/>", true)},
+        BrokenCase{"Utf8MarkDeclaredWindows1252", "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"windows-1252\"?><r/>"},
+        BrokenCase{"Utf8MarkDeclaredUtf16", "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-16\"?><r/>"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Only a document's own DTD can make it invalid, and a mark that agrees with
+// the declaration is no fault.
+TEST(HostXml, LoadsWhatNoDtdOfItsOwnCondemns) {
+  XmlDevice device;
+  for (const std::string& bytes : {
+           std::string("<!DOCTYPE r [<!ELEMENT r (a)*><!ELEMENT a (#PCDATA)><!ATTLIST a k (x|y) \"x\">]>"
+                       "<r><a k=\"y\">t</a></r>"),
+           std::string("<r xml:id=\"1\"><a xml:id=\"2\"/></r>"),
+           std::string("<!DOCTYPE r SYSTEM \"r.dtd\"><r><a/></r>"),
+           std::string("<!DOCTYPE r [<!ENTITY e \"x\">]><r><b>&e;</b></r>"),
+           std::string("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?><r/>"),
+           Utf16WithBom(L"<?xml version=\"1.0\" encoding=\"utf-16\"?><r/>", true),
+       }) {
+    EXPECT_TRUE(device.LoadBytes(bytes)) << bytes;
+  }
+}
 
 // Whatever becomes of a document that names another file, nothing of that file gets in.
 class HostXmlConfinement : public ::testing::Test {

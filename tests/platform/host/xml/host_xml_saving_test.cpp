@@ -130,6 +130,36 @@ TEST(HostXmlSaving, KeepsShiftJisAndUtf16) {
   }
 }
 
+// A path is ASCII in every encoding that keeps ASCII: its backslashes and
+// tildes come back unchanged from a load and a save, whatever name the
+// declaration gives the code page.
+TEST(HostXmlSaving, APathSurvivesEveryAsciiEncoding) {
+  XmlDevice device;
+  const std::string body = "<r><copy from=\"\\sd card\\a~1.bin\"/><launch>\\System\\Main_Ap.exe</launch></r>";
+  for (const char* encoding :
+       {"UTF-8", "ISO-8859-1", "windows-1252", "windows-1250", "windows-1251", "windows-1253", "windows-1254",
+        "windows-1255", "windows-1256", "windows-1257", "windows-1258", "windows-874", "GB2312", "GBK", "Big5",
+        "EUC-KR", "EUC-JP", "ISO-2022-JP", "Shift_JIS", "shift-jis", "MS_Kanji", "csShiftJIS", "SJIS", "x-sjis",
+        "Windows-31J", "x-ms-cp932"}) {
+    SCOPED_TRACE(encoding);
+    const std::string declaration = std::string("<?xml version=\"1.0\" encoding=\"") + encoding + "\"?>";
+    device.Put(XmlDevice::kHostPath, declaration + body);
+    for (int round = 0; round < 2; ++round) {
+      auto document = device.xml().Load(XmlDevice::kPath);
+      ASSERT_TRUE(document);
+      auto root = document->DocumentElement();
+      std::wstring from;
+      EXPECT_TRUE(root->SelectSingleNode(L"copy")->GetAttribute(L"from", from));
+      EXPECT_EQ(from, L"\\sd card\\a~1.bin");
+      EXPECT_EQ(root->SelectSingleNode(L"launch")->Text(), L"\\System\\Main_Ap.exe");
+      ASSERT_TRUE(document->Save(XmlDevice::kPath));
+    }
+    const std::string saved = device.Get(XmlDevice::kHostPath);
+    EXPECT_TRUE(saved.starts_with(declaration)) << saved;
+    EXPECT_NE(saved.find("<launch>\\System\\Main_Ap.exe</launch>"), std::string::npos) << saved;
+  }
+}
+
 TEST(HostXmlSaving, AnEncodingThatCannotBeReadBackIsWrittenAsUtf8) {
   XmlDevice device;
   // UTF-7 writes "<" as "+ADw-": a file saved so would never load again.
