@@ -94,8 +94,8 @@ std::string PowerUpLog() {
            const std::string t = fix ? Time(9, 30, 5 + i, ".000") : Time(23, 59, 46 + i, ".005");
            return Sentence("GPGGA," + t + (fix ? ",4807.0380,N,01131.0000,E,1,06," : ",8960.0000,N,00000.0000,E,0,0,") +
                            "1.2,520.0,M,47.0,M,,") + "\r\n" +
-                  Sentence("GPRMC," + t + (fix ? ",A,4807.0380,N,01131.0000,E,0.1,0.0,170623" :
-                                                 ",V,8960.0000,N,00000.0000,E,0.0,0.0,050180") + ",,,N") + "\r\n" +
+                  Sentence("GPRMC," + t + (fix ? ",A,4807.0380,N,01131.0000,E,0.1,0.0,170623,,,A" :
+                                                 ",V,8960.0000,N,00000.0000,E,0.0,0.0,050180,,,N")) + "\r\n" +
                   Sentence("GPVTG,0.00,T,,M,0.000,N,0.000,K,N") + "\r\n";
          });
 }
@@ -117,7 +117,7 @@ std::string RmcZdaLog() {
 std::string RmcOnlyLog() {
   return Seconds(9, [](int i) {
     return Sentence("GPRMC," + Time(12, 0, i, "") + (i >= 5 ? ",A" : ",V") +
-                    ",4221.4394,N,01321.9948,E,000.0,000.0,290204,001.4,E") + "\r\n" +
+                    ",4221.4394,N,01321.9948,E,000.0,000.0,290208,001.4,E") + "\r\n" +
            Sentence("GPGSV,1,1,02,01,10,158,45,03,72,164,41") + "\r\n";
   });
 }
@@ -184,7 +184,7 @@ INSTANTIATE_TEST_SUITE_P(
     EachLog, HostGpsLogTest,
     ::testing::Values(LogCase{"PowerUp", PowerUpLog, nullptr, "2023-06-17 09:30:12.000", 6, 7},
                       LogCase{"RmcZdaMixedLineEnds", RmcZdaLog, nullptr, "2019-12-31 23:59:58.500", 2, 3},
-                      LogCase{"RmcOnlyWholeSeconds", RmcOnlyLog, nullptr, "2004-02-29 12:00:05.000", 0, 5},
+                      LogCase{"RmcOnlyWholeSeconds", RmcOnlyLog, nullptr, "2008-02-29 12:00:05.000", 0, 5},
                       LogCase{"ColdStartWithoutFix", ColdStartLog, nullptr, "none", 0, -1},
                       LogCase{"FixFromTheFirstLine", FixedLog, nullptr, "2021-11-05 07:08:09.000", 5, 0},
                       LogCase{"CorpusMtk3301", nullptr, "mtk-3301.log", "2008-08-23 08:14:36.000", 6, 7},
