@@ -8,6 +8,7 @@ packages=(
   libxml2-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core libpng-dev libsdl2-dev
   clang libclang-rt-14-dev
   xvfb x11-utils x11-apps xdotool
+  g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64
 )
 
 missing=()
