@@ -1,0 +1,33 @@
+# The tests of the Windows API backend, run under Wine. GoogleTest is built
+# from the sources Debian ships, with the same cross compiler.
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${PROJECT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+# The helpers that need no POSIX call.
+add_library(test_support STATIC support/temp_folder.cpp support/device_tree.cpp support/host_files.cpp)
+target_include_directories(test_support PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(test_support PUBLIC gtest gmock)
+
+# One test program per service, from its own folder and the scenarios that
+# every backend of the service passes alike.
+function(initap_win32_test service)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/${service}/*.cpp
+       ${CMAKE_CURRENT_SOURCE_DIR}/platform/${service}/*.cpp)
+  add_executable(test_win32_${service} ${sources})
+  target_link_libraries(test_win32_${service} PRIVATE win32_${service} test_support gtest_main gmock)
+  gtest_discover_tests(test_win32_${service} DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 300 ${ARGN})
+endfunction()
+
+# Device folders with links in them, made from the host's side, where links
+# can be made: one whose links stay inside, one with a link out of it.
+set(linked_devices ${PROJECT_BINARY_DIR}/linked-devices)
+add_test(NAME win32_linked_devices COMMAND sh -c "rm -rf '${linked_devices}' && \
+  mkdir -p '${linked_devices}/inside/root/FlashHd' '${linked_devices}/outside/root/FlashHd' && \
+  echo a >'${linked_devices}/inside/root/FlashHd/a.txt' && \
+  ln -s FlashHd '${linked_devices}/inside/root/flash' && \
+  ln -s / '${linked_devices}/outside/root/FlashHd/out'")
+set_tests_properties(win32_linked_devices PROPERTIES FIXTURES_SETUP linked_devices)
+
+initap_win32_test(kernel)
+initap_win32_test(files ENVIRONMENT "INITAP_LINKED_DEVICES=Z:${linked_devices}" FIXTURES_REQUIRED linked_devices)
+initap_win32_test(codepage)
