@@ -31,3 +31,4 @@ set_tests_properties(win32_linked_devices PROPERTIES FIXTURES_SETUP linked_devic
 initap_win32_test(kernel)
 initap_win32_test(files ENVIRONMENT "INITAP_LINKED_DEVICES=Z:${linked_devices}" FIXTURES_REQUIRED linked_devices)
 initap_win32_test(codepage)
+initap_win32_test(rawdisk)
