@@ -32,3 +32,9 @@ initap_win32_test(kernel)
 initap_win32_test(files ENVIRONMENT "INITAP_LINKED_DEVICES=Z:${linked_devices}" FIXTURES_REQUIRED linked_devices)
 initap_win32_test(codepage)
 initap_win32_test(rawdisk)
+initap_win32_test(shell)
+# The device program the shell's tests start: a Windows program the build makes.
+add_executable(test_win32_started_program support/win32/started_program.cpp)
+add_dependencies(test_win32_shell test_win32_started_program)
+target_compile_definitions(test_win32_shell PRIVATE
+  INITAP_STARTED_PROGRAM="Z:$<TARGET_FILE:test_win32_started_program>")
