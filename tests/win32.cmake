@@ -33,6 +33,15 @@ initap_win32_test(files ENVIRONMENT "INITAP_LINKED_DEVICES=Z:${linked_devices}" 
 initap_win32_test(codepage)
 initap_win32_test(rawdisk)
 initap_win32_test(shell)
+# The desktop's name put into the prefix's registry, as a boot loads registry.reg.
+string(REPLACE ";" " " wine_run "${CMAKE_CROSSCOMPILING_EMULATOR}")
+set(desktop_key "HKCR\\CLSID\\{00021400-0000-0000-C000-000000000046}")
+add_test(NAME win32_registry_values COMMAND sh -c "\
+  ${wine_run} reg add '${desktop_key}' /v DisplayName /d Desktop /f && \
+  ${wine_run} reg add '${desktop_key}' /v Size /t REG_DWORD /d 7 /f && \
+  ${wine_run} reg add '${desktop_key}' /v Expand /t REG_EXPAND_SZ /d %A% /f")
+set_tests_properties(win32_registry_values PROPERTIES FIXTURES_SETUP registry_values)
+initap_win32_test(registry ENVIRONMENT INITAP_REGISTRY_VALUES=1 FIXTURES_REQUIRED registry_values)
 # The device program the shell's tests start: a Windows program the build makes.
 add_executable(test_win32_started_program support/win32/started_program.cpp)
 add_dependencies(test_win32_shell test_win32_started_program)
