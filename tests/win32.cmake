@@ -33,6 +33,7 @@ initap_win32_test(files ENVIRONMENT "INITAP_LINKED_DEVICES=Z:${linked_devices}" 
 initap_win32_test(codepage)
 initap_win32_test(rawdisk)
 initap_win32_test(window)
+initap_win32_test(graphics)
 initap_win32_test(shell)
 # The desktop's name put into the prefix's registry, as a boot loads registry.reg.
 string(REPLACE ";" " " wine_run "${CMAKE_CROSSCOMPILING_EMULATOR}")
