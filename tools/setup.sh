@@ -9,6 +9,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb x11-utils x11-apps xdotool
   e2fsprogs
+  g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64
 )
 
 missing=()

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <iterator>
 
+#include "platform/common/wide_units.h"
+
 namespace platform {
 
 namespace {
@@ -212,7 +214,7 @@ constexpr CaseRun kRuns[] = {
 
 wchar_t FoldNameUnit(wchar_t c) {
   if (c < 0x80) return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - 32) : c;
-  if (static_cast<std::uint32_t>(c) > 0xFFFF) return c;
+  if (BeyondBasicPlane(c)) return c;
   const auto unit = static_cast<std::uint16_t>(c);
   // The last run that starts at or before the unit.
   const CaseRun* run = std::upper_bound(std::begin(kRuns), std::end(kRuns), unit,

@@ -6,17 +6,24 @@ namespace platform {
 
 namespace {
 
-// The units one wide character takes: two for a character beyond the basic
-// plane where wchar_t holds whole characters, otherwise one.
-std::size_t UnitsOf(wchar_t c) {
-  if constexpr (sizeof(wchar_t) > 2) return static_cast<std::uint32_t>(c) > 0xFFFF ? 2 : 1;
-  return 1;
+// A template, so that a 16-bit wchar_t never compiles the comparison.
+template <typename Char>
+bool Beyond(Char c) {
+  if constexpr (sizeof(Char) > 2) {
+    return static_cast<std::uint32_t>(c) > 0xFFFF;
+  } else {
+    return false;
+  }
 }
+
+std::size_t UnitsOf(wchar_t c) { return BeyondBasicPlane(c) ? 2 : 1; }
 
 bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 }  // namespace
+
+bool BeyondBasicPlane(wchar_t c) { return Beyond(c); }
 
 std::size_t WideUnits(std::wstring_view text) {
   std::size_t units = 0;

@@ -7,6 +7,10 @@
 
 namespace platform {
 
+// A character the device stores as two units; never true where wchar_t
+// is itself a 16-bit unit.
+bool BeyondBasicPlane(wchar_t c);
+
 // The units `text` takes on the device.
 std::size_t WideUnits(std::wstring_view text);
 

@@ -55,10 +55,12 @@ class ScreenPaintingTest : public OnEachLogo {
     }
     return true;
   }
-  // The three-pixel frame of the default bar: columns 9..11 and 228..230, rows 79..81 and 108..110.
+  // The three-pixel frame of the default bar: columns 9..11 and 228..230, rows 79..81 and 108..110,
+  // but for its four outer corner pixels, which the pen's round joins leave as they were.
   bool FrameShown(Rgb color) {
-    return All(9, 79, 231, 82, color) && All(9, 108, 231, 111, color) && All(9, 79, 12, 111, color) &&
-           All(228, 79, 231, 111, color);
+    return All(10, 79, 230, 80, color) && All(9, 80, 231, 82, color) && All(9, 108, 231, 110, color) &&
+           All(10, 110, 230, 111, color) && All(9, 82, 12, 108, color) && All(228, 82, 231, 108, color) &&
+           !Changed(9, 79) && !Changed(230, 79) && !Changed(9, 110) && !Changed(230, 110);
   }
 
   std::vector<std::uint8_t> logo_;
@@ -125,7 +127,7 @@ TEST_P(ScreenPaintingTest, FillLiesOverTheFrameAndTheText) {
   app_->progressTotal = 1;
   OnPaint(*app_);
   EXPECT_TRUE(All(10, 80, 230, 110, kBlue));
-  EXPECT_TRUE(All(9, 79, 231, 80, kBlue));
+  EXPECT_TRUE(All(10, 79, 230, 80, kBlue));
 }
 
 TEST_P(ScreenPaintingTest, ColourReferencesHoldRedInTheLowByte) {

@@ -13,7 +13,10 @@ DeviceTree::DeviceTree(std::string_view deviceIni) {
   if (!deviceIni.empty()) WriteDeviceFile("device.ini", deviceIni);
 }
 
-fs::path DeviceTree::Host(std::string_view rootRelative) const { return folder_.path() / "root" / rootRelative; }
+fs::path DeviceTree::Host(std::string_view rootRelative) const {
+  // UTF-8 names on every host, Windows included.
+  return folder_.path() / "root" / fs::path(std::u8string(rootRelative.begin(), rootRelative.end()));
+}
 
 void DeviceTree::WriteFile(std::string_view rootRelative, std::string_view content, bool executable) {
   const fs::path file = Host(rootRelative);

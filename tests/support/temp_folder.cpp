@@ -1,14 +1,24 @@
 #include "tests/support/temp_folder.h"
 
 #include <cstdlib>
+#include <random>
 #include <string>
 
 namespace initap::test {
 
 TempFolder::TempFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "initap-test-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) std::abort();
-  path_ = pattern;
+  std::random_device entropy;
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = "initap-test-";
+    for (int i = 0; i < 6; ++i) name += "abcdefghijklmnopqrstuvwxyz0123456789"[entropy() % 36];
+    std::error_code error;
+    if (std::filesystem::create_directory(base / name, error)) {
+      path_ = base / name;
+      return;
+    }
+  }
+  std::abort();
 }
 
 TempFolder::~TempFolder() {

@@ -103,10 +103,17 @@ void SoftwareBackBuffer::FrameRect(const Rect& box, int penWidth, ColorRef color
   const std::int64_t after = pen / 2 + 1;
   const std::int64_t left = box.left, top = box.top;
   const std::int64_t right = std::int64_t{box.right} - 1, bottom = std::int64_t{box.bottom} - 1;
-  Fill(left - before, top - before, right + after, top + after, color);
-  Fill(left - before, bottom - before, right + after, bottom + after, color);
-  Fill(left - before, top - before, left + after, bottom + after, color);
-  Fill(right - before, top - before, right + after, bottom + after, color);
+  // A wide pen's joins are round, as GDI draws them: they leave the four
+  // outermost corner pixels alone.
+  const std::int64_t corner = pen >= 3 ? 1 : 0;
+  const std::int64_t outerLeft = left - before, outerTop = top - before;
+  const std::int64_t outerRight = right + after, outerBottom = bottom + after;
+  Fill(outerLeft + corner, outerTop, outerRight - corner, outerTop + 1, color);
+  Fill(outerLeft, outerTop + 1, outerRight, top + after, color);
+  Fill(outerLeft, bottom - before, outerRight, outerBottom - 1, color);
+  Fill(outerLeft + corner, outerBottom - 1, outerRight - corner, outerBottom, color);
+  Fill(outerLeft, outerTop + 1, left + after, outerBottom - 1, color);
+  Fill(right - before, outerTop + 1, outerRight, outerBottom - 1, color);
 }
 
 void SoftwareBackBuffer::DrawText(const Rect& box, std::wstring_view text, ColorRef color) {

@@ -46,19 +46,6 @@ TEST_F(CopyTest, ACopyKeepsDataModeAndTimeAndLeavesNothingBeside) {
   EXPECT_EQ(device_.ReadFile("System/empty.bin"), "");
 }
 
-TEST_F(CopyTest, AnExistingDestinationIsReplacedUnlessTheCallerRefuses) {
-  device_.WriteFile("sd card/new.xml", "new");
-  device_.WriteFile("System/update.xml", "old");
-  EXPECT_EQ(Files().CopyFile(L"\\sd card\\new.xml", L"\\System\\UPDATE.XML", true), FileStatus::FileExists);
-  EXPECT_EQ(device_.ReadFile("System/update.xml"), "old");
-  EXPECT_EQ(Files().CopyFile(L"\\sd card\\new.xml", L"\\System\\update.xml", true), FileStatus::FileExists);
-  EXPECT_EQ(List(L"\\System\\*.*"), (WNames{L"update.xml"}));
-  EXPECT_EQ(Files().CopyFile(L"\\sd card\\new.xml", L"\\System\\UPDATE.XML", false), FileStatus::Ok);
-  EXPECT_EQ(device_.ReadFile("System/update.xml"), "new");
-  EXPECT_EQ(Files().CopyFile(L"\\sd card\\new.xml", L"\\System\\fresh.xml", true), FileStatus::Ok);
-  EXPECT_EQ(List(L"\\System\\*.*"), (WNames{L"fresh.xml", L"update.xml"}));
-}
-
 TEST_F(CopyTest, FailedCopiesSayWhyAndChangeNothing) {
   device_.WriteFile("FlashHd/a.bin", "a");
   device_.MakeFolder("FlashHd/Folder");
@@ -82,35 +69,6 @@ TEST_F(CopyTest, FailedCopiesSayWhyAndChangeNothing) {
   }
   EXPECT_EQ(device_.ReadFile("FlashHd/a.bin"), "a");
   EXPECT_EQ(List(L"\\FlashHd\\*.*"), (WNames{L"Folder", L"a.bin", L"same.bin"}));
-}
-
-TEST_F(CopyTest, AReaderNeverSeesAHalfWrittenDestination) {
-  constexpr std::size_t kSize = 256 * 1024;
-  device_.WriteFile("sd card/a.bin", std::string(kSize, 'a'));
-  device_.WriteFile("sd card/b.bin", std::string(kSize, 'b'));
-  device_.WriteFile("FlashHd/data.bin", std::string(kSize, 'a'));
-  Files();
-  std::atomic<int> reads{0};
-  std::string bad;
-  std::jthread reader([&](std::stop_token stop) {
-    while (!stop.stop_requested() && bad.empty()) {
-      std::string bytes;
-      if (Files().ReadFile(L"\\FlashHd\\data.bin", bytes) != FileStatus::Ok) {
-        bad = "missing";
-      } else if (bytes.size() != kSize || bytes.find_first_not_of(bytes[0]) != std::string::npos) {
-        bad = "half written: " + std::to_string(bytes.size()) + " bytes";
-      }
-      ++reads;
-    }
-  });
-  for (int i = 0; i < 60; ++i) {
-    const wchar_t* source = i % 2 == 0 ? L"\\sd card\\b.bin" : L"\\sd card\\a.bin";
-    ASSERT_EQ(Files().CopyFile(source, L"\\FlashHd\\data.bin", false), FileStatus::Ok);
-  }
-  reader.request_stop();
-  reader.join();
-  EXPECT_EQ(bad, "");
-  EXPECT_GT(reads.load(), 0);
 }
 
 TEST_F(CopyTest, ACopyIntoAReadOnlyFolderFailsAndKeepsTheOldFile) {

@@ -184,7 +184,7 @@ INSTANTIATE_TEST_SUITE_P(
     EachLog, HostGpsLogTest,
     ::testing::Values(LogCase{"PowerUp", PowerUpLog, nullptr, "2023-06-17 09:30:12.000", 6, 7},
                       LogCase{"RmcZdaMixedLineEnds", RmcZdaLog, nullptr, "2019-12-31 23:59:58.500", 2, 3},
-                      LogCase{"RmcOnlyWholeSeconds", RmcOnlyLog, nullptr, "2008-02-29 12:00:05.000", 0, 5},
+                      LogCase{"RmcOnlyWholeSeconds", RmcOnlyLog, nullptr, "2008-02-29 12:00:05.000", 5, 5},
                       LogCase{"ColdStartWithoutFix", ColdStartLog, nullptr, "none", 0, -1},
                       LogCase{"FixFromTheFirstLine", FixedLog, nullptr, "2021-11-05 07:08:09.000", 5, 0},
                       LogCase{"CorpusMtk3301", nullptr, "mtk-3301.log", "2008-08-23 08:14:36.000", 6, 7},

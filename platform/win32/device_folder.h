@@ -1,0 +1,27 @@
+// A device folder seen from the Windows API: the folder of the platform's own
+// files (clock, logs, settings) and the folder that is the device's root.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace platform::win32 {
+
+struct DeviceFolder {
+  std::wstring folder;  // a Windows path, without a trailing separator
+  std::wstring root;    // the device's "\", usually a drive mapped to DEVICE/root
+
+  std::wstring File(const wchar_t* name) const { return folder + L"\\" + name; }
+};
+
+// The device folder `folder` with root\ below it.
+inline DeviceFolder DeviceAt(std::wstring folder) {
+  std::wstring root = folder + L"\\root";
+  return DeviceFolder{std::move(folder), std::move(root)};
+}
+
+// The value of `key` in the [device] section of device.ini, trimmed; none
+// when the file or the key is missing.
+std::optional<std::string> ReadDeviceSetting(const DeviceFolder& device, const std::string& key);
+
+}  // namespace platform::win32

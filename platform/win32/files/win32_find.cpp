@@ -1,0 +1,97 @@
+// Listings: a folder's entries, or one path found by itself.
+#include <optional>
+#include <vector>
+
+#include "platform/win32/files/file_status.h"
+#include "platform/win32/files/win32_files.h"
+#include "platform/win32/windows_api.h"
+
+namespace platform::win32 {
+
+namespace {
+
+// The entries were all read when the listing started, so deleting those
+// already handed out cannot disturb the rest.
+class ReadListing final : public FindHandle {
+ public:
+  explicit ReadListing(std::vector<FindData> entries) : entries_(std::move(entries)) {}
+  FileStatus Next(FindData& entry) override {
+    if (next_ >= entries_.size()) return FileStatus::NoMoreFiles;
+    entry = std::move(entries_[next_++]);
+    return FileStatus::Ok;
+  }
+
+ private:
+  std::vector<FindData> entries_;
+  std::size_t next_ = 0;
+};
+
+FindData Describe(const WIN32_FIND_DATAW& found) {
+  FindData data;
+  data.name = found.cFileName;
+  const bool folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  data.attributes = folder ? kDirectoryAttribute : kNormalAttribute;
+  data.size = folder ? 0 : (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+  return data;
+}
+
+// `pattern` ends in "\*.*" (or "\*"): the folder before it, else none.
+std::optional<std::wstring_view> ListedFolder(std::wstring_view pattern) {
+  const std::size_t separator = pattern.find_last_of(L"\\/");
+  const std::wstring_view last = separator == std::wstring_view::npos ? pattern : pattern.substr(separator + 1);
+  if (last != L"*.*" && last != L"*") return std::nullopt;
+  if (separator == std::wstring_view::npos || separator == 0) return std::wstring_view(L"\\");
+  return pattern.substr(0, separator + 1);
+}
+
+// Wine lists "." and ".." in folders below a drive's root; the device never does.
+FileStatus ListFolder(const std::wstring& folder, std::vector<FindData>& entries) {
+  const DWORD attributes = GetFileAttributesW((folder + L"\\").c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    return FileStatus::PathNotFound;
+  }
+  WIN32_FIND_DATAW found{};
+  const HANDLE listing = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (listing == INVALID_HANDLE_VALUE) {
+    return GetLastError() == ERROR_FILE_NOT_FOUND ? FileStatus::Ok : LastStatus();
+  }
+  do {
+    const std::wstring_view name = found.cFileName;
+    if (name != L"." && name != L"..") entries.push_back(Describe(found));
+  } while (FindNextFileW(listing, &found));
+  FindClose(listing);
+  return FileStatus::Ok;
+}
+
+}  // namespace
+
+FileStatus Win32FileSystem::FindFirst(std::wstring_view pattern, FindData& first,
+                                      std::unique_ptr<FindHandle>& listing) {
+  listing.reset();
+  std::vector<FindData> entries;
+  DeviceNames names;
+  if (const std::optional<std::wstring_view> folder = ListedFolder(pattern)) {
+    if (const FileStatus status = ParseDeviceNames(*folder, names); status != FileStatus::Ok) return status;
+    if (const FileStatus status = ListFolder(names.Below(root_), entries); status != FileStatus::Ok) return status;
+    // An empty folder is "no more files", told apart from one that cannot be listed.
+    if (entries.empty()) return FileStatus::NoMoreFiles;
+  } else {
+    if (const FileStatus status = ParseDeviceNames(pattern, names); status != FileStatus::Ok) return status;
+    if (names.IsRoot()) {
+      entries.push_back(FindData{L"", kDirectoryAttribute, 0});
+    } else {
+      WIN32_FIND_DATAW found{};
+      const HANDLE search = FindFirstFileW(names.Below(root_).c_str(), &found);
+      if (search == INVALID_HANDLE_VALUE) return LastStatus();
+      FindClose(search);
+      entries.push_back(Describe(found));
+      if (names.namesFolder && entries.back().attributes != kDirectoryAttribute) return FileStatus::FileNotFound;
+    }
+  }
+  first = std::move(entries.front());
+  entries.erase(entries.begin());
+  listing = std::make_unique<ReadListing>(std::move(entries));
+  return FileStatus::Ok;
+}
+
+}  // namespace platform::win32

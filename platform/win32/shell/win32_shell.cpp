@@ -1,0 +1,102 @@
+#include "platform/win32/shell/win32_shell.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/win32/unique_handle.h"
+#include "platform/win32/wide_text.h"
+#include "platform/win32/windows_api.h"
+
+#include <shellapi.h>
+
+namespace platform::win32 {
+
+namespace {
+
+// The longest device path: 259 characters and the terminator.
+constexpr std::size_t kPathLimit = 259;
+
+// Where a request may lead: a bare name is a program of the \Windows folder.
+std::vector<std::wstring> Candidates(std::wstring_view file) {
+  if (file.find(L'\\') != std::wstring_view::npos) return {std::wstring(file)};
+  const std::wstring inWindows = L"\\Windows\\" + std::wstring(file);
+  return {inWindows + L".exe", inWindows};
+}
+
+// A Windows program: "MZ", and "PE\0\0" where the MZ header points.
+bool IsWindowsProgram(const std::wstring& path) {
+  UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  unsigned char header[64] = {};
+  DWORD got = 0;
+  if (!ReadFile(file.Get(), header, sizeof header, &got, nullptr) || got != sizeof header) return false;
+  if (header[0] != 'M' || header[1] != 'Z') return false;
+  std::uint32_t peOffset = 0;
+  std::memcpy(&peOffset, header + 0x3C, sizeof peOffset);
+  OVERLAPPED at{};
+  at.Offset = peOffset;
+  char signature[4] = {};
+  return ReadFile(file.Get(), signature, sizeof signature, &got, &at) && got == sizeof signature &&
+         std::memcmp(signature, "PE\0\0", 4) == 0;
+}
+
+bool Start(const std::wstring& path) {
+  SHELLEXECUTEINFOW request{};
+  request.cbSize = sizeof request;
+  // Started as a program whatever its name ends in, and no dialog on failure.
+  request.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_CLASSNAME | SEE_MASK_NOASYNC;
+  request.lpClass = L"exefile";
+  request.lpVerb = L"open";
+  request.lpFile = path.c_str();
+  request.nShow = SW_SHOWNORMAL;
+  return ShellExecuteExW(&request) != 0;
+}
+
+}  // namespace
+
+Win32Shell::Win32Shell(const DeviceFolder& device, Win32FileSystem& files, Kernel& kernel,
+                       std::function<void(std::string_view line)> echo)
+    : device_(device), files_(files), kernel_(kernel), echo_(std::move(echo)) {}
+
+bool Win32Shell::Execute(std::wstring_view file) {
+  bool started = false;
+  if (!file.empty()) {
+    for (const std::wstring& candidate : Candidates(file)) {
+      if (candidate.size() > kPathLimit) break;
+      std::wstring path;
+      if (files_.WindowsPathOf(candidate, path) != FileStatus::Ok) continue;
+      const DWORD attributes = GetFileAttributesW(path.c_str());
+      if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+      // Anything else, a script for example, would start a program of the host under Wine.
+      started = IsWindowsProgram(path) && Start(path);
+      break;
+    }
+  }
+  Note(started, file);
+  return started;
+}
+
+void Win32Shell::Note(bool started, std::wstring_view file) {
+  const SystemTime now = kernel_.GetLocalTime();
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "(%02d-%02d %02d:%02d) ", now.month % 100, now.day % 100, now.hour % 100,
+                now.minute % 100);
+  const std::string line = stamp + std::string(started ? "started " : "failed ") + ToUtf8(file);
+  {
+    std::lock_guard lock(logLock_);
+    UniqueHandle log(CreateFileW(device_.File(L"launched.log").c_str(), FILE_APPEND_DATA,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (log) {
+      const std::string entry = line + "\n";
+      DWORD written = 0;
+      WriteFile(log.Get(), entry.data(), static_cast<DWORD>(entry.size()), &written, nullptr);
+    }
+  }
+  if (echo_) echo_(line);
+}
+
+}  // namespace platform::win32

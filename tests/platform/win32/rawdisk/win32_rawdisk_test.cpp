@@ -1,0 +1,70 @@
+#include "platform/win32/rawdisk/win32_rawdisk.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <vector>
+
+#include "tests/support/device_tree.h"
+
+namespace initap::test {
+namespace {
+
+using platform::win32::DeviceAt;
+using platform::win32::Win32RawDiskService;
+
+constexpr std::uint32_t kSectors = 1000;
+
+// Every byte tells its own position, so a read from a wrong offset shows.
+std::uint8_t PatternAt(std::uint64_t offset) { return static_cast<std::uint8_t>(offset * 7 + offset / 512); }
+
+class Win32RawDiskTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string image(std::size_t{kSectors} * 512, '\0');
+    for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<char>(PatternAt(i));
+    device_.WriteDeviceFile("disk.img", image);
+  }
+
+  DeviceTree device_;
+  Win32RawDiskService disks_{DeviceAt(device_.Folder().wstring())};
+};
+
+TEST_F(Win32RawDiskTest, ReadsTheLogoSectorsAndRejectsWhatTheDiskHasNot) {
+  auto disk = disks_.Open(L"DSK1:");
+  ASSERT_TRUE(disk);
+  std::vector<std::uint8_t> buffer(192512, 0xAA);
+  ASSERT_TRUE(disk->ReadSectors(520, 375, buffer));
+  for (std::size_t i = 0; i < 192000; ++i) {
+    ASSERT_EQ(buffer[i], PatternAt(266240 + i)) << "byte " << i;
+  }
+  EXPECT_EQ(buffer[192000], 0xAA);  // room beyond the sectors asked for is left alone
+  std::vector<std::uint8_t> small(4 * 512);
+  EXPECT_TRUE(disk->ReadSectors(kSectors - 2, 2, small));
+  EXPECT_EQ(small[1023], PatternAt(std::uint64_t{kSectors} * 512 - 1));
+  EXPECT_FALSE(disk->ReadSectors(kSectors - 1, 2, small));
+  EXPECT_FALSE(disk->ReadSectors(0xFFFFFFFF, 1, small));
+  EXPECT_FALSE(disk->ReadSectors(0, 5, small));
+}
+
+TEST_F(Win32RawDiskTest, OnlyTheBootDiskOpensAndOnlyForOneOpener) {
+  EXPECT_FALSE(disks_.Open(L"DSK2:"));
+  EXPECT_FALSE(disks_.Open(L"DSK1"));
+  EXPECT_FALSE(disks_.Open(L""));
+  auto disk = disks_.Open(L"dsk1:");
+  ASSERT_TRUE(disk);
+  EXPECT_FALSE(disks_.Open(L"DSK1:"));
+  EXPECT_FALSE(std::ifstream(device_.Folder() / "disk.img").is_open());
+  disk.reset();
+  EXPECT_TRUE(disks_.Open(L"DSK1:"));
+  EXPECT_TRUE(std::ifstream(device_.Folder() / "disk.img").is_open());
+}
+
+TEST_F(Win32RawDiskTest, AMissingImageIsNeverCreated) {
+  std::filesystem::remove(device_.Folder() / "disk.img");
+  EXPECT_FALSE(disks_.Open(L"DSK1:"));
+  EXPECT_FALSE(device_.DeviceFileExists("disk.img"));
+}
+
+}  // namespace
+}  // namespace initap::test

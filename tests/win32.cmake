@@ -1,0 +1,51 @@
+# The tests of the Windows API backend, run under Wine. GoogleTest is built
+# from the sources Debian ships, with the same cross compiler.
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${PROJECT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+# The helpers that need no POSIX call.
+add_library(test_support STATIC support/temp_folder.cpp support/device_tree.cpp support/host_files.cpp)
+target_include_directories(test_support PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(test_support PUBLIC gtest gmock)
+
+# One test program per service, from its own folder and the scenarios that
+# every backend of the service passes alike.
+function(initap_win32_test service)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/${service}/*.cpp
+       ${CMAKE_CURRENT_SOURCE_DIR}/platform/${service}/*.cpp)
+  add_executable(test_win32_${service} ${sources})
+  target_link_libraries(test_win32_${service} PRIVATE win32_${service} test_support gtest_main gmock)
+  gtest_discover_tests(test_win32_${service} DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 300 ${ARGN})
+endfunction()
+
+# Device folders with links in them, made from the host's side, where links
+# can be made: one whose links stay inside, one with a link out of it.
+set(linked_devices ${PROJECT_BINARY_DIR}/linked-devices)
+add_test(NAME win32_linked_devices COMMAND sh -c "rm -rf '${linked_devices}' && \
+  mkdir -p '${linked_devices}/inside/root/FlashHd' '${linked_devices}/outside/root/FlashHd' && \
+  echo a >'${linked_devices}/inside/root/FlashHd/a.txt' && \
+  ln -s FlashHd '${linked_devices}/inside/root/flash' && \
+  ln -s / '${linked_devices}/outside/root/FlashHd/out'")
+set_tests_properties(win32_linked_devices PROPERTIES FIXTURES_SETUP linked_devices)
+
+initap_win32_test(kernel)
+initap_win32_test(files ENVIRONMENT "INITAP_LINKED_DEVICES=Z:${linked_devices}" FIXTURES_REQUIRED linked_devices)
+initap_win32_test(codepage)
+initap_win32_test(rawdisk)
+initap_win32_test(window)
+initap_win32_test(graphics)
+initap_win32_test(shell)
+# The desktop's name put into the prefix's registry, as a boot loads registry.reg.
+string(REPLACE ";" " " wine_run "${CMAKE_CROSSCOMPILING_EMULATOR}")
+set(desktop_key "HKCR\\CLSID\\{00021400-0000-0000-C000-000000000046}")
+add_test(NAME win32_registry_values COMMAND sh -c "\
+  ${wine_run} reg add '${desktop_key}' /v DisplayName /d Desktop /f && \
+  ${wine_run} reg add '${desktop_key}' /v Size /t REG_DWORD /d 7 /f && \
+  ${wine_run} reg add '${desktop_key}' /v Expand /t REG_EXPAND_SZ /d %A% /f")
+set_tests_properties(win32_registry_values PROPERTIES FIXTURES_SETUP registry_values)
+initap_win32_test(registry ENVIRONMENT INITAP_REGISTRY_VALUES=1 FIXTURES_REQUIRED registry_values)
+# The device program the shell's tests start: a Windows program the build makes.
+add_executable(test_win32_started_program support/win32/started_program.cpp)
+add_dependencies(test_win32_shell test_win32_started_program)
+target_compile_definitions(test_win32_shell PRIVATE
+  INITAP_STARTED_PROGRAM="Z:$<TARGET_FILE:test_win32_started_program>")
