@@ -17,3 +17,8 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tools/lsan.supp:print_suppressions=0}
 export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)" ${CTEST_ARGS:-}
+
+corpora=$(sed -n 's/^INITAP_CORPORA_DIR:PATH=//p' "$build/CMakeCache.txt")
+if [ -n "$corpora" ] && [ ! -d "$corpora" ]; then
+  echo "test: the tests on outside material were skipped: no folder $corpora (set INITAP_CORPORA_DIR)"
+fi
