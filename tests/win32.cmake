@@ -37,6 +37,12 @@ initap_win32_test(codepage)
 initap_win32_test(rawdisk)
 initap_win32_test(window)
 initap_win32_test(graphics)
+# A device folder whose receiver log is a pipe, made from the host's side.
+set(fifo_device ${PROJECT_BINARY_DIR}/fifo-device)
+add_test(NAME win32_fifo_device COMMAND sh -c "rm -rf '${fifo_device}' && \
+  mkdir -p '${fifo_device}/root' && mkfifo '${fifo_device}/gps.nmea'")
+set_tests_properties(win32_fifo_device PROPERTIES FIXTURES_SETUP fifo_device)
+initap_win32_test(gps ENVIRONMENT "INITAP_GPS_FIFO_DEVICE=Z:${fifo_device}" FIXTURES_REQUIRED fifo_device)
 # The shared XML scenarios but those where Wine's DOM component is known to
 # differ from the device's (see the guide): it reads neither Shift_JIS, GB2312,
 # windows-874 nor UTF-7, validates against no internal DTD, and takes some
