@@ -2,6 +2,9 @@
 //   initap.exe [--quiet] [--root DRIVE] DEVICE
 // DEVICE holds the platform's own files; the device's "\" is DEVICE\root, or
 // DRIVE (such as "D:") when given.
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -30,6 +33,9 @@ void PrintLine(std::FILE* stream, std::string_view text) {
 }  // namespace
 
 int main() {
+  // Lines end in "\n" alone, as the device's log and the PC's initap write them.
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
   const std::vector<std::wstring> arguments = platform::win32::CommandArguments();
   bool quiet = false;
   std::wstring folder;

@@ -25,6 +25,12 @@ std::unique_ptr<Win32Platform> Win32Platform::Create(const DeviceFolder& device,
   platform->xml_ = std::make_unique<Win32Xml>(*platform->files_);
   platform->graphics_ = std::make_unique<Win32Graphics>(*platform->files_);
   platform->windows_ = std::make_unique<Win32WindowSystem>(Win32Graphics::kScreenWidth, Win32Graphics::kScreenHeight);
+  if (echo) {
+    platform->files_->SetAppendEcho(L"\\FlashHd\\updatelog.txt", [echo](std::string_view bytes) {
+      if (!bytes.empty() && bytes.back() == '\n') bytes.remove_suffix(1);
+      echo(bytes);
+    });
+  }
   platform->shell_ = std::make_unique<Win32Shell>(device, *platform->files_, *platform->kernel_, std::move(echo));
   platform->gps_ = std::make_unique<Win32Gps>(device, *platform->kernel_);
   platform->disks_ = std::make_unique<Win32RawDiskService>(device);

@@ -19,7 +19,7 @@ class Win32Platform {
  public:
   // Opens every service of the device; null with a one-line `error` when the
   // device folder or its code page is unusable. `echo` (may be empty) is
-  // handed each line of launched.log.
+  // handed each line of the update log and of launched.log.
   static std::unique_ptr<Win32Platform> Create(const DeviceFolder& device,
                                                std::function<void(std::string_view)> echo, std::string& error);
   ~Win32Platform();
