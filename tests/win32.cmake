@@ -78,12 +78,14 @@ target_compile_definitions(test_win32_shell PRIVATE
 
 # A copy of the demo device booted by tools/wine-boot.sh: the update is
 # carried out, its lines are printed, the shortcuts go to the desktop that
-# registry.reg names and the registry file comes back as it was.
+# registry.reg names, the registry file comes back as it was and the screen
+# is written.
 set(demo_copy ${PROJECT_BINARY_DIR}/demo-boot)
 add_test(NAME win32_demo_boot COMMAND sh -c "rm -rf '${demo_copy}' && \
   cp -r '${PROJECT_SOURCE_DIR}/examples/demo-device' '${demo_copy}' && \
   { INITAP_WINE_PREFIX='${PROJECT_BINARY_DIR}/wine-boot-prefix' INITAP_WIN32_EXE='$<TARGET_FILE:initap>' \
-    '${PROJECT_SOURCE_DIR}/tools/wine-boot.sh' '${demo_copy}' >'${demo_copy}.out' || true; } && \
+    '${PROJECT_SOURCE_DIR}/tools/wine-boot.sh' --screenshot '${demo_copy}.png' '${demo_copy}' >'${demo_copy}.out' || true; } && \
+  test \"$(head -c 4 '${demo_copy}.png' | tail -c 3)\" = PNG && \
   grep -qx '(..-.. ..:..) 6 files has been copied.' '${demo_copy}.out' && \
   grep -qx '(..-.. ..:..) update finished.' '${demo_copy}/root/FlashHd/updatelog.txt' && \
   test -f '${demo_copy}/root/Windows/Desktop/Navigation.lnk' && \

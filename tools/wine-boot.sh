@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Boots a device folder with initap.exe under Wine, as build/initap boots it on the PC:
-#   tools/wine-boot.sh [--quiet] DEVICE
+#   tools/wine-boot.sh [--quiet] [--screenshot FILE.png] DEVICE
 # One Wine prefix per user, made once (INITAP_WINE_PREFIX, default
 # ~/.cache/initap-wine). DEVICE/root becomes drive D:, the current drive;
 # registry.reg goes into the prefix before the boot and the values of its keys
@@ -14,12 +14,17 @@ options=()
 while [ $# -gt 1 ]; do
   case $1 in
     --quiet) options+=("$1") ;;
+    --screenshot)
+      [ $# -gt 2 ] || { echo "wine-boot: --screenshot needs a file" >&2; exit 2; }
+      shot=$(realpath -m "$2")
+      options+=(--screenshot "Z:${shot//\//\\}")
+      shift ;;
     *) echo "wine-boot: unknown option $1" >&2; exit 2 ;;
   esac
   shift
 done
 if [ $# -ne 1 ] || [ ! -d "$1/root" ]; then
-  echo "usage: tools/wine-boot.sh [--quiet] DEVICE (a folder with root/ in it)" >&2
+  echo "usage: tools/wine-boot.sh [--quiet] [--screenshot FILE.png] DEVICE (a folder with root/ in it)" >&2
   exit 2
 fi
 device=$(cd "$1" && pwd)

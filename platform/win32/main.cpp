@@ -1,5 +1,5 @@
 // initap on the Windows API: boots one device folder.
-//   initap.exe [--quiet] [--root DRIVE] DEVICE
+//   initap.exe [--quiet] [--screenshot FILE.png] [--root DRIVE] DEVICE
 // DEVICE holds the platform's own files; the device's "\" is DEVICE\root, or
 // DRIVE (such as "D:") when given.
 #include <fcntl.h>
@@ -14,6 +14,9 @@
 
 #include "app/program_entry.h"
 #include "platform/win32/command_arguments.h"
+#include "platform/win32/graphics/win32_graphics.h"
+#include "platform/win32/graphics/gdi_back_buffer.h"
+#include "platform/win32/png_file.h"
 #include "platform/win32/win32_platform.h"
 
 namespace {
@@ -40,11 +43,14 @@ int main() {
   bool quiet = false;
   std::wstring folder;
   std::wstring root;
+  std::wstring screenshot;
   bool malformed = false;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::wstring& argument = arguments[i];
     if (argument == L"--quiet") {
       quiet = true;
+    } else if (argument == L"--screenshot" && i + 1 < arguments.size()) {
+      screenshot = arguments[++i];
     } else if (argument == L"--root" && i + 1 < arguments.size()) {
       root = arguments[++i];
     } else if (argument.starts_with(L"--") || !folder.empty()) {
@@ -55,7 +61,7 @@ int main() {
   }
   while (folder.size() > 1 && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
   if (malformed || folder.empty()) {
-    PrintLine(stderr, "usage: initap.exe [--quiet] [--root DRIVE] DEVICE");
+    PrintLine(stderr, "usage: initap.exe [--quiet] [--screenshot FILE.png] [--root DRIVE] DEVICE");
     return kUsageError;
   }
 
@@ -70,6 +76,13 @@ int main() {
     return kUsageError;
   }
   const int exitCode = initap::ProgramEntry(platform->Services(), kShowNormal);
+  if (!screenshot.empty()) {
+    const platform::win32::GdiBackBuffer* screen = platform->Graphics().Screen();
+    if (screen == nullptr ||
+        !platform::win32::WritePngFile(screenshot, screen->Width(), screen->Height(), screen->Pixels())) {
+      PrintLine(stderr, "initap: the screenshot cannot be written");
+    }
+  }
   // A worker may still be copying when the window was closed from outside:
   // end here, without running static destructors under its feet.
   std::lock_guard lock(outputLock);
