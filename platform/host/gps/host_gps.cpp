@@ -5,7 +5,7 @@
 #include <istream>
 #include <string>
 
-#include "platform/host/gps/nmea_reports.h"
+#include "platform/common/nmea_reports.h"
 #include "platform/host/regular_file.h"
 
 namespace platform::host {

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <functional>
 
-#include "platform/host/gps/nmea_reports.h"
+#include "platform/common/nmea_reports.h"
 #include "platform/host/kernel/host_kernel.h"
 #include "tests/support/corpus.h"
 #include "tests/support/fifo.h"
@@ -388,13 +388,6 @@ TEST_F(HostGpsTest, LogIsReadNoFurtherThanTheReportsTaken) {
   const long long position = LogPosition(file);
   EXPECT_GE(position, 0);
   EXPECT_LT(position, 1 << 20);
-}
-
-TEST(DayOfWeekTest, CountsFromSunday) {
-  EXPECT_EQ(platform::host::DayOfWeek(1970, 1, 1), 4);
-  EXPECT_EQ(platform::host::DayOfWeek(2000, 2, 29), 2);
-  EXPECT_EQ(platform::host::DayOfWeek(2024, 3, 10), 0);
-  EXPECT_EQ(platform::host::DayOfWeek(1999, 12, 31), 5);
 }
 
 }  // namespace

@@ -4,12 +4,12 @@
 #include <atomic>
 #include <thread>
 
-#include "tests/platform/host/xml/xml_device.h"
+#include "tests/platform/xml/xml_device.h"
 
 namespace initap::test {
 namespace {
 
-TEST(HostXmlThreads, TwoThreadsLoadChangeAndSaveTheirOwnDocuments) {
+TEST(XmlThreads, TwoThreadsLoadChangeAndSaveTheirOwnDocuments) {
   XmlDevice device;
   device.Put("FlashHd/one.xml", "<?xml version=\"1.0\" encoding=\"windows-1252\"?><r><n>0</n></r>");
   device.Put("FlashHd/two.xml", "<r><n>0</n></r>");

@@ -1,45 +1,48 @@
-// A device folder with the real file system and the XML service over it,
+// A device folder with the backend's file system and XML service over it,
 // and the host-side helpers that put files in and take them out.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "platform/host/device_folder.h"
-#include "platform/host/files/host_files.h"
-#include "platform/host/xml/host_xml.h"
+#include "platform/filesystem.h"
+#include "platform/xml.h"
+#include "tests/support/device_tree.h"
 #include "tests/support/faulty_files.h"
-#include "tests/support/host_files.h"
-#include "tests/support/temp_folder.h"
 
 namespace initap::test {
+
+// The backend's file system on `device`, and its XML service over `files`;
+// each test program links the definitions of its backend.
+std::unique_ptr<platform::FileSystem> OpenDeviceFiles(const DeviceTree& device);
+std::unique_ptr<platform::Xml> OpenDeviceXml(platform::FileSystem& files);
 
 class XmlDevice {
  public:
   XmlDevice() {
-    device_.folder = temp_.path() / "device";
-    std::filesystem::create_directories(device_.Root() / "FlashHd");
-    std::string error;
-    hostFiles_ = platform::host::HostFileSystem::Open(device_, error);
-    if (!hostFiles_) ADD_FAILURE() << error;
-    files_ = std::make_unique<FaultyFiles>(*hostFiles_);
-    xml_ = std::make_unique<platform::host::HostXml>(*files_);
+    deviceFiles_ = OpenDeviceFiles(tree_);
+    if (!deviceFiles_) {
+      ADD_FAILURE() << "the file system does not open";
+      std::abort();
+    }
+    files_ = std::make_unique<FaultyFiles>(*deviceFiles_);
+    xml_ = OpenDeviceXml(*files_);
   }
 
-  // Host paths relative to the device's root/.
-  void Put(const std::string& relative, std::string_view bytes) const { WriteHostFile(device_.Root() / relative, bytes); }
-  std::string Get(const std::string& relative) const { return ReadHostFile(device_.Root() / relative); }
+  // Paths relative to the device's root/, with slashes.
+  void Put(const std::string& relative, std::string_view bytes) { tree_.WriteFile(relative, bytes); }
+  std::string Get(const std::string& relative) const { return tree_.ReadFile(relative); }
   // A host folder outside the device.
-  std::filesystem::path Outside() const { return temp_.path(); }
+  std::filesystem::path Outside() const { return tree_.Folder(); }
 
   // Puts `bytes` at "\FlashHd\test.xml" and loads it.
   std::unique_ptr<platform::XmlDocument> LoadBytes(std::string_view bytes) {
-    Put("FlashHd/test.xml", bytes);
+    Put(kHostPath, bytes);
     return xml_->Load(kPath);
   }
 
@@ -47,14 +50,13 @@ class XmlDevice {
   static constexpr const char* kHostPath = "FlashHd/test.xml";
 
   FaultyFiles& files() { return *files_; }
-  platform::host::HostXml& xml() { return *xml_; }
+  platform::Xml& xml() { return *xml_; }
 
  private:
-  TempFolder temp_;
-  platform::host::DeviceFolder device_;
-  std::unique_ptr<platform::host::HostFileSystem> hostFiles_;
+  DeviceTree tree_;
+  std::unique_ptr<platform::FileSystem> deviceFiles_;
   std::unique_ptr<FaultyFiles> files_;
-  std::unique_ptr<platform::host::HostXml> xml_;
+  std::unique_ptr<platform::Xml> xml_;
 };
 
 inline std::vector<std::wstring> Names(const std::vector<std::unique_ptr<platform::XmlNode>>& nodes) {

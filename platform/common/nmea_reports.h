@@ -7,10 +7,10 @@
 #include <set>
 #include <string>
 
-#include "platform/host/gps/nmea_sentence.h"
+#include "platform/common/nmea_sentence.h"
 #include "platform/kernel.h"
 
-namespace platform::host {
+namespace platform {
 
 // The driver's build date. A receiver with the GPS week-rollover fault
 // reports a date 1024 weeks early; a date more than 1024 weeks before this
@@ -41,4 +41,4 @@ class NmeaReportReader {
 // 0 for Sunday, as the device counts.
 int DayOfWeek(int year, int month, int day);
 
-}  // namespace platform::host
+}  // namespace platform

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace platform::host {
+namespace platform {
 
 struct NmeaSentence {
   std::string talker;  // "GP", "GN", ...; "P" for a maker's own sentence
@@ -29,4 +29,4 @@ class NmeaSentenceReader {
   std::istream& in_;
 };
 
-}  // namespace platform::host
+}  // namespace platform

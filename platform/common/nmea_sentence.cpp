@@ -1,6 +1,6 @@
-#include "platform/host/gps/nmea_sentence.h"
+#include "platform/common/nmea_sentence.h"
 
-namespace platform::host {
+namespace platform {
 
 namespace {
 
@@ -81,4 +81,4 @@ std::optional<NmeaSentence> NmeaSentenceReader::Next() {
   }
 }
 
-}  // namespace platform::host
+}  // namespace platform

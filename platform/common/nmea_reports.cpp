@@ -1,8 +1,8 @@
-#include "platform/host/gps/nmea_reports.h"
+#include "platform/common/nmea_reports.h"
 
 #include <utility>
 
-namespace platform::host {
+namespace platform {
 
 namespace {
 
@@ -178,4 +178,4 @@ std::optional<SystemTime> NmeaReportReader::Next() {
   return std::nullopt;
 }
 
-}  // namespace platform::host
+}  // namespace platform

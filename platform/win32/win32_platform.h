@@ -1,0 +1,46 @@
+// A device folder put together as the platform the system runs on, on the Windows API.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/platform.h"
+#include "platform/win32/device_folder.h"
+
+namespace platform::win32 {
+
+class Win32FileSystem;
+class Win32Kernel;
+class Win32Graphics;
+
+class Win32Platform {
+ public:
+  // Opens every service of the device; null with a one-line `error` when the
+  // device folder or its code page is unusable. `echo` (may be empty) is
+  // handed each line of the update log and of launched.log.
+  static std::unique_ptr<Win32Platform> Create(const DeviceFolder& device,
+                                               std::function<void(std::string_view)> echo, std::string& error);
+  ~Win32Platform();
+
+  platform::Platform& Services() { return *services_; }
+  Win32Graphics& Graphics() { return *graphics_; }
+
+ private:
+  Win32Platform() = default;
+
+  std::unique_ptr<Win32Kernel> kernel_;
+  std::unique_ptr<Win32FileSystem> files_;
+  std::unique_ptr<platform::CodePage> codePage_;
+  std::unique_ptr<platform::Registry> registry_;
+  std::unique_ptr<platform::Xml> xml_;
+  std::unique_ptr<Win32Graphics> graphics_;
+  std::unique_ptr<platform::WindowSystem> windows_;
+  std::unique_ptr<platform::Shell> shell_;
+  std::unique_ptr<platform::Gps> gps_;
+  std::unique_ptr<platform::RawDiskService> disks_;
+  std::unique_ptr<platform::Platform> services_;
+};
+
+}  // namespace platform::win32
