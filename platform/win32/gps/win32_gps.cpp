@@ -2,11 +2,10 @@
 
 #include "platform/win32/windows_api.h"
 
-#include <istream>
+#include <memory>
 #include <streambuf>
 #include <string>
 
-#include "platform/common/nmea_reports.h"
 #include "platform/win32/unique_handle.h"
 
 namespace platform::win32 {
@@ -49,64 +48,13 @@ UniqueHandle OpenLog(const std::wstring& path) {
 
 }  // namespace
 
-struct Win32Gps::Replay {
-  explicit Replay(UniqueHandle file) : buffer(std::move(file)) {}
-
-  HandleReadBuffer buffer;
-  std::istream stream{&buffer};
-  NmeaReportReader reports{stream};
-};
-
-Win32Gps::Win32Gps(const DeviceFolder& device, Kernel& kernel) : device_(device), kernel_(kernel) {}
-
-Win32Gps::~Win32Gps() = default;
-
-GpsHandle Win32Gps::OpenDevice(Event* newLocation, Event* /*deviceState*/) {
-  std::lock_guard lock(lock_);
-  if (!loaded_) {
-    loaded_ = true;
-    if (UniqueHandle log = OpenLog(device_.File(L"gps.nmea"))) {
-      replay_ = std::make_unique<Replay>(std::move(log));
-      offered_ = replay_->reports.Next();
-    }
-  }
-  newLocation_ = newLocation;
-  Offer();
-  return ++opened_;
-}
-
-void Win32Gps::Offer() {
-  if (newLocation_ != nullptr && (!replay_ || offered_)) newLocation_->Set();
-}
-
-std::uint32_t Win32Gps::GetPosition(GpsHandle device, GpsPosition& position, std::uint32_t /*maxAgeMs*/,
-                                    std::uint32_t /*flags*/) {
-  std::lock_guard lock(lock_);
-  if (device == 0 || device > opened_ || position.size != sizeof(GpsPosition)) return kGpsInvalidParameter;
-  position.utc = SystemTime{};
-  if (!replay_) {
-    Offer();
-    return kGpsNotReady;
-  }
-  if (!offered_) return kGpsNotReady;
-  position.utc = *offered_;
-  offered_ = replay_->reports.Next();
-  Offer();
-  return 0;
-}
-
-std::uint32_t Win32Gps::SendDeviceCmd(std::uint32_t command) {
-  {
-    std::lock_guard lock(lock_);
-    commands_.push_back(command);
-  }
-  kernel_.DebugOutput(L"GPS device command " + std::to_wstring(command));
-  return 0;
-}
-
-std::vector<std::uint32_t> Win32Gps::SentCommands() const {
-  std::lock_guard lock(lock_);
-  return commands_;
-}
+Win32Gps::Win32Gps(const DeviceFolder& device, Kernel& kernel)
+    : LogReceiver(
+          [log = device.File(L"gps.nmea")]() -> std::unique_ptr<std::streambuf> {
+            UniqueHandle file = OpenLog(log);
+            if (!file) return nullptr;
+            return std::make_unique<HandleReadBuffer>(std::move(file));
+          },
+          kernel) {}
 
 }  // namespace platform::win32

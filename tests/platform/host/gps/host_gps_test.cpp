@@ -218,7 +218,7 @@ TEST_F(HostGpsTest, ReceiverFallsSilentAtTheEndOfTheLog) {
   GpsPosition after;
   after.size = sizeof(GpsPosition);
   after.utc.year = 7;
-  EXPECT_EQ(gps.GetPosition(handle, after, 10000, 0), platform::host::kGpsNotReady);
+  EXPECT_EQ(gps.GetPosition(handle, after, 10000, 0), platform::kGpsNotReady);
   EXPECT_EQ(after.utc.year, 0);
   EXPECT_FALSE(event->Wait(0));
 }
@@ -314,12 +314,12 @@ TEST_F(HostGpsTest, BadHandlesAndRecordsAreRefused) {
   GpsPosition position;
   position.version = 1;
   position.size = sizeof(GpsPosition);
-  EXPECT_EQ(gps.GetPosition(1, position, 10000, 0), platform::host::kGpsInvalidParameter);
+  EXPECT_EQ(gps.GetPosition(1, position, 10000, 0), platform::kGpsInvalidParameter);
   auto event = kernel_.CreateEvent();
   const auto handle = gps.OpenDevice(event.get(), nullptr);
-  EXPECT_EQ(gps.GetPosition(handle + 1, position, 10000, 0), platform::host::kGpsInvalidParameter);
+  EXPECT_EQ(gps.GetPosition(handle + 1, position, 10000, 0), platform::kGpsInvalidParameter);
   position.size = 16;
-  EXPECT_EQ(gps.GetPosition(handle, position, 10000, 0), platform::host::kGpsInvalidParameter);
+  EXPECT_EQ(gps.GetPosition(handle, position, 10000, 0), platform::kGpsInvalidParameter);
   position.size = sizeof(GpsPosition);
   EXPECT_EQ(gps.GetPosition(handle, position, 10000, 0), 0u);
   EXPECT_EQ(Format(position.utc), "2021-11-05 07:08:09.000");

@@ -53,7 +53,7 @@ std::vector<Read> ReadAll(const std::function<void(const std::filesystem::path&)
   EXPECT_EQ(gps.SendDeviceCmd(3), 0u);
   EXPECT_EQ(gps.SentCommands(), std::vector<std::uint32_t>{3});
   GpsPosition bad;
-  EXPECT_EQ(gps.GetPosition(handle + 1, bad, 0, 0), platform::win32::kGpsInvalidParameter);
+  EXPECT_EQ(gps.GetPosition(handle + 1, bad, 0, 0), platform::kGpsInvalidParameter);
   return reads;
 }
 
@@ -79,7 +79,7 @@ TEST(Win32Gps, MissingLogOrFolderIsNoReceiver) {
     const auto reads = ReadAll(prepare, 3);
     ASSERT_EQ(reads.size(), 3u);
     for (const auto& read : reads) {
-      EXPECT_EQ(read.code, platform::win32::kGpsNotReady);
+      EXPECT_EQ(read.code, platform::kGpsNotReady);
       EXPECT_EQ(read.year, 0);
     }
   }
@@ -91,7 +91,7 @@ TEST(Win32Gps, AFifoForALogIsNoReceiver) {
   if (folder == nullptr) GTEST_SKIP() << "no device folder with a pipe for its log";
   const auto reads = ReadAll([](const std::filesystem::path&) {}, 2, folder);
   ASSERT_EQ(reads.size(), 2u);
-  EXPECT_EQ(reads[0].code, platform::win32::kGpsNotReady);
+  EXPECT_EQ(reads[0].code, platform::kGpsNotReady);
 }
 
 }  // namespace
