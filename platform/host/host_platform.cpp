@@ -25,6 +25,7 @@ std::unique_ptr<HostPlatform> HostPlatform::Create(const CommandLine& line, Host
                                                    std::string& error) {
   std::unique_ptr<HostPlatform> host(new HostPlatform);
   const DeviceFolder& device = line.device;
+  host->warnings_ = std::make_unique<Warnings>(console.notice);
   host->files_ = HostFileSystem::Open(device, error);
   if (!host->files_) return nullptr;
   host->codePage_ = HostCodePage::Open(device, error);

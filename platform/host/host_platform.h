@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/host/command_line.h"
+#include "platform/host/report/warnings.h"
 #include "platform/platform.h"
 
 namespace platform::host {
@@ -33,12 +34,15 @@ class HostPlatform {
   HostFileSystem& Files() { return *files_; }
   HostKernel& Kernel() { return *kernel_; }
   HostGraphics& Graphics() { return *graphics_; }
+  // What the services warned the card maker of during the run.
+  Warnings& CardWarnings() { return *warnings_; }
   // The run has ended: the display writes what it keeps of the last screen.
   void Finish();
 
  private:
   HostPlatform() = default;
 
+  std::unique_ptr<Warnings> warnings_;
   std::unique_ptr<HostKernel> kernel_;
   std::unique_ptr<HostFileSystem> files_;
   std::unique_ptr<platform::CodePage> codePage_;

@@ -1,0 +1,40 @@
+// What a card maker is warned of during a boot. The platform's services
+// observe the system's own calls and add a warning here; warnings go to
+// standard error and to the change report, never to the update log.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform::host {
+
+struct Warning {
+  std::string description;  // the description's device path, UTF-8; empty when none
+  std::uint32_t line = 0;   // the step's line in it; 0 when none
+  std::string text;         // one sentence: what the device will do
+};
+
+class Warnings {
+ public:
+  // `print` receives each warning as one line as it is added; may be empty.
+  explicit Warnings(std::function<void(std::string_view)> print = {}) : print_(std::move(print)) {}
+
+  // Adds a warning once: the same text for the same place is not repeated.
+  void Add(Warning warning);
+  std::vector<Warning> All() const;
+  bool Empty() const;
+
+ private:
+  std::function<void(std::string_view)> print_;
+  mutable std::mutex lock_;
+  std::vector<Warning> warnings_;
+};
+
+// "warning: \sd card\update.xml:12: <cpy> is not a step the device knows."
+std::string FormatWarning(const Warning& warning);
+
+}  // namespace platform::host
