@@ -9,7 +9,8 @@ namespace initap::test {
 namespace {
 
 TEST_F(BootTest, RefusedCommandLinesLeaveTheDeviceAlone) {
-  device.WriteFile("sd card/update.xml", Description("<update><copy from=\"a.txt\" to=\"\\FlashHd\\a.txt\"/></update>"));
+  device.WriteFile("sd card/update.xml",
+                   Description("<update><copy from=\"a.txt\" to=\"\\FlashHd\\a.txt\"/></update>"));
   device.WriteFile("sd card/a.txt", "a");
   TempFolder card;
   const struct {

@@ -42,7 +42,9 @@ bool DecodeAnimation(const std::filesystem::path& file, std::vector<AnimationFra
     frame.image.width = static_cast<int>(info.canvas_width);
     frame.image.height = static_cast<int>(info.canvas_height);
     const std::size_t pixels = std::size_t{info.canvas_width} * info.canvas_height;
-    for (std::size_t i = 0; i < pixels; ++i) frame.image.pixels.insert(frame.image.pixels.end(), bgra + i * 4, bgra + i * 4 + 3);
+    for (std::size_t i = 0; i < pixels; ++i) {
+      frame.image.pixels.insert(frame.image.pixels.end(), bgra + i * 4, bgra + i * 4 + 3);
+    }
     // The decoder gives the time each frame ends.
     frame.durationMs = timestamp - shownUntil;
     shownUntil = timestamp;

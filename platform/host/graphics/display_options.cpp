@@ -49,7 +49,6 @@ bool PrepareFramesFolder(const std::filesystem::path& folder, std::string& error
 }  // namespace
 
 std::unique_ptr<DisplayDriver> MakeDisplayDriver(const DisplayOptions& options, std::string& error) {
-  if (options.frames && !PrepareFramesFolder(*options.frames, error)) return nullptr;
   std::unique_ptr<WebpAnimation> animation;
   if (options.animation) {
     animation = WebpAnimation::Create(HostGraphics::kScreenWidth, HostGraphics::kScreenHeight, error);
@@ -62,10 +61,14 @@ std::unique_ptr<DisplayDriver> MakeDisplayDriver(const DisplayOptions& options, 
   } else {
     display = std::make_unique<HeadlessDisplay>();
   }
+  // Last, so that a run refused for another reason keeps the earlier frames.
+  if (options.frames && !PrepareFramesFolder(*options.frames, error)) return nullptr;
   if (options.screenshot || options.frames) {
     display = std::make_unique<PngOutputs>(std::move(display), options.screenshot, options.frames);
   }
-  if (animation) display = std::make_unique<AnimationOutput>(std::move(display), std::move(animation), *options.animation);
+  if (animation) {
+    display = std::make_unique<AnimationOutput>(std::move(display), std::move(animation), *options.animation);
+  }
   return display;
 }
 

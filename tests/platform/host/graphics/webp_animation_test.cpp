@@ -18,7 +18,9 @@ using platform::host::ScreenImage;
 // A picture of the screen's size with fine detail, so that a lossy encoding would show.
 ScreenImage Screen(int seed) {
   ScreenImage image{240, 400, std::vector<std::uint8_t>(240 * 400 * 3)};
-  for (std::size_t i = 0; i < image.pixels.size(); ++i) image.pixels[i] = static_cast<std::uint8_t>(i * 7 + seed * 13 + i / 720);
+  for (std::size_t i = 0; i < image.pixels.size(); ++i) {
+    image.pixels[i] = static_cast<std::uint8_t>(i * 7 + seed * 13 + i / 720);
+  }
   return image;
 }
 
