@@ -59,18 +59,15 @@ TEST_F(StatusLineFitTest, DescendersStayClearOfTheProgressFrame) {
                                        std::wstring_view(L"copy gjpqy_,.bmp")}) {
     app_->statusText.Set(text);
     OnPaint(*app_);
-    // The text is white, the frame blue: red marks the text alone.
-    int top = box.bottom, bottom = box.top;
+    // The text is white and the frame blue: red marks the text alone.
+    int top = 400, bottom = 0;
     for (int y = 0; y < 400; ++y) {
       for (int x = 0; x < 240; ++x) {
-        if (At(x, y)[0] == 0) continue;
-        top = std::min(top, y);
-        bottom = std::max(bottom, y);
+        if (At(x, y)[0] != 0) top = std::min(top, y), bottom = std::max(bottom, y);
       }
     }
-    const std::string name(text.begin(), text.end());
-    EXPECT_GE(top, box.top) << name;
-    EXPECT_LT(bottom + 1, frameTop) << name << ": no blank row above the frame";
+    EXPECT_GE(top, box.top) << std::string(text.begin(), text.end());
+    EXPECT_LT(bottom + 1, frameTop) << std::string(text.begin(), text.end()) << ": no blank row above the frame";
   }
 }
 

@@ -5,7 +5,6 @@
 
 #include <vector>
 
-#include "platform/host/graphics/display_options.h"
 #include "tests/support/animation_frames.h"
 #include "tests/support/temp_folder.h"
 
@@ -77,27 +76,6 @@ TEST(WebpAnimationTest, RefusesWhatItCannotWrite) {
   ASSERT_TRUE(animation->Add(Screen(1), 0ms, error)) << error;
   EXPECT_FALSE(animation->Add(Screen(2), -1ms, error)) << "a frame before the one shown";
   EXPECT_FALSE(animation->Write(folder.path() / "missing" / "boot.webp", 10ms, error));
-}
-
-// Through the options, as the command line asks for it: every frame shown,
-// or the blank screen of a run that painted none.
-TEST(WebpAnimationTest, TheDisplayWritesEveryFrameItShows) {
-  for (const std::vector<int>& seeds : {std::vector<int>{1, 2, 3}, std::vector<int>{}}) {
-    initap::test::TempFolder folder;
-    platform::host::DisplayOptions options;
-    options.animation = folder.path() / "boot.webp";
-    std::string error;
-    auto display = platform::host::MakeDisplayDriver(options, error);
-    ASSERT_TRUE(display) << error;
-    for (const int seed : seeds) display->Show(Screen(seed));
-    const ScreenImage last = seeds.empty() ? ScreenImage{240, 400, std::vector<std::uint8_t>(240 * 400 * 3)}
-                                           : Screen(seeds.back());
-    display->Finish(last);
-    const std::vector<AnimationFrame> frames = Decode(*options.animation);
-    ASSERT_EQ(frames.size(), std::max<std::size_t>(seeds.size(), 1));
-    EXPECT_TRUE(frames.back().image.pixels == last.pixels);
-    for (std::size_t i = 0; i < seeds.size(); ++i) EXPECT_TRUE(frames[i].image.pixels == Screen(seeds[i]).pixels);
-  }
 }
 
 }  // namespace
