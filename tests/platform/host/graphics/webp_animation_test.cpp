@@ -66,16 +66,4 @@ TEST(WebpAnimationTest, EachFrameKeepsItsPixelsAndIsShownUntilTheNext) {
   }
 }
 
-TEST(WebpAnimationTest, RefusesWhatItCannotWrite) {
-  initap::test::TempFolder folder;
-  std::string error;
-  auto animation = platform::host::WebpAnimation::Create(240, 400, error);
-  ASSERT_TRUE(animation) << error;
-  EXPECT_FALSE(animation->Add(ScreenImage{10, 10, std::vector<std::uint8_t>(300)}, 0ms, error));
-  EXPECT_FALSE(animation->Write(folder.path() / "none.webp", 10ms, error)) << "no frame";
-  ASSERT_TRUE(animation->Add(Screen(1), 0ms, error)) << error;
-  EXPECT_FALSE(animation->Add(Screen(2), -1ms, error)) << "a frame before the one shown";
-  EXPECT_FALSE(animation->Write(folder.path() / "missing" / "boot.webp", 10ms, error));
-}
-
 }  // namespace
