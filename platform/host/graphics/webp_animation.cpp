@@ -95,8 +95,11 @@ bool WebpAnimation::Add(const ScreenImage& frame, std::chrono::milliseconds at, 
   picture.width = frame.width;
   picture.height = frame.height;
   PictureGuard guard{picture};
-  if (!WebPPictureImportBGR(&picture, frame.pixels.data(), frame.width * 3) ||
-      !WebPAnimEncoderAdd(encoder_->encoder, &picture, static_cast<int>(at.count()), &encoder_->config)) {
+  if (!WebPPictureImportBGR(&picture, frame.pixels.data(), frame.width * 3)) {
+    error = "out of memory";
+    return false;
+  }
+  if (!WebPAnimEncoderAdd(encoder_->encoder, &picture, static_cast<int>(at.count()), &encoder_->config)) {
     error = WebPAnimEncoderGetError(encoder_->encoder);
     return false;
   }
