@@ -103,7 +103,7 @@ std::intptr_t Init_AP::OnUpdateDone(std::uint32_t, std::uintptr_t, std::intptr_t
   CopyDescriptionToSystem();
   progressTotal = 1;
   progressDone = 1;
-  SetStatusText(*this, L"update finished. please wait...");
+  SetStatusText(*this, kUpdateFinishedText);
   ResolvePath(*this, zantyPath, resolvedPath, kPathCapacity);
   // The mark tells later boots the list is done, and the deletions below
   // leave the copy in the system folder alone: what both vouch for goes first.

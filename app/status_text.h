@@ -8,6 +8,14 @@
 
 namespace initap {
 
+// The status lines the system shows word for word; the host's default font
+// is sized so that each fits the default text box.
+inline constexpr std::wstring_view kCountingCopiesText = L"calculate copy file number...";
+inline constexpr std::wstring_view kCountingDeletesText = L"calculate delete file number...";
+inline constexpr std::wstring_view kUpdateFinishedText = L"update finished. please wait...";
+inline constexpr std::wstring_view kFixedStatusTexts[] = {kCountingCopiesText, kCountingDeletesText,
+                                                          kUpdateFinishedText};
+
 class StatusText {
  public:
   void Set(std::wstring_view text) {

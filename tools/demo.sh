@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Boots the demo device: builds initap, copies examples/demo-device to
 # out/demo-device (the copy in the repository is never changed) and runs it
-# headless, keeping the last screen and every painted frame as pictures.
+# headless, keeping the last screen, every painted frame and the whole boot
+# as pictures. docs/boot-screen.png and docs/boot-animation.webp are copies of
+# out/demo-screen.png and out/demo-boot.webp.
 #   tools/demo.sh                      (INITAP_BUILD=DIR to build elsewhere than build/)
 set -euo pipefail
 
@@ -14,7 +16,7 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" --target initap initap-logo -j2
 
 device=out/demo-device
-rm -rf "$device" out/demo-frames out/demo-screen.png
+rm -rf "$device" out/demo-frames out/demo-screen.png out/demo-boot.webp
 mkdir -p out
 cp -a examples/demo-device "$device"
 # The raw boot disk carries the demo's own logo; made here when it is not kept beside the device.
@@ -23,12 +25,14 @@ if [ ! -f "$device/disk.img" ]; then
 fi
 
 status=0
-"$build/initap" --screenshot out/demo-screen.png --frames out/demo-frames "$device" || status=$?
+"$build/initap" --screenshot out/demo-screen.png --frames out/demo-frames --animation out/demo-boot.webp \
+  "$device" || status=$?
 
 echo
 echo "demo: initap ended with exit code $status (1: the window closed as it should)"
 echo "demo: last screen      $repo/out/demo-screen.png"
 echo "demo: painted frames   $repo/out/demo-frames/"
+echo "demo: whole boot       $repo/out/demo-boot.webp"
 echo "demo: device's log     $repo/$device/root/FlashHd/updatelog.txt"
 echo "demo: program starts   $repo/$device/launched.log"
 echo "demo: desktop          $repo/$device/root/Windows/Desktop/"

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libxml2-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-wqy-microhei libpng-dev libsdl2-dev
+  libxml2-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-wqy-microhei libpng-dev libwebp-dev libsdl2-dev
   clang libclang-rt-14-dev
   xvfb x11-utils x11-apps xdotool
   e2fsprogs

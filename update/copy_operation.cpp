@@ -49,7 +49,7 @@ bool SameOrInside(std::wstring_view folder, std::wstring_view path) {
 
 bool ExecuteCopy(Init_AP& app, const platform::XmlNode* element) {
   if (element == nullptr) return false;
-  SetStatusText(app, L"calculate copy file number...");
+  SetStatusText(app, kCountingCopiesText);
 
   std::wstring source;
   std::wstring destination;

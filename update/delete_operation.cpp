@@ -14,7 +14,7 @@ namespace initap {
 
 bool ExecuteDelete(Init_AP& app, const platform::XmlNode* element) {
   if (element == nullptr) return false;
-  SetStatusText(app, L"calculate delete file number...");
+  SetStatusText(app, kCountingDeletesText);
 
   std::wstring path;
   if (ReadAttribute(element, L"path", &app.resolvedPath, kPathCapacity) == 0) return false;

@@ -1,7 +1,11 @@
 #include "platform/host/command_line.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cwctype>
 
 #include "platform/host/utf8.h"
 
@@ -12,14 +16,28 @@ std::string_view Usage() {
          "  --display headless|window   headless (default): no window on the desktop;\n"
          "                              window: a real window on the desktop\n"
          "  --screenshot FILE.png       write the screen as a PNG picture when the run ends\n"
-         "  --frames DIR                write every painted frame as DIR/000001.png, 000002.png, ...\n"
+         "  --frames DIR                write every painted frame as DIR/000001.png, 000002.png, ...;\n"
+         "                              the numbered frames of an earlier run there are removed first\n"
+         "  --animation FILE.webp       write every painted frame, shown for as long as the screen\n"
+         "                              showed it, as one lossless animated WebP picture\n"
          "  --mount 'VOLUME=HOSTDIR'    put a host folder in place of a volume; repeatable\n"
          "  --close-after SECONDS       close the window from outside after this long\n"
          "  --quiet                     print nothing but errors\n"
-         "  --help                      print this usage and exit 0\n";
+         "  -h, --help                  print this usage and exit 0\n"
+         "\n"
+         "Exit codes: the system's own after a boot (1: its window closed; 0: the window could not\n"
+         "be created); with --dry-run 0 when the boot reached the main application without a\n"
+         "warning, 3 when it did with warnings, 4 when it did not reach it; 2 for a usage error.\n"
+         "The guide, docs/guide.md, explains the device folder, update.xml and every log line.\n";
 }
 
 namespace {
+
+bool SameVolume(std::wstring_view a, std::wstring_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
+           return std::towlower(static_cast<wint_t>(x)) == std::towlower(static_cast<wint_t>(y));
+         });
+}
 
 bool ParseMount(std::string_view text, DeviceFolder& device, std::string& error) {
   const auto equals = text.find('=');
@@ -32,6 +50,14 @@ bool ParseMount(std::string_view text, DeviceFolder& device, std::string& error)
   while (!volume.empty() && volume.back() == L'\\') volume.pop_back();
   if (volume.empty() || volume.find(L'\\') != std::wstring::npos) {
     error = "--mount wants one volume name such as '\\sd card', not '" + std::string(text.substr(0, equals)) + "'";
+    return false;
+  }
+  if (std::none_of(std::begin(kDeviceVolumes), std::end(kDeviceVolumes),
+                   [&](std::wstring_view known) { return SameVolume(known, volume); })) {
+    error = "--mount: the device has no volume '\\" + ToUtf8(volume) + "'; its volumes are";
+    for (const std::wstring_view known : kDeviceVolumes) {
+      error += (known == kDeviceVolumes[0] ? " '\\" : ", '\\") + ToUtf8(known) + "'";
+    }
     return false;
   }
   const std::filesystem::path folder(std::string(text.substr(equals + 1)));
@@ -57,6 +83,24 @@ bool ParseSeconds(std::string_view text, std::optional<std::chrono::milliseconds
   return true;
 }
 
+// A file the run writes at its end: refused now, before the boot changes the
+// device, when its folder is missing or not writable or a folder has its name.
+bool CheckOutputFile(std::string_view option, const std::filesystem::path& file, std::string& error) {
+  const std::filesystem::path folder = file.parent_path().empty() ? "." : file.parent_path();
+  std::error_code ignored;
+  if (file.filename().empty() || std::filesystem::is_directory(file, ignored)) {
+    error = std::string(option) + " wants a file name, not the folder '" + file.string() + "'";
+  } else if (!std::filesystem::is_directory(folder, ignored)) {
+    error = std::string(option) + " file '" + file.string() + "' is in no existing folder";
+  } else if (access(folder.c_str(), W_OK | X_OK) != 0 ||
+             (std::filesystem::exists(file, ignored) && access(file.c_str(), W_OK) != 0)) {
+    error = std::string(option) + " file '" + file.string() + "' cannot be written here";
+  } else {
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool ParseCommandLine(int argc, const char* const* argv, CommandLine& line, std::string& error) {
@@ -80,7 +124,7 @@ bool ParseCommandLine(int argc, const char* const* argv, CommandLine& line, std:
       return std::string_view(argv[++i]);
     };
 
-    if (option == "--help") {
+    if (option == "--help" || argument == "-h") {
       line.help = true;
       return true;
     } else if (option == "--quiet") {
@@ -93,10 +137,16 @@ bool ParseCommandLine(int argc, const char* const* argv, CommandLine& line, std:
         return false;
       }
       line.window = *mode == "window";
-    } else if (option == "--screenshot" || option == "--frames") {
+    } else if (option == "--screenshot" || option == "--animation") {
       const auto file = takeValue();
       if (!file) return false;
-      (option == "--screenshot" ? line.screenshot : line.frames) = std::filesystem::path(std::string(*file));
+      const std::filesystem::path path{std::string(*file)};
+      if (!CheckOutputFile(option, path, error)) return false;
+      (option == "--screenshot" ? line.screenshot : line.animation) = path;
+    } else if (option == "--frames") {
+      const auto folder = takeValue();
+      if (!folder) return false;
+      line.frames = std::filesystem::path(std::string(*folder));
     } else if (option == "--mount") {
       const auto mount = takeValue();
       if (!mount || !ParseMount(*mount, line.device, error)) return false;

@@ -17,13 +17,15 @@ struct CommandLine {
   bool window = false;
   std::optional<std::filesystem::path> screenshot;
   std::optional<std::filesystem::path> frames;
+  std::optional<std::filesystem::path> animation;
   std::optional<std::chrono::milliseconds> closeAfter;
   bool quiet = false;
   bool help = false;
 };
 
 // Reads argv; false with a one-line `error` for an unknown or malformed
-// option, a missing DEVICE or a DEVICE that is not a folder.
+// option, a volume the device does not have, an output file that cannot be
+// written, a missing DEVICE or a DEVICE that is not a folder.
 bool ParseCommandLine(int argc, const char* const* argv, CommandLine& line, std::string& error);
 
 // The usage text that --help prints.

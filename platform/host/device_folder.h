@@ -5,9 +5,13 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform::host {
+
+// The volumes of the device, as its file system names them.
+inline constexpr std::wstring_view kDeviceVolumes[] = {L"sd card", L"Storage Card", L"FlashHd", L"System", L"Windows"};
 
 // A host folder that stands in for a volume ("\sd card").
 struct Mount {

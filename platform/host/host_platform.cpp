@@ -30,7 +30,7 @@ std::unique_ptr<HostPlatform> HostPlatform::Create(const CommandLine& line, Host
   if (!host->files_) return nullptr;
   host->codePage_ = HostCodePage::Open(device, error);
   if (!host->codePage_) return nullptr;
-  host->display_ = MakeDisplayDriver(DisplayOptions{line.window, line.screenshot, line.frames}, error);
+  host->display_ = MakeDisplayDriver(DisplayOptions{line.window, line.screenshot, line.frames, line.animation}, error);
   if (!host->display_) return nullptr;
 
   host->kernel_ = std::make_unique<HostKernel>(device);

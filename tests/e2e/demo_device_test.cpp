@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 
+#include "platform/host/graphics/png_file.h"
 #include "tests/e2e/device_boot.h"
+#include "tests/support/animation_frames.h"
 
 namespace initap::test {
 namespace {
@@ -88,6 +91,36 @@ TEST_F(DemoDeviceTest, SecondBootOnlyConfiguresAndKeepsTheDesktop) {
   EXPECT_EQ(log[firstBoot + 1], "\\System\\Main_Ap.exe launch success.");
   EXPECT_TRUE(device.Exists("Windows/Desktop/Navigation.lnk"));
   EXPECT_TRUE(device.Exists("Windows/Navigation.lnk"));
+}
+
+TEST_F(DemoDeviceTest, TheAnimationShowsEveryPaintedFrameInTurn) {
+  const fs::path out = device.Folder().parent_path() / (device.Folder().filename().string() + "-pictures");
+  fs::create_directories(out / "frames");
+  std::ofstream(out / "frames" / "000999.png") << "a frame of an earlier run";
+  const BootResult run = Boot(device.Folder(), {"--quiet", "--frames", (out / "frames").string(), "--animation",
+                                                (out / "boot.webp").string()});
+  EXPECT_EQ(run.exitCode, 1) << run.output;
+  EXPECT_FALSE(fs::exists(out / "frames" / "000999.png"));
+
+  // The frames as written one by one; one shown again in a row only lasts longer.
+  std::vector<platform::host::ScreenImage> painted;
+  std::string error;
+  for (int i = 1;; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "%06d.png", i);
+    platform::host::ScreenImage frame;
+    if (!fs::exists(out / "frames" / name)) break;
+    ASSERT_TRUE(platform::host::ReadPng(out / "frames" / name, frame, error)) << error;
+    if (painted.empty() || painted.back().pixels != frame.pixels) painted.push_back(std::move(frame));
+  }
+  std::vector<AnimationFrame> shown;
+  ASSERT_TRUE(DecodeAnimation(out / "boot.webp", shown, error)) << error;
+  ASSERT_GT(painted.size(), 3u);
+  ASSERT_EQ(shown.size(), painted.size());
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    EXPECT_TRUE(shown[i].image.pixels == painted[i].pixels) << "frame " << i + 1;
+  }
+  fs::remove_all(out);
 }
 
 }  // namespace

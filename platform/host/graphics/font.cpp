@@ -60,6 +60,17 @@ bool MatchFamily(const std::string& family, std::string& file, int& index, FontS
     error = "fontconfig has no font for \"" + family + "\"";
     return false;
   }
+  // fontconfig offers some other face for a family it lacks, whose letters
+  // would not fit the sizes chosen for this one.
+  bool named = false;
+  FcChar8* name = nullptr;
+  for (int i = 0; !named && FcPatternGetString(match.get(), FC_FAMILY, i, &name) == FcResultMatch; ++i) {
+    named = FcStrCmpIgnoreCase(name, reinterpret_cast<const FcChar8*>(family.c_str())) == 0;
+  }
+  if (!named) {
+    error = "the font \"" + family + "\" is not installed (tools/setup.sh installs it)";
+    return false;
+  }
   file = reinterpret_cast<const char*>(path);
   if (FcPatternGetInteger(match.get(), FC_INDEX, 0, &index) != FcResultMatch) index = 0;
   fallbacks.reset(FcFontSort(nullptr, pattern.get(), FcTrue, nullptr, &result));
@@ -79,7 +90,7 @@ FT_Face OpenFace(FT_Library freetype, FcPattern* font) {
 
 }  // namespace
 
-std::unique_ptr<Font> Font::Load(const std::string& family, int lineHeight, std::string& error) {
+std::unique_ptr<Font> Font::Load(const std::string& family, int pixelSize, int lineHeight, std::string& error) {
   std::string file;
   int index = 0;
   auto library = std::make_unique<Library>();
@@ -94,7 +105,7 @@ std::unique_ptr<Font> Font::Load(const std::string& family, int lineHeight, std:
     return nullptr;
   }
   // Size metrics of a scalable face come rounded to whole pixels: ascender up, descender down.
-  for (int size = lineHeight; size > 0; --size) {
+  for (int size = pixelSize; size > 0; --size) {
     if (FT_Set_Pixel_Sizes(library->face, 0, static_cast<FT_UInt>(size)) != 0) continue;
     const FT_Size_Metrics& metrics = library->face->size->metrics;
     const int ascent = static_cast<int>((metrics.ascender + 63) >> 6);

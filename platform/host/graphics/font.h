@@ -1,4 +1,4 @@
-// The default font of the host screen: fontconfig's match for a family,
+// The default font of the host screen: a family fontconfig has installed,
 // rasterised anti-aliased by FreeType, each glyph once. A character the font
 // lacks comes from the first of fontconfig's fallbacks that has it.
 #pragma once
@@ -24,9 +24,10 @@ struct Glyph {
 
 class Font {
  public:
-  // fontconfig's match for `family` at the largest pixel size whose line
-  // height is at most `lineHeight`; null with `error` filled when none loads.
-  static std::unique_ptr<Font> Load(const std::string& family, int lineHeight, std::string& error);
+  // The installed `family` at `pixelSize`, or at the largest smaller size
+  // whose line height is at most `lineHeight`; null with `error` filled when
+  // fontconfig lacks the family or none loads.
+  static std::unique_ptr<Font> Load(const std::string& family, int pixelSize, int lineHeight, std::string& error);
   ~Font();
   Font(const Font&) = delete;
   Font& operator=(const Font&) = delete;

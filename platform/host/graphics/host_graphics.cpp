@@ -22,7 +22,7 @@ Font* HostGraphics::DefaultFont() {
   if (!fontTried_) {
     fontTried_ = true;
     std::string error;
-    font_ = Font::Load(kFontFamily, kLineHeight, error);
+    font_ = Font::Load(kFontFamily, kFontPixelSize, kLineHeight, error);
     if (!font_) std::cerr << "initap: no font for the screen, texts stay invisible: " << error << '\n';
   }
   return font_.get();

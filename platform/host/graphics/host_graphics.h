@@ -16,8 +16,11 @@ class HostGraphics final : public Graphics {
  public:
   static constexpr int kScreenWidth = 240;
   static constexpr int kScreenHeight = 400;
-  // The family and line height of the default font.
-  static constexpr const char* kFontFamily = "sans-serif";
+  // The default font, installed by the set-up: the largest size at which every
+  // fixed status line fits the default 220-pixel text box, and whose
+  // descenders stay clear of the progress frame below it.
+  static constexpr const char* kFontFamily = "DejaVu Sans";
+  static constexpr int kFontPixelSize = 14;
   static constexpr int kLineHeight = 20;
 
   // Bitmap files are read through `files`; frames go to `display`. Both outlive this.

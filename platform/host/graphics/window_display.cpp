@@ -3,6 +3,7 @@
 #include <SDL.h>
 #include <dlfcn.h>
 
+#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -83,14 +84,21 @@ struct WindowDisplay::Sdl {
   }
 };
 
+constexpr std::string_view kWithoutDesktop =
+    "; run initap on a desktop, or under xvfb-run, or with --display headless";
+
 std::unique_ptr<WindowDisplay> WindowDisplay::Open(int width, int height, std::string& error) {
+  if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
+    error = "cannot open a window: neither DISPLAY nor WAYLAND_DISPLAY is set" + std::string(kWithoutDesktop);
+    return nullptr;
+  }
   const SdlLibrary* library = LoadSdl(error);
   if (!library) return nullptr;
   const SdlLibrary& call = *library;
   // Interrupting the program stays the terminal's business, not a close request.
   call.SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (call.InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    error = std::string("cannot open a window: ") + call.GetError();
+    error = std::string("cannot open a window: ") + call.GetError() + std::string(kWithoutDesktop);
     return nullptr;
   }
   auto sdl = std::unique_ptr<Sdl>(new Sdl{call});
@@ -98,7 +106,7 @@ std::unique_ptr<WindowDisplay> WindowDisplay::Open(int width, int height, std::s
   const char* current = call.GetCurrentVideoDriver();
   const std::string_view driver = current ? current : "";
   if (driver == "offscreen" || driver == "dummy") {
-    error = "cannot open a window: no desktop to show it on (DISPLAY is not set or unusable)";
+    error = "cannot open a window: no desktop to show it on" + std::string(kWithoutDesktop);
     return nullptr;
   }
   sdl->window = call.CreateWindow("initap", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,

@@ -31,12 +31,14 @@ class CommandLineTest : public ::testing::Test {
 };
 
 TEST_F(CommandLineTest, EveryOptionInBothSpellings) {
-  const Parsed parsed = Parse({"--display", "window", "--screenshot=shot.png", "--frames", "frames", "--mount",
-                               "\\sd card=" + card.path().string(), "--close-after=2.5", "--quiet", Device()});
+  const Parsed parsed = Parse({"--display", "window", "--screenshot=shot.png", "--frames", "frames", "--animation",
+                               "boot.webp", "--mount", "\\sd card=" + card.path().string(), "--close-after=2.5",
+                               "--quiet", Device()});
   ASSERT_TRUE(parsed.ok) << parsed.error;
   EXPECT_TRUE(parsed.line.window);
   EXPECT_EQ(parsed.line.screenshot, std::filesystem::path("shot.png"));
   EXPECT_EQ(parsed.line.frames, std::filesystem::path("frames"));
+  EXPECT_EQ(parsed.line.animation, std::filesystem::path("boot.webp"));
   ASSERT_EQ(parsed.line.device.mounts.size(), 1u);
   EXPECT_EQ(parsed.line.device.mounts[0].volume, L"sd card");
   EXPECT_EQ(parsed.line.device.mounts[0].hostFolder, card.path());
@@ -55,9 +57,21 @@ TEST_F(CommandLineTest, DefaultsAreHeadlessWithoutOutputs) {
 }
 
 TEST_F(CommandLineTest, HelpWinsOverEverythingElse) {
-  const Parsed parsed = Parse({"--help", "--bogus"});
-  EXPECT_TRUE(parsed.ok);
-  EXPECT_TRUE(parsed.line.help);
+  for (const char* help : {"--help", "-h"}) {
+    const Parsed parsed = Parse({help, "--bogus"});
+    EXPECT_TRUE(parsed.ok) << help;
+    EXPECT_TRUE(parsed.line.help) << help;
+  }
+  for (const char* named : {"docs/guide.md", "-h, --help", "--animation", "Exit codes", "--dry-run", " 3 ", " 4 "}) {
+    EXPECT_NE(Usage().find(named), std::string_view::npos) << named;
+  }
+}
+
+TEST_F(CommandLineTest, VolumesAreMatchedWithoutRegardToCase) {
+  for (const char* volume : {"\\sd card", "SD CARD", "\\storage card\\", "flashhd", "\\System", "windows"}) {
+    const Parsed parsed = Parse({"--mount", std::string(volume) + "=" + card.path().string(), Device()});
+    EXPECT_TRUE(parsed.ok) << volume << ": " << parsed.error;
+  }
 }
 
 TEST_F(CommandLineTest, UsageErrorsSayWhatIsWrongInOneLine) {
@@ -73,6 +87,12 @@ TEST_F(CommandLineTest, UsageErrorsSayWhatIsWrongInOneLine) {
       {{"--mount", "\\sd card=/nonexistent/card", Device()}, "is not a folder"},
       {{"--mount", "\\a\\b=" + card.path().string(), Device()}, "one volume name"},
       {{Device(), "--screenshot"}, "--screenshot needs a value"},
+      {{"--mount", "\\sdcard=" + card.path().string(), Device()},
+       "no volume '\\sdcard'; its volumes are '\\sd card', '\\Storage Card', '\\FlashHd', '\\System', '\\Windows'"},
+      {{"--screenshot", "/nonexistent/shot.png", Device()}, "--screenshot file '/nonexistent/shot.png' is in no"},
+      {{"--animation", card.path().string(), Device()}, "--animation wants a file name, not the folder"},
+      {{"--animation", card.path().string() + "/", Device()}, "--animation wants a file name"},
+      {{"--animation=/nonexistent/boot.webp", Device()}, "is in no existing folder"},
   };
   for (const auto& [arguments, expected] : cases) {
     const Parsed parsed = Parse(arguments);

@@ -217,6 +217,23 @@ TEST(DisplayOptionsTest, FramesFolderThatCannotBeMadeIsAnError) {
   EXPECT_NE(error.find("frames"), std::string::npos);
 }
 
+TEST(DisplayOptionsTest, FramesOfAnEarlierRunAreRemovedAndNothingElse) {
+  initap::test::TempFolder folder;
+  const struct {
+    const char* name;
+    bool kept;
+  } files[] = {{"000001.png", false}, {"000042.png", false}, {"1234567.png", false}, {"00001.png", true},
+               {"000001.PNG", true},  {"frame.png", true},   {"000001.png.partial", true}, {"notes.txt", true}};
+  for (const auto& file : files) std::ofstream(folder.path() / file.name) << "x";
+  fs::create_directory(folder.path() / "000002.png");
+  DisplayOptions options;
+  options.frames = folder.path();
+  std::string error;
+  ASSERT_TRUE(platform::host::MakeDisplayDriver(options, error)) << error;
+  for (const auto& file : files) EXPECT_EQ(fs::exists(folder.path() / file.name), file.kept) << file.name;
+  EXPECT_TRUE(fs::is_directory(folder.path() / "000002.png")) << "a folder is no frame";
+}
+
 TEST(PngOutputsTest, PassesEverythingOnToTheDisplayItWraps) {
   initap::test::TempFolder folder;
   auto recording = std::make_unique<RecordingDisplay>();

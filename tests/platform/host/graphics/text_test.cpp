@@ -15,6 +15,7 @@ namespace {
 using platform::Rect;
 using platform::host::Font;
 using platform::host::Glyph;
+using platform::host::HostGraphics;
 using platform::host::SoftwareBackBuffer;
 
 struct Box {
@@ -67,7 +68,8 @@ class TextTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     std::string error;
-    font_ = Font::Load("sans-serif", 20, error).release();
+    font_ = Font::Load(HostGraphics::kFontFamily, HostGraphics::kFontPixelSize, HostGraphics::kLineHeight, error)
+                .release();
     ASSERT_NE(font_, nullptr) << error;
   }
   static void TearDownTestSuite() {
@@ -90,9 +92,14 @@ TEST_F(TextTest, DefaultFontFitsALineOfTwentyPixels) {
   EXPECT_LE(font_->LineHeight(), 20);
   EXPECT_GT(font_->LineHeight(), 14);
   std::string error;
-  auto larger = Font::Load("sans-serif", font_->LineHeight() + 4, error);
-  ASSERT_TRUE(larger);
+  // A size too large for the line gives way to the largest that fits it.
+  auto larger = Font::Load(HostGraphics::kFontFamily, 40, font_->LineHeight() + 4, error);
+  ASSERT_TRUE(larger) << error;
   EXPECT_GT(larger->PixelSize(), font_->PixelSize());
+  EXPECT_LE(larger->LineHeight(), font_->LineHeight() + 4);
+  // The family is named, not whatever fontconfig offers in its place.
+  EXPECT_FALSE(Font::Load("No Such Family", 14, 20, error));
+  EXPECT_NE(error.find("not installed"), std::string::npos) << error;
 }
 
 TEST_F(TextTest, GlyphsAreRasterisedOnce) {

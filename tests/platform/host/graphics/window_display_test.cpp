@@ -93,16 +93,27 @@ TEST_F(WindowDisplayTest, WindowShowsTheScreenAndHearsTheCloseRequest) {
   EXPECT_FALSE(display->Poll());
 }
 
-TEST_F(WindowDisplayTest, WithoutADesktopTheWindowCannotOpen) {
-  const char* saved = std::getenv("DISPLAY");
-  const std::string previous = saved ? saved : "";
-  setenv("DISPLAY", ":31999", 1);
-  platform::host::DisplayOptions options;
-  options.window = true;
-  std::string error;
-  EXPECT_FALSE(platform::host::MakeDisplayDriver(options, error));
-  EXPECT_NE(error.find("window"), std::string::npos) << error;
-  if (saved) setenv("DISPLAY", previous.c_str(), 1);
+TEST_F(WindowDisplayTest, WithoutADesktopTheWindowCannotOpenAndTheMessageSaysWhatToDo) {
+  const char* savedDisplay = std::getenv("DISPLAY");
+  const char* savedWayland = std::getenv("WAYLAND_DISPLAY");
+  const std::string previousDisplay = savedDisplay ? savedDisplay : "";
+  const std::string previousWayland = savedWayland ? savedWayland : "";
+  unsetenv("WAYLAND_DISPLAY");
+  // No desktop named at all, then one that is not there.
+  for (const char* display : {static_cast<const char*>(nullptr), ":31999"}) {
+    if (display) setenv("DISPLAY", display, 1);
+    else unsetenv("DISPLAY");
+    platform::host::DisplayOptions options;
+    options.window = true;
+    std::string error;
+    EXPECT_FALSE(platform::host::MakeDisplayDriver(options, error));
+    EXPECT_NE(error.find("cannot open a window"), std::string::npos) << error;
+    EXPECT_NE(error.find("--display headless"), std::string::npos) << error;
+    EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+  }
+  if (savedDisplay) setenv("DISPLAY", previousDisplay.c_str(), 1);
+  else unsetenv("DISPLAY");
+  if (savedWayland) setenv("WAYLAND_DISPLAY", previousWayland.c_str(), 1);
 }
 
 // The initap program with the window display on a device whose disk holds
