@@ -134,7 +134,7 @@ void CardWatch::FileCalled(const FileCall& call) {
   std::lock_guard guard(lock_);
   const std::thread::id thread = std::this_thread::get_id();
   if (const auto step = steps_.find(thread); step != steps_.end()) step->second.record.calls.push_back(call);
-  lastCall_[thread] = call;
+  if (call.kind == FileCallKind::Test) lastTest_[thread] = call;
   Seen(call.path);
   Seen(call.second);
   if (call.kind == FileCallKind::Delete) deleted_.push_back(Normalized(call.path));
@@ -153,10 +153,10 @@ void CardWatch::ProgramStarted(std::wstring_view file) {
   Seen(file);
   if (!IsBareName(file)) return;
   // The shell stands in when the program the system looked for last is missing.
-  const auto last = lastCall_.find(std::this_thread::get_id());
-  if (last == lastCall_.end()) return;
+  const auto last = lastTest_.find(std::this_thread::get_id());
+  if (last == lastTest_.end()) return;
   const FileCall& call = last->second;
-  if (call.kind != FileCallKind::Test || call.status == FileStatus::Ok || IsDocumentPath(call.path)) return;
+  if (call.status == FileStatus::Ok || IsDocumentPath(call.path)) return;
   const auto [reads, line] = ElementNaming(call.path);
   Add(reads, line, Shown(call.path) + " does not exist, so the device starts " + ToUtf8(file) + " instead.");
 }

@@ -74,7 +74,7 @@ class CardWatch {
   std::mutex lock_;
   std::vector<std::shared_ptr<DocumentReads>> documents_;
   std::map<std::thread::id, Step> steps_;
-  std::map<std::thread::id, FileCall> lastCall_;
+  std::map<std::thread::id, FileCall> lastTest_;  // the last file each thread looked for
   std::vector<PendingPath> pending_;
   std::vector<std::wstring> deleted_;                  // normalized
   std::map<const DocumentReads*, std::wstring> found_;  // a file found beside a carried-out description
