@@ -55,7 +55,12 @@ HostXml::HostXml(FileSystem& files, CardWatch* watch) : files_(files), watch_(wa
 
 std::unique_ptr<XmlDocument> HostXml::Load(std::wstring_view path) {
   std::string bytes;
-  if (files_.ReadFile(path, bytes) != FileStatus::Ok) return nullptr;
+  if (const FileStatus read = files_.ReadFile(path, bytes); read != FileStatus::Ok) {
+    if (read == FileStatus::FileTooLarge && watch_ != nullptr) {
+      watch_->NotLoaded(path, 0, 0, "the file is larger than a description can be");
+    }
+    return nullptr;
+  }
   ParseProblem problem;
   DocPtr doc = ParseDocument(bytes, &problem);
   if (!doc) {
