@@ -8,6 +8,9 @@
 #include "platform/host/kernel/host_kernel.h"
 #include "platform/host/rawdisk/host_rawdisk.h"
 #include "platform/host/registry/host_registry.h"
+#include "platform/host/report/card_watch.h"
+#include "platform/host/report/watched_files.h"
+#include "platform/host/report/watched_shell.h"
 #include "platform/host/shell/host_shell.h"
 #include "platform/host/utf8.h"
 #include "platform/host/window/host_window_system.h"
@@ -39,11 +42,15 @@ std::unique_ptr<HostPlatform> HostPlatform::Create(const CommandLine& line, Host
     host->kernel_->DebugOutput(FromUtf8(problem + "; the registry is not written back"));
   }
   host->registry_ = std::move(registry);
-  host->xml_ = std::make_unique<HostXml>(*host->files_);
-  host->graphics_ = std::make_unique<HostGraphics>(*host->files_, *host->display_);
+  host->watch_ = std::make_unique<CardWatch>(
+      *host->warnings_, [kernel = host->kernel_.get()](std::wstring_view text) { kernel->DebugOutput(text); });
+  host->watchedFiles_ = std::make_unique<WatchedFiles>(*host->files_, *host->watch_);
+  host->xml_ = std::make_unique<HostXml>(*host->watchedFiles_, host->watch_.get());
+  host->graphics_ = std::make_unique<HostGraphics>(*host->watchedFiles_, *host->display_);
   host->windows_ = std::make_unique<HostWindowSystem>(*host->kernel_, *host->display_,
                                                       WindowOptions{line.closeAfter, console.notice});
-  host->shell_ = std::make_unique<HostShell>(device, *host->files_, *host->kernel_, console.line);
+  host->hostShell_ = std::make_unique<HostShell>(device, *host->files_, *host->kernel_, console.line);
+  host->shell_ = std::make_unique<WatchedShell>(*host->hostShell_, *host->watch_);
   host->gps_ = std::make_unique<HostGps>(device, *host->kernel_);
   host->disks_ = std::make_unique<HostRawDiskService>(device);
   if (console.line) {
@@ -52,7 +59,7 @@ std::unique_ptr<HostPlatform> HostPlatform::Create(const CommandLine& line, Host
       print(bytes);
     });
   }
-  host->services_.reset(new platform::Platform{*host->kernel_, *host->files_, *host->windows_, *host->graphics_,
+  host->services_.reset(new platform::Platform{*host->kernel_, *host->watchedFiles_, *host->windows_, *host->graphics_,
                                                *host->xml_, *host->shell_, *host->gps_, *host->disks_,
                                                *host->registry_, *host->codePage_});
   return host;
@@ -60,6 +67,9 @@ std::unique_ptr<HostPlatform> HostPlatform::Create(const CommandLine& line, Host
 
 HostPlatform::~HostPlatform() = default;
 
-void HostPlatform::Finish() { display_->Finish(graphics_->Screen()); }
+void HostPlatform::Finish() {
+  watch_->Finish();
+  display_->Finish(graphics_->Screen());
+}
 
 }  // namespace platform::host

@@ -15,6 +15,7 @@ namespace platform::host {
 class HostFileSystem;
 class HostKernel;
 class HostGraphics;
+class CardWatch;
 
 // Where the host platform reports what happens: the update log's lines and
 // program starts (standard output), and its own notices (standard error).
@@ -36,7 +37,8 @@ class HostPlatform {
   HostGraphics& Graphics() { return *graphics_; }
   // What the services warned the card maker of during the run.
   Warnings& CardWarnings() { return *warnings_; }
-  // The run has ended: the display writes what it keeps of the last screen.
+  // The run has ended: what the system never read of a description is
+  // weighed, and the display writes what it keeps of the last screen.
   void Finish();
 
  private:
@@ -45,12 +47,15 @@ class HostPlatform {
   std::unique_ptr<Warnings> warnings_;
   std::unique_ptr<HostKernel> kernel_;
   std::unique_ptr<HostFileSystem> files_;
+  std::unique_ptr<CardWatch> watch_;
+  std::unique_ptr<platform::FileSystem> watchedFiles_;
   std::unique_ptr<platform::CodePage> codePage_;
   std::unique_ptr<platform::Registry> registry_;
   std::unique_ptr<platform::Xml> xml_;
   std::unique_ptr<class DisplayDriver> display_;
   std::unique_ptr<HostGraphics> graphics_;
   std::unique_ptr<platform::WindowSystem> windows_;
+  std::unique_ptr<platform::Shell> hostShell_;
   std::unique_ptr<platform::Shell> shell_;
   std::unique_ptr<platform::Gps> gps_;
   std::unique_ptr<platform::RawDiskService> disks_;

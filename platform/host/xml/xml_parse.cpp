@@ -32,6 +32,19 @@ constexpr int kParseOptions = XML_PARSE_NONET;
 constexpr const char* kCodePage932Names[] = {"SHIFT_JIS", "SHIFT-JIS",   "SJIS",         "MS_KANJI",   "CSSHIFTJIS",
                                              "X-SJIS",    "WINDOWS-31J", "CSWINDOWS31J", "X-MS-CP932", "MS932"};
 
+// The parser's message without its line end, where it found the fault.
+ParseProblem ProblemOf(const xmlError* error) {
+  ParseProblem problem;
+  if (error->message != nullptr) problem.message = error->message;
+  while (!problem.message.empty() && (problem.message.back() == '\n' || problem.message.back() == ' ')) {
+    problem.message.pop_back();
+  }
+  if (problem.message.empty()) problem.message = "the parser reported an error";
+  problem.line = error->line > 0 ? static_cast<std::uint32_t>(error->line) : 0;
+  problem.column = error->int2 > 0 ? static_cast<std::uint32_t>(error->int2) : 0;
+  return problem;
+}
+
 xmlParserInputPtr RefuseExternalEntity(const char* /*url*/, const char* /*id*/, xmlParserCtxtPtr /*context*/) {
   return nullptr;
 }
@@ -59,27 +72,36 @@ class ErrorTrap {
   // An error, an undeclared entity among them, was reported; warnings are
   // not, nor what the parser finds against the DTD while it is not validating.
   bool Failed() const { return failed_; }
+  // The first error reported.
+  const ParseProblem& First() const { return first_; }
 
  private:
   static void OnStructured(void* self, xmlErrorPtr error) {
     if (error == nullptr || error->level < XML_ERR_ERROR) return;
     if (error->domain == XML_FROM_VALID || error->domain == XML_FROM_DTD) return;
-    static_cast<ErrorTrap*>(self)->failed_ = true;
+    static_cast<ErrorTrap*>(self)->Fail(ProblemOf(error));
   }
-  static void OnGeneric(void* self, const char* /*format*/, ...) { static_cast<ErrorTrap*>(self)->failed_ = true; }
+  static void OnGeneric(void* self, const char* /*format*/, ...) {
+    static_cast<ErrorTrap*>(self)->Fail(ParseProblem{"the parser reported an error", 0, 0});
+  }
+  void Fail(ParseProblem problem) {
+    if (!failed_) first_ = std::move(problem);
+    failed_ = true;
+  }
 
   xmlStructuredErrorFunc structured_;
   void* structuredContext_;
   xmlGenericErrorFunc generic_;
   void* genericContext_;
   bool failed_ = false;
+  ParseProblem first_;
 };
 
 // A document whose own DTD declares elements or attributes is read once more,
 // validating against it. A DTD kept elsewhere is never fetched, so a document
 // that names one is only checked for being well-formed, and so is one whose
 // DTD only declares entities.
-bool ValidAgainstInternalDtd(std::string_view bytes, const xmlDoc* doc) {
+bool ValidAgainstInternalDtd(std::string_view bytes, const xmlDoc* doc, ParseProblem& problem) {
   const xmlDtd* dtd = doc->intSubset;
   if (dtd == nullptr || dtd->ExternalID != nullptr || dtd->SystemID != nullptr || doc->extSubset != nullptr) {
     return true;
@@ -89,7 +111,13 @@ bool ValidAgainstInternalDtd(std::string_view bytes, const xmlDoc* doc) {
   if (!context) return false;
   const DocPtr validated(xmlCtxtReadMemory(context.get(), bytes.data(), static_cast<int>(bytes.size()), nullptr,
                                            nullptr, kParseOptions | XML_PARSE_DTDVALID));
-  return validated && context->valid != 0;
+  if (validated && context->valid != 0) return true;
+  if (const xmlError* error = xmlCtxtGetLastError(context.get()); error != nullptr) {
+    problem = ProblemOf(error);
+  } else {
+    problem = ParseProblem{"the document is not valid against its own DTD", 0, 0};
+  }
+  return false;
 }
 
 bool NamedAmong(std::string_view name, std::initializer_list<std::string_view> names) {
@@ -126,13 +154,28 @@ void InitialiseXml() {
   });
 }
 
-DocPtr ParseDocument(std::string_view bytes) {
-  if (bytes.size() > static_cast<std::size_t>(INT_MAX)) return nullptr;
+DocPtr ParseDocument(std::string_view bytes, ParseProblem* problem) {
+  ParseProblem ignored;
+  ParseProblem& why = problem != nullptr ? *problem : ignored;
+  if (bytes.size() > static_cast<std::size_t>(INT_MAX)) {
+    why = ParseProblem{"the file is too large", 0, 0};
+    return nullptr;
+  }
   ErrorTrap trap;
   DocPtr doc(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, kParseOptions));
-  if (!doc || trap.Failed() || !MarkAgreesWithDeclaration(bytes, doc->encoding)) return nullptr;
-  if (!EntityTextWithinLimit(doc.get(), kMaxEntityText)) return nullptr;
-  if (!ValidAgainstInternalDtd(bytes, doc.get())) return nullptr;
+  if (!doc || trap.Failed()) {
+    why = trap.Failed() ? trap.First() : ParseProblem{"the parser could not read the file", 0, 0};
+    return nullptr;
+  }
+  if (!MarkAgreesWithDeclaration(bytes, doc->encoding)) {
+    why = ParseProblem{"the byte-order mark contradicts the declared encoding", 1, 0};
+    return nullptr;
+  }
+  if (!EntityTextWithinLimit(doc.get(), kMaxEntityText)) {
+    why = ParseProblem{"entity references add more text than a description may hold", 0, 0};
+    return nullptr;
+  }
+  if (!ValidAgainstInternalDtd(bytes, doc.get(), why)) return nullptr;
   return doc;
 }
 

@@ -1,0 +1,216 @@
+#include "platform/host/report/card_watch.h"
+
+#include <algorithm>
+#include <cwctype>
+
+#include "platform/host/report/document_checks.h"
+#include "platform/host/report/path_text.h"
+#include "platform/host/utf8.h"
+
+namespace platform::host {
+
+namespace {
+
+// The device's own copy of the card's description: what it holds was told
+// on the boot that brought it, and its list is never carried out.
+constexpr std::wstring_view kKeptDescription = L"\\System\\update.xml";
+
+bool IsKept(const DocumentReads& reads) { return Normalized(reads.path) == Normalized(kKeptDescription); }
+
+// A text that reads as a relative path rather than a number or a rectangle.
+bool IsRelativePath(std::wstring_view text) {
+  if (text.empty() || text.front() == L'\\') return false;
+  const wchar_t first = text.front();
+  return !(std::iswdigit(static_cast<wint_t>(first)) || first == L'-' || first == L'+' ||
+           std::iswspace(static_cast<wint_t>(first)));
+}
+
+bool AnyListed(const DocumentReads& reads) {
+  return std::any_of(reads.elements.begin(), reads.elements.end(), [](const ElementRead& e) { return e.listed; });
+}
+
+bool IsBareName(std::wstring_view file) { return file.find_first_of(L"\\/") == std::wstring_view::npos; }
+
+bool IsDocumentPath(std::wstring_view path) { return Normalized(path).ends_with(L".XML"); }
+
+}  // namespace
+
+std::shared_ptr<DocumentReads> CardWatch::Loaded(DocumentReads outline) {
+  std::lock_guard guard(lock_);
+  const std::wstring path = Normalized(outline.path);
+  for (auto known = documents_.rbegin(); known != documents_.rend(); ++known) {
+    if (Normalized((*known)->path) != path) continue;
+    if ((*known)->SameOutline(outline)) return *known;
+    break;
+  }
+  documents_.push_back(std::make_shared<DocumentReads>(std::move(outline)));
+  return documents_.back();
+}
+
+void CardWatch::NotLoaded(std::wstring_view path, std::uint32_t line, std::uint32_t column,
+                          std::string_view message) {
+  std::string text = column != 0 ? "column " + std::to_string(column) + ": " : "";
+  text += message;
+  text += "; the device cannot load this file.";
+  if (debug_) {
+    std::string place = ToUtf8(path);
+    if (line != 0) place += ":" + std::to_string(line);
+    if (column != 0) place += ":" + std::to_string(column);
+    debug_(FromUtf8(place + ": does not load: " + std::string(message)));
+  }
+  warnings_.Add(Warning{ToUtf8(path), line, std::move(text)});
+}
+
+void CardWatch::Searched(DocumentReads& reads, int parent, int found) {
+  std::lock_guard guard(lock_);
+  reads.elements[static_cast<std::size_t>(parent)].searched = true;
+  if (found >= 0) reads.elements[static_cast<std::size_t>(found)].read = true;
+}
+
+void CardWatch::Listed(DocumentReads& reads, int element) {
+  std::lock_guard guard(lock_);
+  reads.elements[static_cast<std::size_t>(element)].listed = true;
+}
+
+void CardWatch::Named(DocumentReads& reads, int element) {
+  std::lock_guard guard(lock_);
+  reads.elements[static_cast<std::size_t>(element)].named = true;
+}
+
+void CardWatch::TextRead(DocumentReads& reads, int element, std::wstring text) {
+  std::lock_guard guard(lock_);
+  ElementRead& read = reads.elements[static_cast<std::size_t>(element)];
+  read.read = true;
+  read.text = text;
+  if (read.parent != 0 || read.elementChildren != 0 || IsKept(reads) || !IsRelativePath(text)) return;
+  const auto shared = std::find_if(documents_.begin(), documents_.end(),
+                                   [&](const auto& document) { return document.get() == &reads; });
+  const bool known = std::any_of(pending_.begin(), pending_.end(), [&](const PendingPath& pending) {
+    return pending.reads.get() == &reads && pending.element == element;
+  });
+  if (shared != documents_.end() && !known) pending_.push_back({*shared, element, Tail(text)});
+}
+
+void CardWatch::AttributeAsked(const std::shared_ptr<DocumentReads>& reads, int element, std::string_view name,
+                               const std::wstring* value) {
+  std::lock_guard guard(lock_);
+  ElementRead& read = reads->elements[static_cast<std::size_t>(element)];
+  read.read = true;
+  if (value != nullptr) {
+    read.attributesRead.emplace(name);
+  } else {
+    read.attributesMissing.emplace(name);
+  }
+  // Only the steps of a list that the system walks are in work.
+  if (read.parent < 0 || !reads->elements[static_cast<std::size_t>(read.parent)].listed) return;
+  Step& step = steps_[std::this_thread::get_id()];
+  if (step.reads != reads || step.element != element) {
+    CloseStep(step);
+    step = Step{reads, element, StepRecord{read.name, {}, false, {}}};
+  }
+  if (value == nullptr) {
+    step.record.attributeMissing = true;
+    return;
+  }
+  auto& values = step.record.values;
+  if (std::none_of(values.begin(), values.end(), [&](const auto& known) { return known.first == name; })) {
+    values.emplace_back(std::string(name), *value);
+  }
+}
+
+void CardWatch::Released(const DocumentReads& reads) {
+  std::lock_guard guard(lock_);
+  for (auto step = steps_.begin(); step != steps_.end();) {
+    if (step->second.reads.get() == &reads) {
+      CloseStep(step->second);
+      step = steps_.erase(step);
+    } else {
+      ++step;
+    }
+  }
+}
+
+void CardWatch::FileCalled(const FileCall& call) {
+  std::lock_guard guard(lock_);
+  const std::thread::id thread = std::this_thread::get_id();
+  if (const auto step = steps_.find(thread); step != steps_.end()) step->second.record.calls.push_back(call);
+  if (call.kind == FileCallKind::Test) lastTest_[thread] = call;
+  Seen(call.path);
+  Seen(call.second);
+  if (call.kind == FileCallKind::Delete) deleted_.push_back(Normalized(call.path));
+  if (call.kind != FileCallKind::Test || call.status != FileStatus::Ok) return;
+  // A file found beside a description whose list was walked: what keeps it on the card.
+  for (const std::shared_ptr<DocumentReads>& document : documents_) {
+    if (AnyListed(*document) && FolderOf(call.path) == FolderOf(document->path) &&
+        Normalized(call.path) != Normalized(document->path)) {
+      found_[document.get()] = call.path;
+    }
+  }
+}
+
+void CardWatch::ProgramStarted(std::wstring_view file) {
+  std::lock_guard guard(lock_);
+  Seen(file);
+  if (!IsBareName(file)) return;
+  // The shell stands in when the program the system looked for last is missing.
+  const auto last = lastTest_.find(std::this_thread::get_id());
+  if (last == lastTest_.end()) return;
+  const FileCall& call = last->second;
+  if (call.status == FileStatus::Ok || IsDocumentPath(call.path)) return;
+  const auto [reads, line] = ElementNaming(call.path);
+  Add(reads, line, Shown(call.path) + " does not exist, so the device starts " + ToUtf8(file) + " instead.");
+}
+
+void CardWatch::Finish() {
+  std::lock_guard guard(lock_);
+  if (finished_) return;
+  finished_ = true;
+  for (auto& [thread, step] : steps_) CloseStep(step);
+  steps_.clear();
+  for (const std::shared_ptr<DocumentReads>& document : documents_) {
+    if (IsKept(*document)) continue;
+    for (const LineWarning& warning : DocumentWarnings(*document)) Add(document.get(), warning.line, warning.text);
+  }
+  for (const PendingPath& pending : pending_) {
+    const ElementRead& element = pending.reads->elements[static_cast<std::size_t>(pending.element)];
+    Add(pending.reads.get(), element.line,
+        "<" + element.name + "> \"" + ToUtf8(element.text.value_or(L"")) +
+            "\" is a relative path, which does not resolve from this description: the device finds no file by it.");
+  }
+  for (const auto& [document, marker] : found_) {
+    if (std::find(deleted_.begin(), deleted_.end(), Normalized(document->path)) != deleted_.end()) continue;
+    Add(document, 0,
+        "the card holds " + Shown(marker) +
+            ", so this description stays on it and every device the card goes into carries out its list.");
+  }
+}
+
+void CardWatch::Add(const DocumentReads* reads, std::uint32_t line, std::string text) {
+  warnings_.Add(Warning{reads != nullptr ? ToUtf8(reads->path) : std::string(), line, std::move(text)});
+}
+
+void CardWatch::CloseStep(Step& step) {
+  if (!step.reads) return;
+  const std::uint32_t line = step.reads->elements[static_cast<std::size_t>(step.element)].line;
+  for (std::string& text : StepWarnings(step.record)) Add(step.reads.get(), line, std::move(text));
+  step = Step{};
+}
+
+void CardWatch::Seen(std::wstring_view path) {
+  if (path.empty()) return;
+  std::erase_if(pending_, [&](const PendingPath& pending) { return Mentions(path, pending.tail); });
+}
+
+std::pair<const DocumentReads*, std::uint32_t> CardWatch::ElementNaming(std::wstring_view path) const {
+  const std::wstring normal = Normalized(path);
+  for (auto document = documents_.rbegin(); document != documents_.rend(); ++document) {
+    for (const ElementRead& element : (*document)->elements) {
+      if (element.text && !element.text->empty() && normal.ends_with(Normalized(Tail(*element.text)))) {
+        return {document->get(), element.line};
+      }
+    }
+  }
+  return {nullptr, 0};
+}
+
+}  // namespace platform::host

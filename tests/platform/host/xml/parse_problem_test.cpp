@@ -1,0 +1,54 @@
+// Why a document did not load: the parser's message, where it found the fault.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "platform/host/xml/xml_parse.h"
+
+namespace initap::test {
+namespace {
+
+using platform::host::ParseDocument;
+using platform::host::ParseProblem;
+
+struct Broken {
+  const char* name;
+  std::string bytes;
+  std::uint32_t line;
+  bool column;  // a column is known
+  const char* message;
+};
+
+void PrintTo(const Broken& broken, std::ostream* out) { *out << broken.name; }
+
+class ParseProblemTest : public ::testing::TestWithParam<Broken> {};
+
+TEST_P(ParseProblemTest, SaysWhatAndWhere) {
+  const Broken& broken = GetParam();
+  ParseProblem problem;
+  ASSERT_FALSE(ParseDocument(broken.bytes, &problem));
+  EXPECT_THAT(problem.message, ::testing::HasSubstr(broken.message));
+  EXPECT_EQ(problem.message.find('\n'), std::string::npos);
+  EXPECT_EQ(problem.line, broken.line);
+  EXPECT_EQ(problem.column != 0, broken.column) << problem.column;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachFault, ParseProblemTest,
+    ::testing::Values(
+        Broken{"TagMismatch", "<config>\n  <launch>x</lunch>\n</config>\n", 2, true,
+               "Opening and ending tag mismatch: launch line 2 and lunch"},
+        Broken{"UndefinedEntity", "<config>\n<a/>\n<b>&nbsp;</b>\n</config>", 3, true, "nbsp"},
+        Broken{"Unfinished", "<config>\n<update>\n", 3, true, "update"},
+        Broken{"MarkAgainstDeclaration", "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-16\"?><r/>", 1, true,
+               "labelled UTF-16"},
+        Broken{"InvalidAgainstItsDtd", "<!DOCTYPE r [<!ELEMENT r EMPTY>]>\n<r><x/></r>", 2, true, "r"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ParseProblem, AWellFormedDocumentLeavesItUntouched) {
+  ParseProblem problem{"before", 7, 7};
+  EXPECT_TRUE(ParseDocument("<r/>", &problem));
+  EXPECT_EQ(problem.message, "before");
+}
+
+}  // namespace
+}  // namespace initap::test
