@@ -19,6 +19,7 @@ struct CommandLine {
   std::optional<std::filesystem::path> frames;
   std::optional<std::chrono::milliseconds> closeAfter;
   bool quiet = false;
+  std::optional<std::filesystem::path> report;
   bool help = false;
 };
 

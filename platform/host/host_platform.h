@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/host/command_line.h"
+#include "platform/host/report/change_report.h"
 #include "platform/host/report/warnings.h"
 #include "platform/platform.h"
 
@@ -15,6 +16,7 @@ namespace platform::host {
 class HostFileSystem;
 class HostKernel;
 class HostGraphics;
+class RecordingFileSystem;
 
 // Where the host platform reports what happens: the update log's lines and
 // program starts (standard output), and its own notices (standard error).
@@ -36,6 +38,8 @@ class HostPlatform {
   HostGraphics& Graphics() { return *graphics_; }
   // What the services warned the card maker of during the run.
   Warnings& CardWarnings() { return *warnings_; }
+  // What the run changed on the device, or in a dry run would change.
+  ChangeReport& Changes() { return *changes_; }
   // The run has ended: the display writes what it keeps of the last screen.
   void Finish();
 
@@ -44,7 +48,9 @@ class HostPlatform {
 
   std::unique_ptr<Warnings> warnings_;
   std::unique_ptr<HostKernel> kernel_;
+  std::unique_ptr<ChangeReport> changes_;
   std::unique_ptr<HostFileSystem> files_;
+  std::unique_ptr<RecordingFileSystem> recorded_;
   std::unique_ptr<platform::CodePage> codePage_;
   std::unique_ptr<platform::Registry> registry_;
   std::unique_ptr<platform::Xml> xml_;

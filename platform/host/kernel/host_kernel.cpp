@@ -18,6 +18,20 @@ namespace platform::host {
 
 namespace {
 
+SystemTime UtcTime(std::time_t seconds) {
+  std::tm utc{};
+  gmtime_r(&seconds, &utc);
+  SystemTime t;
+  t.year = static_cast<std::uint16_t>(utc.tm_year + 1900);
+  t.month = static_cast<std::uint16_t>(utc.tm_mon + 1);
+  t.dayOfWeek = static_cast<std::uint16_t>(utc.tm_wday);
+  t.day = static_cast<std::uint16_t>(utc.tm_mday);
+  t.hour = static_cast<std::uint16_t>(utc.tm_hour);
+  t.minute = static_cast<std::uint16_t>(utc.tm_min);
+  t.second = static_cast<std::uint16_t>(utc.tm_sec);
+  return t;
+}
+
 class HostEvent final : public Event {
  public:
   void Set() override {
@@ -142,7 +156,12 @@ bool HostKernel::SetSystemTime(const SystemTime& utc) {
   const std::time_t wanted = timegm(&tm);
   const std::time_t host = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
   const std::int64_t offset = static_cast<std::int64_t>(wanted) - static_cast<std::int64_t>(host);
+  if (clockSet_) clockSet_(UtcTime(host + static_cast<std::time_t>(clockOffset_.load())), utc);
 
+  if (device_.dryRun) {
+    clockOffset_ = offset;
+    return true;
+  }
   // Written beside and renamed, so a cut leaves the old offset or the new one.
   const auto file = device_.File("clock");
   auto temporary = file;
@@ -164,6 +183,10 @@ void HostKernel::DebugOutput(std::wstring_view text) {
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
   line += '\n';
   std::lock_guard lock(debugLock_);
+  if (device_.dryRun) {
+    debugOutput_ += line;
+    return;
+  }
   const UniqueFd log = OpenRegularFile(device_.File("debug.log"), O_WRONLY | O_CREAT | O_APPEND, 0644);
   if (!log) return;
   [[maybe_unused]] const auto written = write(log.Get(), line.data(), line.size());
