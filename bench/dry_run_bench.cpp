@@ -49,7 +49,8 @@ void MakeDevice(const fs::path& device, std::size_t files) {
   const std::string block(1 << 20, 'm');
   for (std::size_t i = 0; i < files; ++i) {
     std::ofstream out(root / "sd card/Maps" / ("map" + std::to_string(i) + ".bin"), std::ios::binary);
-    for (std::size_t mib = 0; mib < kFileMiB; ++mib) out.write(block.data(), static_cast<std::streamsize>(block.size()));
+    for (std::size_t mib = 0; mib < kFileMiB; ++mib)
+      out.write(block.data(), static_cast<std::streamsize>(block.size()));
   }
 }
 

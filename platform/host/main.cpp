@@ -61,7 +61,9 @@ int main(int argc, char** argv) {
   if (line.report && !platform::host::WriteReport(*line.report, changes.Json(warnings), error)) {
     PrintLine(stderr, "initap: " + error);
   }
-  if (line.device.dryRun) exitCode = platform::host::DryRunExitCode(changes.ReachedMainApplication(), !warnings.empty());
+  if (line.device.dryRun) {
+    exitCode = platform::host::DryRunExitCode(changes.ReachedMainApplication(), !warnings.empty());
+  }
   // A worker may still be copying when the window was closed from outside:
   // end here, without running static destructors under its feet.
   std::lock_guard lock(outputLock);
