@@ -94,6 +94,8 @@ TEST_F(DryRunTest, ChangesNothingAndReportsWhatABootOfACopyChanges) {
 
   EXPECT_EQ(PrintedLog(dry.output), PrintedLog(boot.output));
   EXPECT_EQ(PrintedLog(dry.output).front(), "found update file \\sd card\\update.xml.");
+  // The clock set from the receiver holds for the rest of the run.
+  EXPECT_NE(dry.output.find("(07-15 10:20) update finished."), std::string::npos) << dry.output;
   const std::string report = ReadHostFile(outside.path() / "dry.json");
   EXPECT_EQ(WithoutClockBefore(report), WithoutClockBefore(ReadHostFile(outside.path() / "boot.json")));
   for (const char* expected : {"\"files_added\": [\"\\\\FlashHd\\\\Maps\\\\a.map\", \"\\\\FlashHd\\\\Maps\\\\b.map\", "

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
-#include <string>
 
 #include "platform/host/device_folder.h"
 #include "platform/kernel.h"
@@ -44,7 +43,6 @@ class HostKernel final : public Kernel {
   std::function<void()> threadEnded_;
   std::function<void(const SystemTime&, const SystemTime&)> clockSet_;
   std::mutex debugLock_;
-  std::string debugOutput_;  // a dry run's debug.log, kept in memory
 };
 
 }  // namespace platform::host

@@ -4,7 +4,6 @@
 
 #include <functional>
 #include <mutex>
-#include <string>
 #include <string_view>
 
 #include "platform/host/device_folder.h"
@@ -41,7 +40,6 @@ class HostShell final : public Shell {
   std::function<void(std::string_view)> echo_;
   std::function<void(std::wstring_view, bool)> started_;
   std::mutex logLock_;
-  std::string launched_;  // a dry run's launched.log, kept in memory
 };
 
 }  // namespace platform::host
