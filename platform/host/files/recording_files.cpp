@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/common/name_case.h"
 #include "platform/host/files/device_path.h"
 #include "platform/host/utf8.h"
 
@@ -9,9 +10,19 @@ namespace platform::host {
 
 namespace {
 
+// "\Folder\Name" with the names as written; empty for the root, or for a
+// path that is no device path, which nothing can change.
+std::string WrittenPath(std::wstring_view path) {
+  DevicePath parsed;
+  if (ParseDevicePath(path, parsed) != FileStatus::Ok) return {};
+  std::string joined;
+  for (const std::string& name : parsed.names) joined += "\\" + name;
+  return joined;
+}
+
 // A description is an update.xml directly in a volume.
-bool IsDescription(std::wstring_view key) {
-  return key.ends_with(L"\\UPDATE.XML") && std::count(key.begin(), key.end(), L'\\') == 2;
+bool IsDescription(const std::string& path) {
+  return std::count(path.begin(), path.end(), '\\') == 2 && FoldName(FromUtf8(path)).ends_with(L"\\UPDATE.XML");
 }
 
 class CountedAppendStream final : public AppendStream {
@@ -63,82 +74,86 @@ EntryKind RecordingFileSystem::KindOf(std::wstring_view path, std::uint64_t* siz
   return (found.attributes & kDirectoryAttribute) != 0 ? EntryKind::Folder : EntryKind::File;
 }
 
-std::wstring RecordingFileSystem::Touch(std::wstring_view path) {
-  std::wstring key = ComparableDevicePath(path);
-  if (!key.empty() && !report_.Knows(key)) report_.Before(key, KindOf(path));
-  return key;
+std::string RecordingFileSystem::Touch(std::wstring_view path) {
+  std::string written = WrittenPath(path);
+  if (!written.empty() && !report_.Knows(written)) report_.Before(written, KindOf(path));
+  return written;
+}
+
+void RecordingFileSystem::Note(const std::string& path, EntryKind kind, bool appended) {
+  if (!path.empty()) report_.Now(path, kind, appended);
 }
 
 FileStatus RecordingFileSystem::CreateDirectory(std::wstring_view path) {
-  const std::wstring key = Touch(path);
+  const std::string key = Touch(path);
   const FileStatus status = files_.CreateDirectory(path);
-  if (status == FileStatus::Ok) report_.Now(key, path, EntryKind::Folder);
+  if (status == FileStatus::Ok) Note(key, EntryKind::Folder);
   return status;
 }
 
 FileStatus RecordingFileSystem::RemoveDirectory(std::wstring_view path) {
-  const std::wstring key = Touch(path);
+  const std::string key = Touch(path);
   const FileStatus status = files_.RemoveDirectory(path);
-  if (status == FileStatus::Ok) report_.Now(key, path, EntryKind::None);
+  if (status == FileStatus::Ok) Note(key, EntryKind::None);
   return status;
 }
 
 FileStatus RecordingFileSystem::DeleteFile(std::wstring_view path) {
-  const std::wstring key = Touch(path);
+  const std::string key = Touch(path);
   const FileStatus status = files_.DeleteFile(path);
   if (status != FileStatus::Ok) return status;
-  report_.Now(key, path, EntryKind::None);
+  Note(key, EntryKind::None);
   if (IsDescription(key)) report_.DescriptionDeleted(path);
   return status;
 }
 
 FileStatus RecordingFileSystem::CopyFile(std::wstring_view source, std::wstring_view destination,
                                          bool failIfExists) {
-  const std::wstring key = Touch(destination);
+  const std::string key = Touch(destination);
   std::uint64_t size = 0;
   KindOf(source, &size);
   const FileStatus status = files_.CopyFile(source, destination, failIfExists);
   if (status != FileStatus::Ok) return status;
-  report_.Now(key, destination, EntryKind::File);
+  Note(key, EntryKind::File);
   report_.BytesWritten(size);
-  if (IsDescription(key) && IsDescription(ComparableDevicePath(source))) report_.DescriptionCopied(source, destination);
+  if (IsDescription(key) && IsDescription(WrittenPath(source))) report_.DescriptionCopied(source, destination);
   return status;
 }
 
 FileStatus RecordingFileSystem::MoveFile(std::wstring_view source, std::wstring_view destination) {
-  const std::wstring from = Touch(source);
-  const std::wstring to = Touch(destination);
+  const std::string from = Touch(source);
+  const std::string to = Touch(destination);
   const FileStatus status = files_.MoveFile(source, destination);
   if (status != FileStatus::Ok) return status;
   const EntryKind moved = KindOf(destination);
-  if (from != to) report_.Now(from, source, EntryKind::None);
-  report_.Now(to, destination, moved);
+  if (FoldName(FromUtf8(from)) != FoldName(FromUtf8(to))) Note(from, EntryKind::None);
+  Note(to, moved);
   return status;
 }
 
 FileStatus RecordingFileSystem::OpenAppend(std::wstring_view path, std::unique_ptr<AppendStream>& stream) {
-  const std::wstring key = Touch(path);
+  const std::string key = Touch(path);
   const FileStatus status = files_.OpenAppend(path, stream);
   if (status != FileStatus::Ok) return status;
-  report_.Now(key, path, EntryKind::File, true);
+  Note(key, EntryKind::File, true);
   stream = std::make_unique<CountedAppendStream>(std::move(stream), report_);
   return status;
 }
 
 FileStatus RecordingFileSystem::CreateForWrite(std::wstring_view path, std::unique_ptr<WriteStream>& stream) {
-  const std::wstring key = Touch(path);
+  const std::string key = Touch(path);
   const FileStatus status = files_.CreateForWrite(path, stream);
   if (status != FileStatus::Ok) return status;
-  report_.Now(key, path, EntryKind::File);
+  Note(key, EntryKind::File);
   stream = std::make_unique<CountedWriteStream>(std::move(stream), report_);
   return status;
 }
 
 FileStatus RecordingFileSystem::ReplaceFile(std::wstring_view path, std::string_view bytes) {
-  const std::wstring key = Touch(path);
+  const std::string key = Touch(path);
   const FileStatus status = files_.ReplaceFile(path, bytes);
   if (status != FileStatus::Ok) return status;
-  report_.Now(key, path, EntryKind::File);
+  Note(key, EntryKind::File);
   report_.BytesWritten(bytes.size());
   if (IsDescription(key)) report_.DescriptionMarked(path);
   return status;

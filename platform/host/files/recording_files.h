@@ -31,8 +31,10 @@ class RecordingFileSystem final : public FileSystem {
   FileStatus FlushVolume(std::wstring_view path) override { return files_.FlushVolume(path); }
 
  private:
-  // The folded path, after noting what it holds when it is new to the report.
-  std::wstring Touch(std::wstring_view path);
+  // The path as the report knows it, after noting what it holds when it is new there.
+  std::string Touch(std::wstring_view path);
+  // `path` now holds `kind`, unless it is nothing the report knows.
+  void Note(const std::string& path, EntryKind kind, bool appended = false);
   // What `path` holds now; `size` receives a file's size.
   EntryKind KindOf(std::wstring_view path, std::uint64_t* size = nullptr);
 

@@ -58,26 +58,41 @@ std::string Counted(std::uint64_t count, const char* one, const char* many) {
 
 }  // namespace
 
-bool ChangeReport::Knows(const std::wstring& key) const {
-  std::lock_guard guard(lock_);
-  return entries_.contains(key);
+std::size_t ChangeReport::FoldedHash::operator()(const std::string& text) const {
+  return std::hash<std::wstring>{}(FoldName(FromUtf8(text)));
 }
 
-void ChangeReport::Before(const std::wstring& key, EntryKind kind) {
+bool ChangeReport::FoldedEqual::operator()(const std::string& a, const std::string& b) const {
+  return a == b || FoldName(FromUtf8(a)) == FoldName(FromUtf8(b));
+}
+
+ChangeReport::Entry& ChangeReport::EntryOf(std::string_view path) {
+  const std::size_t separator = path.rfind('\\');
+  const std::string folder(path.substr(0, separator == std::string_view::npos ? 0 : separator));
+  const std::string name(path.substr(separator == std::string_view::npos ? 0 : separator + 1));
+  return folders_[folder][name];
+}
+
+bool ChangeReport::Knows(std::string_view path) const {
   std::lock_guard guard(lock_);
-  if (entries_.contains(key)) return;
-  Entry& entry = entries_[key];
+  const std::size_t separator = path.rfind('\\');
+  const auto folder = folders_.find(std::string(path.substr(0, separator == std::string_view::npos ? 0 : separator)));
+  return folder != folders_.end() &&
+         folder->second.contains(std::string(path.substr(separator == std::string_view::npos ? 0 : separator + 1)));
+}
+
+void ChangeReport::Before(std::string_view path, EntryKind kind) {
+  std::lock_guard guard(lock_);
+  Entry& entry = EntryOf(path);
+  if (entry.changed) return;
   entry.before = entry.now = kind;
 }
 
-void ChangeReport::Now(const std::wstring& key, std::wstring_view path, EntryKind kind, bool appended) {
+void ChangeReport::Now(std::string_view path, EntryKind kind, bool appended) {
   std::lock_guard guard(lock_);
-  Entry& entry = entries_[key];
+  Entry& entry = EntryOf(path);
   entry.now = kind;
   entry.changed = true;
-  // A folder is shown without the separator it may have been written with.
-  while (path.size() > 1 && (path.back() == L'\\' || path.back() == L'/')) path.remove_suffix(1);
-  entry.path = ToUtf8(path);
   if (kind != EntryKind::File) {
     entry.writtenWhole = entry.appended = false;
   } else if (appended) {
@@ -128,17 +143,22 @@ bool ChangeReport::ReachedMainApplication() const {
 
 ChangeReport::Tally ChangeReport::Count() const {
   Tally tally;
-  for (const auto& [key, entry] : entries_) {
-    if (!entry.changed) continue;
-    const bool fileBefore = entry.before == EntryKind::File;
-    const bool fileNow = entry.now == EntryKind::File;
-    if (fileNow && !fileBefore) tally.added.push_back(entry.path);
-    if (fileNow && fileBefore && entry.writtenWhole) tally.replaced.push_back(entry.path);
-    if (fileNow && fileBefore && !entry.writtenWhole && entry.appended) tally.appended.push_back(entry.path);
-    if (fileBefore && !fileNow) tally.deleted.push_back(entry.path);
-    if (entry.now == EntryKind::Folder && entry.before != EntryKind::Folder) tally.foldersCreated.push_back(entry.path);
-    if (entry.before == EntryKind::Folder && entry.now != EntryKind::Folder) tally.foldersRemoved.push_back(entry.path);
-    if (fileNow && entry.writtenWhole && key.ends_with(L".LNK")) tally.shortcuts.push_back(entry.path);
+  for (const auto& [folder, names] : folders_) {
+    for (const auto& [name, entry] : names) {
+      if (!entry.changed) continue;
+      const std::string path = folder + "\\" + name;
+      const bool fileBefore = entry.before == EntryKind::File;
+      const bool fileNow = entry.now == EntryKind::File;
+      if (fileNow && !fileBefore) tally.added.push_back(path);
+      if (fileNow && fileBefore && entry.writtenWhole) tally.replaced.push_back(path);
+      if (fileNow && fileBefore && !entry.writtenWhole && entry.appended) tally.appended.push_back(path);
+      if (fileBefore && !fileNow) tally.deleted.push_back(path);
+      if (entry.now == EntryKind::Folder && entry.before != EntryKind::Folder) tally.foldersCreated.push_back(path);
+      if (entry.before == EntryKind::Folder && entry.now != EntryKind::Folder) tally.foldersRemoved.push_back(path);
+      if (fileNow && entry.writtenWhole && FoldName(FromUtf8(name)).ends_with(L".LNK")) {
+        tally.shortcuts.push_back(path);
+      }
+    }
   }
   for (auto* list : {&tally.added, &tally.replaced, &tally.appended, &tally.deleted, &tally.foldersCreated,
                      &tally.foldersRemoved, &tally.shortcuts}) {

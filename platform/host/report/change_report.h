@@ -5,11 +5,11 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/host/report/warnings.h"
@@ -21,13 +21,15 @@ enum class EntryKind { None, File, Folder };
 
 class ChangeReport {
  public:
-  // Whether what `key` (a folded device path) held before the run is known.
-  bool Knows(const std::wstring& key) const;
-  // What `key` held before the run; only the first call for a key counts.
-  void Before(const std::wstring& key, EntryKind kind);
-  // `path`, as the system wrote it, now holds `kind`; a file was written
-  // whole, or only added to at its end when `appended`.
-  void Now(const std::wstring& key, std::wstring_view path, EntryKind kind, bool appended = false);
+  // A path is "\Folder\Name", UTF-8, with the names as the system wrote them
+  // and found without regard to case; it is shown as first written.
+  // Whether what `path` held before the run is known.
+  bool Knows(std::string_view path) const;
+  // What `path` held before the run; only the first call for a path counts.
+  void Before(std::string_view path, EntryKind kind);
+  // `path` now holds `kind`; a file was written whole, or only added to at
+  // its end when `appended`.
+  void Now(std::string_view path, EntryKind kind, bool appended = false);
   void BytesWritten(std::uint64_t bytes);
 
   void DescriptionCopied(std::wstring_view from, std::wstring_view to);
@@ -53,8 +55,19 @@ class ChangeReport {
     bool changed = false;
     bool writtenWhole = false;
     bool appended = false;
-    std::string path;  // UTF-8, as last written
   };
+  // Names and paths compared as the device compares them.
+  struct FoldedHash {
+    std::size_t operator()(const std::string& text) const;
+  };
+  struct FoldedEqual {
+    bool operator()(const std::string& a, const std::string& b) const;
+  };
+  // A card may touch many thousands of files: each folder's path is kept
+  // once, and a name beside it mostly needs no memory of its own.
+  using Names = std::unordered_map<std::string, Entry, FoldedHash, FoldedEqual>;
+  // The entry of `path`, made when missing.
+  Entry& EntryOf(std::string_view path);
   struct Program {
     std::string path;
     bool started = false;
@@ -71,7 +84,7 @@ class ChangeReport {
   Tally Count() const;
 
   mutable std::mutex lock_;
-  std::map<std::wstring, Entry> entries_;
+  std::unordered_map<std::string, Names, FoldedHash, FoldedEqual> folders_;
   std::uint64_t bytesWritten_ = 0;
   Description description_;
   std::vector<Program> programs_;
