@@ -3,7 +3,8 @@
 #   durable copy (element and volume flush against cp -r and sync) and delete
 #   (element against rm -r), small and large trees,
 #   the repaint each file costs, the peak resident memory of an element over
-#   1,000 and 10,000 files, one paint of the screen and the boot latency.
+#   1,000 and 10,000 files, one paint of the screen, the boot latency and a
+#   dry run of a card copying 4 x 256 MiB against one of an empty card.
 #   tools/bench.sh [BUILD_DIR [ROUNDS]]      defaults: build, 5
 # The trees (about 2.2 GiB at most) live in a folder below /tmp that is removed at the end.
 set -euo pipefail
@@ -45,6 +46,9 @@ awk -v a="$small" -v b="$large" 'BEGIN {
   d = (b - a) / a * 100; if (d < 0) d = -d
   printf "  10,000 files against 1,000: %+.1f%%  (target within 10%%: %s)\n", (b - a) / a * 100, d <= 10 ? "met" : "MISSED"
 }'
+
+echo "== dry run of a card copying 4 x 256 MiB against an empty card, $rounds rounds"
+TMPDIR="$work" "$bin/dry_run_bench" "$rounds"
 
 for other in paint_bench boot_bench; do
   if [ -x "$bin/$other" ]; then

@@ -23,11 +23,15 @@ std::string_view Usage() {
          "  --mount 'VOLUME=HOSTDIR'    put a host folder in place of a volume; repeatable\n"
          "  --close-after SECONDS       close the window from outside after this long\n"
          "  --quiet                     print nothing but errors\n"
+         "  --dry-run                   boot as usual, but change nothing in DEVICE or a mount\n"
+         "  --report FILE.json          write what the boot changed (or would change) as JSON\n"
          "  -h, --help                  print this usage and exit 0\n"
          "\n"
-         "Exit codes: the system's own after a boot (1: its window closed; 0: the window could not\n"
-         "be created); with --dry-run 0 when the boot reached the main application without a\n"
-         "warning, 3 when it did with warnings, 4 when it did not reach it; 2 for a usage error.\n"
+         "After the run a short summary of what changed goes to standard error.\n"
+         "Exit code: the system's own (1 after its window closed, 0 when it could not\n"
+         "be created); 2 for a usage error. With --dry-run: 0 when the run reaches the\n"
+         "main application with no warning, 3 when it does with warnings, 4 when it\n"
+         "does not reach it (update error, image-update hand-off, diagnostic path).\n"
          "The guide, docs/guide.md, explains the device folder, update.xml and every log line.\n";
 }
 
@@ -129,6 +133,12 @@ bool ParseCommandLine(int argc, const char* const* argv, CommandLine& line, std:
       return true;
     } else if (option == "--quiet") {
       line.quiet = true;
+    } else if (option == "--dry-run") {
+      line.device.dryRun = true;
+    } else if (option == "--report") {
+      const auto file = takeValue();
+      if (!file) return false;
+      line.report = std::filesystem::path(std::string(*file));
     } else if (option == "--display") {
       const auto mode = takeValue();
       if (!mode) return false;

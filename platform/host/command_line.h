@@ -20,6 +20,7 @@ struct CommandLine {
   std::optional<std::filesystem::path> animation;
   std::optional<std::chrono::milliseconds> closeAfter;
   bool quiet = false;
+  std::optional<std::filesystem::path> report;
   bool help = false;
 };
 

@@ -22,6 +22,9 @@ struct Mount {
 struct DeviceFolder {
   std::filesystem::path folder;
   std::vector<Mount> mounts;
+  // A dry run: the platform writes nothing into the folder or a mount, and
+  // keeps what the device changes in memory.
+  bool dryRun = false;
 
   std::filesystem::path Root() const { return folder / "root"; }
   std::filesystem::path File(const char* name) const { return folder / name; }

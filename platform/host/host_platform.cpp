@@ -2,6 +2,7 @@
 
 #include "platform/host/codepage/host_codepage.h"
 #include "platform/host/files/host_files.h"
+#include "platform/host/files/recording_files.h"
 #include "platform/host/gps/host_gps.h"
 #include "platform/host/graphics/display_options.h"
 #include "platform/host/graphics/host_graphics.h"
@@ -31,12 +32,17 @@ std::unique_ptr<HostPlatform> HostPlatform::Create(const CommandLine& line, Host
   host->warnings_ = std::make_unique<Warnings>(console.notice);
   host->files_ = HostFileSystem::Open(device, error);
   if (!host->files_) return nullptr;
+  host->changes_ = std::make_unique<ChangeReport>();
+  host->recorded_ = std::make_unique<RecordingFileSystem>(*host->files_, *host->changes_);
   host->codePage_ = HostCodePage::Open(device, error);
   if (!host->codePage_) return nullptr;
   host->display_ = MakeDisplayDriver(DisplayOptions{line.window, line.screenshot, line.frames, line.animation}, error);
   if (!host->display_) return nullptr;
 
   host->kernel_ = std::make_unique<HostKernel>(device);
+  host->kernel_->SetClockListener([changes = host->changes_.get()](const SystemTime& from, const SystemTime& to) {
+    changes->ClockSet(from, to);
+  });
   auto registry = std::make_unique<HostRegistry>(device);
   if (const std::string problem = registry->Problem(); !problem.empty()) {
     host->kernel_->DebugOutput(FromUtf8(problem + "; the registry is not written back"));
@@ -44,12 +50,15 @@ std::unique_ptr<HostPlatform> HostPlatform::Create(const CommandLine& line, Host
   host->registry_ = std::move(registry);
   host->watch_ = std::make_unique<CardWatch>(
       *host->warnings_, [kernel = host->kernel_.get()](std::wstring_view text) { kernel->DebugOutput(text); });
-  host->watchedFiles_ = std::make_unique<WatchedFiles>(*host->files_, *host->watch_);
+  host->watchedFiles_ = std::make_unique<WatchedFiles>(*host->recorded_, *host->watch_);
   host->xml_ = std::make_unique<HostXml>(*host->watchedFiles_, host->watch_.get());
   host->graphics_ = std::make_unique<HostGraphics>(*host->watchedFiles_, *host->display_);
   host->windows_ = std::make_unique<HostWindowSystem>(*host->kernel_, *host->display_,
                                                       WindowOptions{line.closeAfter, console.notice});
   host->hostShell_ = std::make_unique<HostShell>(device, *host->files_, *host->kernel_, console.line);
+  host->hostShell_->SetStartListener([changes = host->changes_.get()](std::wstring_view file, bool started) {
+    changes->ProgramStart(file, started);
+  });
   host->shell_ = std::make_unique<WatchedShell>(*host->hostShell_, *host->watch_);
   host->gps_ = std::make_unique<HostGps>(device, *host->kernel_);
   host->disks_ = std::make_unique<HostRawDiskService>(device);

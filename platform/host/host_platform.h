@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/host/command_line.h"
+#include "platform/host/report/change_report.h"
 #include "platform/host/report/warnings.h"
 #include "platform/platform.h"
 
@@ -15,7 +16,9 @@ namespace platform::host {
 class HostFileSystem;
 class HostKernel;
 class HostGraphics;
+class HostShell;
 class CardWatch;
+class RecordingFileSystem;
 
 // Where the host platform reports what happens: the update log's lines and
 // program starts (standard output), and its own notices (standard error).
@@ -37,6 +40,8 @@ class HostPlatform {
   HostGraphics& Graphics() { return *graphics_; }
   // What the services warned the card maker of during the run.
   Warnings& CardWarnings() { return *warnings_; }
+  // What the run changed on the device, or in a dry run would change.
+  ChangeReport& Changes() { return *changes_; }
   // The run has ended: what the system never read of a description is
   // weighed, and the display writes what it keeps of the last screen.
   void Finish();
@@ -46,7 +51,9 @@ class HostPlatform {
 
   std::unique_ptr<Warnings> warnings_;
   std::unique_ptr<HostKernel> kernel_;
+  std::unique_ptr<ChangeReport> changes_;
   std::unique_ptr<HostFileSystem> files_;
+  std::unique_ptr<RecordingFileSystem> recorded_;
   std::unique_ptr<CardWatch> watch_;
   std::unique_ptr<platform::FileSystem> watchedFiles_;
   std::unique_ptr<platform::CodePage> codePage_;
@@ -55,7 +62,7 @@ class HostPlatform {
   std::unique_ptr<class DisplayDriver> display_;
   std::unique_ptr<HostGraphics> graphics_;
   std::unique_ptr<platform::WindowSystem> windows_;
-  std::unique_ptr<platform::Shell> hostShell_;
+  std::unique_ptr<HostShell> hostShell_;
   std::unique_ptr<platform::Shell> shell_;
   std::unique_ptr<platform::Gps> gps_;
   std::unique_ptr<platform::RawDiskService> disks_;

@@ -4,10 +4,12 @@
 #include <cstdio>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "app/program_entry.h"
 #include "platform/host/command_line.h"
 #include "platform/host/host_platform.h"
+#include "platform/host/report/report_file.h"
 
 namespace {
 
@@ -37,6 +39,11 @@ int main(int argc, char** argv) {
     return 0;
   }
 
+  if (line.report && !platform::host::CanWriteReport(*line.report, error)) {
+    PrintLine(stderr, "initap: " + error);
+    return kUsageError;
+  }
+
   platform::host::HostConsole console;
   if (!line.quiet) console.line = [](std::string_view text) { PrintLine(stdout, text); };
   if (!line.quiet) console.notice = [](std::string_view text) { PrintLine(stderr, text); };
@@ -46,8 +53,17 @@ int main(int argc, char** argv) {
     return kUsageError;
   }
 
-  const int exitCode = initap::ProgramEntry(host->Services(), kShowNormal);
+  int exitCode = initap::ProgramEntry(host->Services(), kShowNormal);
   host->Finish();
+  const std::vector<platform::host::Warning> warnings = host->CardWarnings().All();
+  const platform::host::ChangeReport& changes = host->Changes();
+  if (!line.quiet) PrintLine(stderr, changes.Summary(line.device.dryRun, warnings));
+  if (line.report && !platform::host::WriteReport(*line.report, changes.Json(warnings), error)) {
+    PrintLine(stderr, "initap: " + error);
+  }
+  if (line.device.dryRun) {
+    exitCode = platform::host::DryRunExitCode(changes.ReachedMainApplication(), !warnings.empty());
+  }
   // A worker may still be copying when the window was closed from outside:
   // end here, without running static destructors under its feet.
   std::lock_guard lock(outputLock);

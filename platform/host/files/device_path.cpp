@@ -1,5 +1,6 @@
 #include "platform/host/files/device_path.h"
 
+#include "platform/common/name_case.h"
 #include "platform/common/wide_units.h"
 #include "platform/host/utf8.h"
 
@@ -43,6 +44,22 @@ FileStatus ParseDevicePath(std::wstring_view path, DevicePath& parsed) {
     start = end + 1;
   }
   return FileStatus::Ok;
+}
+
+std::wstring ComparableDevicePath(std::wstring_view path) {
+  DevicePath parsed;
+  if (ParseDevicePath(path, parsed) != FileStatus::Ok) return {};
+  std::string joined;
+  for (const std::string& name : parsed.names) joined += "\\" + name;
+  return FoldName(FromUtf8(joined.empty() ? "\\" : joined));
+}
+
+std::optional<std::wstring_view> ListedFolder(std::wstring_view pattern) {
+  const std::size_t separator = pattern.find_last_of(L"\\/");
+  const std::wstring_view last = separator == std::wstring_view::npos ? pattern : pattern.substr(separator + 1);
+  if (last != L"*.*" && last != L"*") return std::nullopt;
+  if (separator == std::wstring_view::npos || separator == 0) return std::wstring_view(L"\\");
+  return pattern.substr(0, separator + 1);
 }
 
 }  // namespace platform::host

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,5 +27,12 @@ struct DevicePath {
 // or name, or a name holding a character the device refuses in names
 // (wildcards, quotes, controls...).
 FileStatus ParseDevicePath(std::wstring_view path, DevicePath& parsed);
+
+// The path as compared with others: folded, with ".", ".." and separators
+// made alike ("\" for the root); empty when the text is no device path.
+std::wstring ComparableDevicePath(std::wstring_view path);
+
+// A listing's pattern ends in "\*.*" (or "\*"): the folder before it, else none.
+std::optional<std::wstring_view> ListedFolder(std::wstring_view pattern);
 
 }  // namespace platform::host

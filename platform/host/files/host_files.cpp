@@ -29,15 +29,6 @@ UniqueFd OpenHostFolder(const std::filesystem::path& folder) {
   return UniqueFd(open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
 }
 
-// The path as compared with others: folded, with ".", ".." and separators made alike.
-std::wstring ComparableDevicePath(std::wstring_view path) {
-  DevicePath parsed;
-  if (ParseDevicePath(path, parsed) != FileStatus::Ok) return {};
-  std::string joined;
-  for (const std::string& name : parsed.names) joined += "\\" + name;
-  return FoldName(FromUtf8(joined.empty() ? "\\" : joined));
-}
-
 // Unlinks the entry at `path` with `flags`: a file, or with AT_REMOVEDIR an empty folder.
 FileStatus RemoveEntry(const PathResolver& resolver, std::wstring_view path, int flags) {
   HostLocation where;
@@ -85,7 +76,13 @@ std::unique_ptr<HostFileSystem> HostFileSystem::Open(const DeviceFolder& device,
     }
     volumes.push_back({mount.volume, folded, std::move(folder)});
   }
-  return std::unique_ptr<HostFileSystem>(new HostFileSystem(std::move(root), std::move(volumes)));
+  std::vector<std::wstring> mounted;
+  for (const MountedVolume& volume : volumes) mounted.push_back(volume.folded);
+  std::unique_ptr<HostFileSystem> files(new HostFileSystem(std::move(root), std::move(volumes)));
+  if (!device.dryRun) return files;
+  std::unique_ptr<HostFileSystem> view(new HostFileSystem(UniqueFd(), {}));
+  view->view_ = std::make_unique<CopyOnWriteView>(std::move(files), std::move(mounted));
+  return view;
 }
 
 FileStatus HostFileSystem::OpenForRead(std::wstring_view path, UniqueFd& file, struct stat& st) const {
@@ -104,12 +101,14 @@ FileStatus HostFileSystem::OpenForRead(std::wstring_view path, UniqueFd& file, s
 }
 
 FileStatus HostFileSystem::TestOpenForRead(std::wstring_view path) {
+  if (view_) return view_->TestOpenForRead(path);
   UniqueFd file;
   struct stat st {};
   return OpenForRead(path, file, st);
 }
 
 FileStatus HostFileSystem::CreateDirectory(std::wstring_view path) {
+  if (view_) return view_->CreateDirectory(path);
   HostLocation where;
   if (const FileStatus status = resolver_.ResolveEntry(path, where); status != FileStatus::Ok) return status;
   if (where.IsBase() || where.found) return FileStatus::AlreadyExists;
@@ -122,15 +121,18 @@ FileStatus HostFileSystem::CreateDirectory(std::wstring_view path) {
 }
 
 FileStatus HostFileSystem::RemoveDirectory(std::wstring_view path) {
+  if (view_) return view_->RemoveDirectory(path);
   return RemoveEntry(resolver_, path, AT_REMOVEDIR);
 }
 
 FileStatus HostFileSystem::DeleteFile(std::wstring_view path) {
+  if (view_) return view_->DeleteFile(path);
   // Without AT_REMOVEDIR a folder is refused (EISDIR), as the device refuses it.
   return RemoveEntry(resolver_, path, 0);
 }
 
 FileStatus HostFileSystem::MoveFile(std::wstring_view source, std::wstring_view destination) {
+  if (view_) return view_->MoveFile(source, destination);
   HostLocation from, to;
   if (const FileStatus status = resolver_.ResolveEntry(source, from); status != FileStatus::Ok) return status;
   if (from.IsBase()) return FileStatus::AccessDenied;
@@ -165,6 +167,7 @@ FileStatus HostFileSystem::MoveAcrossVolumes(std::wstring_view source, std::wstr
 }
 
 FileStatus HostFileSystem::ReadFile(std::wstring_view path, std::string& bytes) {
+  if (view_) return view_->ReadFile(path, bytes);
   bytes.clear();
   UniqueFd file;
   struct stat st {};
@@ -199,6 +202,7 @@ FileStatus HostFileSystem::ReadFile(std::wstring_view path, std::string& bytes) 
 }
 
 FileStatus HostFileSystem::FlushVolume(std::wstring_view path) {
+  if (view_) return view_->FlushVolume(path);
   HostLocation where;
   if (const FileStatus status = resolver_.Resolve(path, where); status != FileStatus::Ok) return status;
   // The deepest folder on the way decides: a volume may be a host mount of its own.
@@ -226,6 +230,7 @@ std::function<void(std::string_view)> HostFileSystem::EchoFor(std::wstring_view 
 }
 
 UniqueFd HostFileSystem::OpenFd(std::wstring_view devicePath, int openFlags) const {
+  if (view_) return view_->OpenFd(devicePath, openFlags);
   HostLocation where;
   if (resolver_.Resolve(devicePath, where) != FileStatus::Ok) {
     errno = EINVAL;

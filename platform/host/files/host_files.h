@@ -13,6 +13,7 @@
 
 #include "platform/filesystem.h"
 #include "platform/host/device_folder.h"
+#include "platform/host/files/copy_on_write_view.h"
 #include "platform/host/files/path_resolver.h"
 #include "platform/host/unique_fd.h"
 
@@ -23,7 +24,8 @@ namespace platform::host {
 class HostFileSystem final : public FileSystem {
  public:
   // None, with a one-line `error`, when root/ or a mounted folder is missing
-  // or a mount's volume name is unusable.
+  // or a mount's volume name is unusable. A dry run's device is seen through
+  // a copy-on-write view: nothing is ever written into it.
   static std::unique_ptr<HostFileSystem> Open(const DeviceFolder& device, std::string& error);
 
   FileStatus TestOpenForRead(std::wstring_view path) override;
@@ -62,6 +64,9 @@ class HostFileSystem final : public FileSystem {
   FileStatus MoveAcrossVolumes(std::wstring_view source, std::wstring_view destination);
   // The callback for append streams on `path`, or none.
   std::function<void(std::string_view)> EchoFor(std::wstring_view path);
+
+  // A dry run's changes, kept above the device; none in a boot.
+  std::unique_ptr<CopyOnWriteView> view_;
 
   PathResolver resolver_;
   std::mutex echoLock_;

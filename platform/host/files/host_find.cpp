@@ -50,19 +50,11 @@ FindData Unreachable(std::wstring name) {
   return Describe(std::move(name), st);
 }
 
-// `pattern` ends in "\*.*" (or "\*"): the folder before it, else none.
-std::optional<std::wstring_view> ListedFolder(std::wstring_view pattern) {
-  const std::size_t separator = pattern.find_last_of(L"\\/");
-  const std::wstring_view last = separator == std::wstring_view::npos ? pattern : pattern.substr(separator + 1);
-  if (last != L"*.*" && last != L"*") return std::nullopt;
-  if (separator == std::wstring_view::npos || separator == 0) return std::wstring_view(L"\\");
-  return pattern.substr(0, separator + 1);
-}
-
 }  // namespace
 
 FileStatus HostFileSystem::FindFirst(std::wstring_view pattern, FindData& first,
                                      std::unique_ptr<FindHandle>& listing) {
+  if (view_) return view_->FindFirst(pattern, first, listing);
   listing.reset();
   std::vector<FindData> entries;
   if (const std::optional<std::wstring_view> folder = ListedFolder(pattern)) {

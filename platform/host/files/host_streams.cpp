@@ -109,6 +109,7 @@ FileStatus HostFileSystem::OpenForWrite(std::wstring_view path, int flags, Uniqu
 }
 
 FileStatus HostFileSystem::OpenAppend(std::wstring_view path, std::unique_ptr<AppendStream>& stream) {
+  if (view_) return view_->OpenAppend(path, stream, EchoFor(path));
   stream.reset();
   UniqueFd file;
   if (const FileStatus status = OpenForWrite(path, O_APPEND, file); status != FileStatus::Ok) return status;
@@ -117,6 +118,7 @@ FileStatus HostFileSystem::OpenAppend(std::wstring_view path, std::unique_ptr<Ap
 }
 
 FileStatus HostFileSystem::CreateForWrite(std::wstring_view path, std::unique_ptr<WriteStream>& stream) {
+  if (view_) return view_->CreateForWrite(path, stream);
   stream.reset();
   UniqueFd file;
   if (const FileStatus status = OpenForWrite(path, O_TRUNC, file); status != FileStatus::Ok) return status;

@@ -18,6 +18,34 @@ namespace platform::host {
 
 namespace {
 
+SystemTime UtcTime(std::time_t seconds) {
+  std::tm utc{};
+  gmtime_r(&seconds, &utc);
+  SystemTime t;
+  t.year = static_cast<std::uint16_t>(utc.tm_year + 1900);
+  t.month = static_cast<std::uint16_t>(utc.tm_mon + 1);
+  t.dayOfWeek = static_cast<std::uint16_t>(utc.tm_wday);
+  t.day = static_cast<std::uint16_t>(utc.tm_mday);
+  t.hour = static_cast<std::uint16_t>(utc.tm_hour);
+  t.minute = static_cast<std::uint16_t>(utc.tm_min);
+  t.second = static_cast<std::uint16_t>(utc.tm_sec);
+  return t;
+}
+
+// Written beside and renamed, so a cut leaves the old offset or the new one.
+bool WriteOffset(const std::filesystem::path& file, std::int64_t offset) {
+  auto temporary = file;
+  temporary += ".new";
+  {
+    const UniqueFd out = OpenRegularFile(temporary, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const std::string text = std::to_string(offset) + "\n";
+    if (!out || write(out.Get(), text.data(), text.size()) != static_cast<ssize_t>(text.size())) return false;
+  }
+  std::error_code error;
+  std::filesystem::rename(temporary, file, error);
+  return !error;
+}
+
 class HostEvent final : public Event {
  public:
   void Set() override {
@@ -142,20 +170,10 @@ bool HostKernel::SetSystemTime(const SystemTime& utc) {
   const std::time_t wanted = timegm(&tm);
   const std::time_t host = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
   const std::int64_t offset = static_cast<std::int64_t>(wanted) - static_cast<std::int64_t>(host);
-
-  // Written beside and renamed, so a cut leaves the old offset or the new one.
-  const auto file = device_.File("clock");
-  auto temporary = file;
-  temporary += ".new";
-  {
-    const UniqueFd out = OpenRegularFile(temporary, O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const std::string text = std::to_string(offset) + "\n";
-    if (!out || write(out.Get(), text.data(), text.size()) != static_cast<ssize_t>(text.size())) return false;
-  }
-  std::error_code error;
-  std::filesystem::rename(temporary, file, error);
-  if (error) return false;
+  const SystemTime before = UtcTime(host + static_cast<std::time_t>(clockOffset_.load()));
+  if (!device_.dryRun && !WriteOffset(device_.File("clock"), offset)) return false;
   clockOffset_ = offset;
+  if (clockSet_) clockSet_(before, utc);
   return true;
 }
 
@@ -163,6 +181,8 @@ void HostKernel::DebugOutput(std::wstring_view text) {
   std::string line = ToUtf8(text);
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
   line += '\n';
+  // A dry run leaves debug.log as it was.
+  if (device_.dryRun) return;
   std::lock_guard lock(debugLock_);
   const UniqueFd log = OpenRegularFile(device_.File("debug.log"), O_WRONLY | O_CREAT | O_APPEND, 0644);
   if (!log) return;

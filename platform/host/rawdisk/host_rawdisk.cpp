@@ -86,7 +86,7 @@ HostRawDiskService::HostRawDiskService(const DeviceFolder& device) : device_(dev
 
 std::unique_ptr<RawDisk> HostRawDiskService::Open(std::wstring_view device) {
   if (!IsBootDisk(device)) return nullptr;
-  const int fd = OpenRegularFile(device_.File("disk.img"), O_RDWR).Release();
+  const int fd = OpenRegularFile(device_.File("disk.img"), device_.dryRun ? O_RDONLY : O_RDWR).Release();
   if (fd < 0) return nullptr;
   struct stat info {};
   if (fstat(fd, &info) != 0) {

@@ -64,8 +64,10 @@ struct HostRegistry::State {
   RegistryNode tree{L""};
   RegFileFormat format;
   std::string problem;  // non-empty: the file is not written back
+  bool dryRun;          // the tree is kept in memory only
 
-  explicit State(const DeviceFolder& device) : file(device.File("registry.reg")), codePage(device) {}
+  explicit State(const DeviceFolder& device)
+      : file(device.File("registry.reg")), codePage(device), dryRun(device.dryRun) {}
 };
 
 namespace {
@@ -147,6 +149,7 @@ std::unique_ptr<RegistryKey> HostRegistry::CreateKey(RegistryRoot root, std::wst
 
   RegistryNode* parent = node;
   for (std::size_t i = depth; i < names.size(); ++i) node = &node->AddChild(names[i]);
+  if (state_->dryRun) return std::make_unique<HostRegistryKey>(state_, node);
   const auto bytes = WriteRegFile(state_->tree, state_->format, state_->codePage);
   std::string error;
   if (!bytes || !ReplaceWhole(state_->file, *bytes, error)) {

@@ -49,6 +49,7 @@ bool HostShell::Execute(std::wstring_view file) {
     }
   }
   Note(started, file);
+  if (started_) started_(file, started);
   return started;
 }
 
@@ -58,7 +59,8 @@ void HostShell::Note(bool started, std::wstring_view file) {
   std::snprintf(stamp, sizeof stamp, "(%02d-%02d %02d:%02d) ", now.month % 100, now.day % 100, now.hour % 100,
                 now.minute % 100);
   const std::string line = stamp + std::string(started ? "started " : "failed ") + ToUtf8(file);
-  {
+  // A dry run leaves launched.log as it was; the start is still reported.
+  if (!device_.dryRun) {
     std::lock_guard lock(logLock_);
     const UniqueFd log = OpenRegularFile(device_.File("launched.log"), O_WRONLY | O_CREAT | O_APPEND, 0644);
     if (log) {

@@ -25,6 +25,11 @@ class HostShell final : public Shell {
   // program was started; false when no such file exists or it cannot run.
   bool Execute(std::wstring_view file) override;
 
+  // Hears each request as asked for, and whether the program started.
+  void SetStartListener(std::function<void(std::wstring_view file, bool started)> listener) {
+    started_ = std::move(listener);
+  }
+
  private:
   // Appends "(MM-DD HH:MM) started FILE" or "... failed FILE".
   void Note(bool started, std::wstring_view file);
@@ -33,6 +38,7 @@ class HostShell final : public Shell {
   HostFileSystem& files_;
   Kernel& kernel_;
   std::function<void(std::string_view)> echo_;
+  std::function<void(std::wstring_view, bool)> started_;
   std::mutex logLock_;
 };
 

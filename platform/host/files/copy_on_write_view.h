@@ -1,0 +1,97 @@
+// A dry run's view of the device: every change is kept in memory above the
+// device folder and its mounts, which stay untouched, and reads, listings and
+// finds see the changes. A copy only refers to its source, so what it costs
+// does not grow with the size of the file.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/filesystem.h"
+#include "platform/host/unique_fd.h"
+
+namespace platform::host {
+
+class HostFileSystem;
+
+class CopyOnWriteView {
+ public:
+  // `device` is the untouched file system below; `mountedVolumes` the folded
+  // names of the volumes that host folders stand in for.
+  CopyOnWriteView(std::unique_ptr<HostFileSystem> device, std::vector<std::wstring> mountedVolumes);
+  ~CopyOnWriteView();
+
+  FileStatus TestOpenForRead(std::wstring_view path);
+  FileStatus FindFirst(std::wstring_view pattern, FindData& first, std::unique_ptr<FindHandle>& listing);
+  FileStatus CreateDirectory(std::wstring_view path);
+  FileStatus RemoveDirectory(std::wstring_view path);
+  FileStatus CopyFile(std::wstring_view source, std::wstring_view destination, bool failIfExists);
+  FileStatus MoveFile(std::wstring_view source, std::wstring_view destination);
+  FileStatus DeleteFile(std::wstring_view path);
+  // `echo` receives what each Close wrote; may be empty.
+  FileStatus OpenAppend(std::wstring_view path, std::unique_ptr<AppendStream>& stream,
+                        std::function<void(std::string_view)> echo);
+  FileStatus CreateForWrite(std::wstring_view path, std::unique_ptr<WriteStream>& stream);
+  FileStatus ReadFile(std::wstring_view path, std::string& bytes);
+  FileStatus ReplaceFile(std::wstring_view path, std::string_view bytes);
+  FileStatus FlushVolume(std::wstring_view path);
+  // The host file that holds a file's content, for starting it as a program;
+  // empty (errno set) when it is missing or its content exists only here.
+  UniqueFd OpenFd(std::wstring_view devicePath, int openFlags) const;
+
+  // Adds `bytes` to the end of the file under `key`, when it is still a file.
+  void Append(const std::wstring& key, std::string_view bytes);
+
+ private:
+  // A file's content: the whole of it in memory, or a file of the device
+  // below, followed by what was added to its end.
+  struct Content {
+    std::shared_ptr<const std::string> bytes;
+    std::wstring devicePath;
+    std::uint64_t deviceSize = 0;
+    std::string added;
+    std::uint64_t Size() const { return (bytes ? bytes->size() : deviceSize) + added.size(); }
+  };
+  enum class Kind { Gone, Folder, File };
+  struct Node {
+    Kind kind = Kind::Gone;
+    std::wstring name;  // as written when created
+    Content content;
+  };
+  // Where a path leads in the view.
+  struct Found {
+    FileStatus status = FileStatus::Ok;  // not Ok: the text itself is unusable
+    bool parentFound = false;
+    bool found = false;
+    bool folder = false;
+    bool base = false;  // the root or a mounted volume
+    bool namesFolder = false;
+    std::wstring key;        // folded, "\a\b"; empty for the root
+    std::wstring canonical;  // "\a\b" as written, "." and ".." taken out
+    std::wstring written;    // the last name as written
+    FindData data;           // name, attributes and size of what was found
+    const Node* node = nullptr;
+    FileStatus Missing() const { return parentFound ? FileStatus::FileNotFound : FileStatus::PathNotFound; }
+  };
+
+  Found Look(std::wstring_view path) const;
+  // The checks before a file is put at `path`: Ok, or why it cannot be.
+  FileStatus PrepareFile(const Found& where) const;
+  Content ContentOf(const Found& file) const;
+  // The entries of a folder found in the view.
+  void ListFolder(const Found& folder, std::vector<FindData>& entries) const;
+  void PutFile(const Found& where, Content content);
+
+  std::unique_ptr<HostFileSystem> device_;
+  std::vector<std::wstring> mountedVolumes_;
+  mutable std::mutex lock_;
+  std::map<std::wstring, Node> nodes_;
+};
+
+}  // namespace platform::host

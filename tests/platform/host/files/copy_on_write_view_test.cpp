@@ -1,0 +1,167 @@
+// A dry run's file system answers every call as a boot's does, over a device
+// that stays untouched, and the change report of both is the same.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/host/files/host_files.h"
+#include "platform/host/files/recording_files.h"
+#include "platform/host/utf8.h"
+#include "tests/support/device_tree.h"
+#include "tests/support/host_files.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/tree_snapshot.h"
+
+namespace initap::test {
+namespace {
+
+using platform::FileStatus;
+using platform::FileSystem;
+
+// One device with a card mounted from a folder of its own.
+struct Device {
+  explicit Device(bool dryRun) {
+    device.WriteFile("FlashHd/keep.txt", "kept");
+    device.WriteFile("FlashHd/updatelog.txt", "earlier\n");
+    device.WriteFile("FlashHd/Old/a.txt", "a");
+    device.WriteFile("FlashHd/Old/b.txt", "b");
+    device.MakeFolder("Windows/Desktop");
+    WriteHostFile(card.path() / "Maps/a.map", std::string(3000, 'm'));
+    WriteHostFile(card.path() / "update.xml", "<config/>");
+    WriteHostFile(card.path() / "bin/app.exe", "#!/bin/sh\n");
+    std::filesystem::permissions(card.path() / "bin/app.exe", std::filesystem::perms::owner_exec,
+                                 std::filesystem::perm_options::add);
+    std::string error;
+    files = platform::host::HostFileSystem::Open({device.Folder(), {{L"sd card", card.path()}}, dryRun}, error);
+    recorded = std::make_unique<platform::host::RecordingFileSystem>(*files, changes);
+  }
+
+  DeviceTree device;
+  TempFolder card;
+  std::unique_ptr<platform::host::HostFileSystem> files;
+  platform::host::ChangeReport changes;
+  std::unique_ptr<platform::host::RecordingFileSystem> recorded;
+};
+
+FileStatus Append(FileSystem& files, const wchar_t* path, const wchar_t* text) {
+  std::unique_ptr<platform::AppendStream> stream;
+  const FileStatus opened = files.OpenAppend(path, stream);
+  if (opened != FileStatus::Ok) return opened;
+  stream->Write(text);
+  return stream->Close();
+}
+
+FileStatus Write(FileSystem& files, const wchar_t* path, std::string_view bytes) {
+  std::unique_ptr<platform::WriteStream> stream;
+  const FileStatus opened = files.CreateForWrite(path, stream);
+  if (opened != FileStatus::Ok) return opened;
+  stream->Write(bytes);
+  return stream->Close();
+}
+
+struct Step {
+  const char* what;
+  std::function<FileStatus(FileSystem&)> run;
+  FileStatus expected;
+};
+
+const Step kSteps[] = {
+    {"new folder", [](FileSystem& f) { return f.CreateDirectory(L"\\FlashHd\\New"); }, FileStatus::Ok},
+    {"folder again", [](FileSystem& f) { return f.CreateDirectory(L"\\flashhd\\NEW"); }, FileStatus::AlreadyExists},
+    {"copy into it",
+     [](FileSystem& f) { return f.CopyFile(L"\\sd card\\Maps\\a.map", L"\\FlashHd\\New\\A.map", false); },
+     FileStatus::Ok},
+    {"copy refused",
+     [](FileSystem& f) { return f.CopyFile(L"\\sd card\\Maps\\a.map", L"\\FlashHd\\new\\a.MAP", true); },
+     FileStatus::FileExists},
+    {"copy of the copy", [](FileSystem& f) { return f.CopyFile(L"\\FlashHd\\New\\a.map", L"\\System\\b.map", false); },
+     FileStatus::Ok},
+    {"program", [](FileSystem& f) { return f.CopyFile(L"\\sd card\\bin\\app.exe", L"\\System\\App.exe", false); },
+     FileStatus::Ok},
+    {"folder as source", [](FileSystem& f) { return f.CopyFile(L"\\FlashHd\\New", L"\\System\\x", false); },
+     FileStatus::AccessDenied},
+    {"replace", [](FileSystem& f) { return f.ReplaceFile(L"\\FLASHHD\\KEEP.TXT", "replaced"); }, FileStatus::Ok},
+    {"append", [](FileSystem& f) { return Append(f, L"\\FlashHd\\updatelog.txt", L"line\n"); }, FileStatus::Ok},
+    {"append new", [](FileSystem& f) { return Append(f, L"\\FlashHd\\New\\log.txt", L"first\n"); }, FileStatus::Ok},
+    {"shortcut", [](FileSystem& f) { return Write(f, L"\\Windows\\Nav.lnk", "lnk"); }, FileStatus::Ok},
+    {"into desktop", [](FileSystem& f) { return f.MoveFile(L"\\Windows\\Nav.lnk", L"\\Windows\\Desktop\\Nav.lnk"); },
+     FileStatus::Ok},
+    {"move onto file", [](FileSystem& f) { return f.MoveFile(L"\\FlashHd\\keep.txt", L"\\System\\b.map"); },
+     FileStatus::AlreadyExists},
+    {"moved away", [](FileSystem& f) { return f.TestOpenForRead(L"\\Windows\\Nav.lnk"); }, FileStatus::FileNotFound},
+    {"not empty", [](FileSystem& f) { return f.RemoveDirectory(L"\\FlashHd\\Old"); }, FileStatus::DirectoryNotEmpty},
+    {"delete a", [](FileSystem& f) { return f.DeleteFile(L"\\FlashHd\\Old\\a.txt"); }, FileStatus::Ok},
+    {"delete b", [](FileSystem& f) { return f.DeleteFile(L"\\FlashHd\\old\\B.TXT"); }, FileStatus::Ok},
+    {"delete again", [](FileSystem& f) { return f.DeleteFile(L"\\FlashHd\\Old\\b.txt"); }, FileStatus::FileNotFound},
+    {"remove", [](FileSystem& f) { return f.RemoveDirectory(L"\\FlashHd\\Old"); }, FileStatus::Ok},
+    {"below removed", [](FileSystem& f) { return f.CreateDirectory(L"\\FlashHd\\Old\\Sub"); },
+     FileStatus::PathNotFound},
+    {"made anew", [](FileSystem& f) { return f.CreateDirectory(L"\\FlashHd\\OLD"); }, FileStatus::Ok},
+    {"old file gone", [](FileSystem& f) { return f.TestOpenForRead(L"\\FlashHd\\Old\\a.txt"); },
+     FileStatus::FileNotFound},
+    {"card description", [](FileSystem& f) { return f.DeleteFile(L"\\sd card\\update.xml"); }, FileStatus::Ok},
+    {"folder deleted as file", [](FileSystem& f) { return f.DeleteFile(L"\\FlashHd\\New"); }, FileStatus::AccessDenied},
+    {"mounted volume", [](FileSystem& f) { return f.RemoveDirectory(L"\\sd card"); }, FileStatus::AccessDenied},
+    {"file removed as folder", [](FileSystem& f) { return f.RemoveDirectory(L"\\FlashHd\\keep.txt"); },
+     FileStatus::PathNotFound},
+    {"missing folder", [](FileSystem& f) { return f.TestOpenForRead(L"\\FlashHd\\Missing\\x"); },
+     FileStatus::PathNotFound},
+    {"in new folder", [](FileSystem& f) { return f.TestOpenForRead(L"\\FlashHd\\Old\\x"); }, FileStatus::FileNotFound},
+    {"flush", [](FileSystem& f) { return f.FlushVolume(L"\\FlashHd"); }, FileStatus::Ok},
+};
+
+// The whole device as the file system shows it: each path with its kind, size and bytes.
+void Walk(FileSystem& files, const std::wstring& folder, std::map<std::string, std::string>& seen) {
+  platform::FindData entry;
+  std::unique_ptr<platform::FindHandle> listing;
+  if (files.FindFirst(folder + L"\\*.*", entry, listing) != FileStatus::Ok) return;
+  do {
+    const std::wstring path = folder + L"\\" + entry.name;
+    std::string& shown = seen[platform::host::ToUtf8(path)];
+    shown = std::to_string(entry.attributes) + ":" + std::to_string(entry.size) + ":";
+    std::string bytes;
+    if ((entry.attributes & platform::kDirectoryAttribute) != 0) {
+      Walk(files, path, seen);
+    } else if (files.ReadFile(path, bytes) == FileStatus::Ok) {
+      shown += bytes;
+    }
+  } while (listing->Next(entry) == FileStatus::Ok);
+}
+
+TEST(CopyOnWriteView, AnswersAsTheDeviceDoesAndLeavesItUntouched) {
+  Device boot(false), dry(true);
+  const auto deviceBefore = TreeSnapshot(dry.device.Folder());
+  const auto cardBefore = TreeSnapshot(dry.card.path());
+
+  for (const Step& step : kSteps) {
+    EXPECT_EQ(step.run(*boot.recorded), step.expected) << step.what;
+    EXPECT_EQ(step.run(*dry.recorded), step.expected) << step.what;
+  }
+  std::map<std::string, std::string> booted, viewed;
+  Walk(*boot.files, L"", booted);
+  Walk(*dry.files, L"", viewed);
+  EXPECT_EQ(viewed, booted);
+  EXPECT_EQ(viewed.at("\\FlashHd\\updatelog.txt"), "128:13:earlier\nline\n");
+
+  // A program copied in a dry run starts from the file it was copied from.
+  EXPECT_TRUE(dry.files->OpenFd(L"\\System\\app.exe", O_PATH));
+  EXPECT_FALSE(dry.files->OpenFd(L"\\Windows\\Nav.lnk", O_PATH));
+
+  EXPECT_EQ(TreeSnapshot(dry.device.Folder()), deviceBefore);
+  EXPECT_EQ(TreeSnapshot(dry.card.path()), cardBefore);
+  EXPECT_EQ(dry.changes.Json({}), boot.changes.Json({}));
+  const std::string summary = boot.changes.Summary(false, {});
+  EXPECT_NE(summary.find("5 files added, 1 replaced, 1 appended, 3 deleted, 6032 bytes written; "
+                         "1 folder created, 0 removed"),
+            std::string::npos)
+      << summary;
+  EXPECT_NE(summary.find("description deleted: \\sd card\\update.xml"), std::string::npos) << summary;
+  EXPECT_NE(summary.find("shortcuts written: \\Windows\\Desktop\\Nav.lnk"), std::string::npos) << summary;
+}
+
+}  // namespace
+}  // namespace initap::test

@@ -1,0 +1,65 @@
+// The outcome of a run as a script sees it: whether it reached the main
+// application, the exit code of a dry run, and the report's warnings.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/host/report/change_report.h"
+
+namespace platform::host {
+namespace {
+
+struct Start {
+  const wchar_t* request;
+  bool started;
+};
+
+struct Outcome {
+  const char* what;
+  std::vector<Start> starts;
+  bool warned;
+  bool reached;
+  int exitCode;
+};
+
+TEST(ChangeReport, TheDryRunExitCodeTellsWhetherAndHowTheMainApplicationWasReached) {
+  const Outcome outcomes[] = {
+      {"main application", {{L"\\System\\Main_Ap.exe", true}}, false, true, 0},
+      {"with warnings", {{L"\\System\\Main_Ap.exe", true}}, true, true, 3},
+      {"window left open", {}, true, false, 4},
+      {"fails to start", {{L"\\System\\Main_Ap.exe", false}, {L"explorer", true}}, false, false, 4},
+      {"diagnostic path", {{L"explorer", true}}, false, false, 4},
+      {"image-update hand-off", {{L"\\windows\\krtnkupdate.exe", true}}, false, false, 4},
+  };
+  for (const Outcome& outcome : outcomes) {
+    ChangeReport report;
+    for (const Start& start : outcome.starts) report.ProgramStart(start.request, start.started);
+    EXPECT_EQ(report.ReachedMainApplication(), outcome.reached) << outcome.what;
+    EXPECT_EQ(DryRunExitCode(report.ReachedMainApplication(), outcome.warned), outcome.exitCode) << outcome.what;
+  }
+}
+
+TEST(ChangeReport, WarningsProgramsAndTheClockAreReported) {
+  ChangeReport report;
+  report.ProgramStart(L"\\System\\Main_Ap.exe", true);
+  report.ClockSet(SystemTime{2026, 12, 2, 8, 2, 0, 5, 0}, SystemTime{2024, 5, 3, 1, 10, 30, 0, 0});
+  const std::vector<Warning> warnings = {{"\\sd card\\update.xml", 12, "<cpy> is not a step the device knows."}};
+
+  const std::string json = report.Json(warnings);
+  EXPECT_NE(json.find("\"reached_main_application\": true"), std::string::npos) << json;
+  EXPECT_NE(json.find("{\"path\": \"\\\\System\\\\Main_Ap.exe\", \"started\": true}"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"clock\": {\"from\": \"2026-12-08 02:00:05\", \"to\": \"2024-05-01 10:30:00\"}"),
+            std::string::npos)
+      << json;
+  EXPECT_NE(json.find("{\"description\": \"\\\\sd card\\\\update.xml\", \"line\": 12, "
+                      "\"text\": \"<cpy> is not a step the device knows.\"}"),
+            std::string::npos)
+      << json;
+  const std::string summary = report.Summary(true, warnings);
+  EXPECT_EQ(summary.rfind("initap: dry run, nothing was changed; the boot would change: 0 files added", 0), 0u);
+  EXPECT_NE(summary.find("\ninitap: 1 warning"), std::string::npos) << summary;
+}
+
+}  // namespace
+}  // namespace platform::host
