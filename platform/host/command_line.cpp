@@ -28,7 +28,7 @@ std::string_view Usage() {
          "  -h, --help                  print this usage and exit 0\n"
          "\n"
          "After the run a short summary of what changed goes to standard error.\n"
-         "Exit code: the system's own (1 after its window closed, 0 when it could not\n"
+         "Exit codes: the system's own (1 after its window closed, 0 when it could not\n"
          "be created); 2 for a usage error. With --dry-run: 0 when the run reaches the\n"
          "main application with no warning, 3 when it does with warnings, 4 when it\n"
          "does not reach it (update error, image-update hand-off, diagnostic path).\n"
