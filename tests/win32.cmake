@@ -83,11 +83,24 @@ target_compile_definitions(test_win32_shell PRIVATE
 set(demo_copy ${PROJECT_BINARY_DIR}/demo-boot)
 add_test(NAME win32_demo_boot COMMAND sh -c "rm -rf '${demo_copy}' && \
   cp -r '${PROJECT_SOURCE_DIR}/examples/demo-device' '${demo_copy}' && \
+  cp '$<TARGET_FILE:device-program>' '${demo_copy}/root/System/Main_Ap.exe' && \
+  cp '$<TARGET_FILE:device-program>' '${demo_copy}/root/Windows/explorer.exe' && \
   { INITAP_WINE_PREFIX='${PROJECT_BINARY_DIR}/wine-boot-prefix' INITAP_WIN32_EXE='$<TARGET_FILE:initap>' \
     '${PROJECT_SOURCE_DIR}/tools/wine-boot.sh' --screenshot '${demo_copy}.png' '${demo_copy}' >'${demo_copy}.out' || true; } && \
   test \"$(head -c 4 '${demo_copy}.png' | tail -c 3)\" = PNG && \
   grep -qx '(..-.. ..:..) 6 files has been copied.' '${demo_copy}.out' && \
   grep -qx '(..-.. ..:..) update finished.' '${demo_copy}/root/FlashHd/updatelog.txt' && \
   test -f '${demo_copy}/root/Windows/Desktop/Navigation.lnk' && \
+  grep -qx '(..-.. ..:..) started \\\\System\\\\Main_Ap.exe' '${demo_copy}/launched.log' && \
   cmp '${PROJECT_SOURCE_DIR}/examples/demo-device/registry.reg' '${demo_copy}/registry.reg'")
 set_tests_properties(win32_demo_boot PROPERTIES TIMEOUT 300)
+
+# The end-to-end scenarios on both platforms, compared: run by the PC's build
+# of them, which boots each device with the PC's initap and with initap.exe.
+set(INITAP_HOST_BUILD ${PROJECT_SOURCE_DIR}/build CACHE PATH "The PC's build, with initap and test_differential")
+add_test(NAME win32_differential COMMAND sh -c "\
+  test -x '${INITAP_HOST_BUILD}/test_differential' || \
+  { echo 'no ${INITAP_HOST_BUILD}/test_differential: build the PC platform first (tools/test.sh)'; exit 77; } && \
+  exec '${INITAP_HOST_BUILD}/test_differential'")
+set_tests_properties(win32_differential PROPERTIES TIMEOUT 900 SKIP_RETURN_CODE 77
+  ENVIRONMENT "INITAP_WIN32_BUILD=${PROJECT_BINARY_DIR}" DEPENDS win32_demo_boot)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Boots a device folder with initap.exe under Wine, as build/initap boots it on the PC:
-#   tools/wine-boot.sh [--quiet] [--screenshot FILE.png] DEVICE
+#   tools/wine-boot.sh [--display headless] [--screenshot FILE.png] [--frames DIR]
+#                      [--close-after SECONDS] [--quiet] DEVICE
 # One Wine prefix per user, made once (INITAP_WINE_PREFIX, default
 # ~/.cache/initap-wine). DEVICE/root becomes drive D:, the current drive;
 # registry.reg goes into the prefix before the boot and the values of its keys
@@ -10,21 +11,31 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 exe=${INITAP_WIN32_EXE:-$here/build-win32/initap.exe}
 prefix=${INITAP_WINE_PREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/initap-wine}
 
+usage="usage: tools/wine-boot.sh [--display headless] [--screenshot FILE.png] [--frames DIR] [--close-after SECONDS] [--quiet] DEVICE"
+# A host file or folder as Wine's program sees it.
+windows_path() { local path; path=$(realpath -m "$1"); echo "Z:${path//\//\\}"; }
 options=()
 while [ $# -gt 1 ]; do
-  case $1 in
-    --quiet) options+=("$1") ;;
-    --screenshot)
-      [ $# -gt 2 ] || { echo "wine-boot: --screenshot needs a file" >&2; exit 2; }
-      shot=$(realpath -m "$2")
-      options+=(--screenshot "Z:${shot//\//\\}")
+  option=$1 value=
+  case $option in
+    --*=*) value=${option#*=} option=${option%%=*} ;;
+    --screenshot|--frames|--close-after|--display|--mount)
+      [ $# -gt 2 ] || { echo "wine-boot: $option needs a value" >&2; exit 2; }
+      value=$2
       shift ;;
-    *) echo "wine-boot: unknown option $1" >&2; exit 2 ;;
+  esac
+  case $option in
+    --quiet) options+=("$option") ;;
+    --screenshot|--frames) options+=("$option" "$(windows_path "$value")") ;;
+    --close-after|--display) options+=("$option" "$value") ;;
+    --mount) echo "wine-boot: --mount is not offered under Wine: put the card's files into DEVICE/root" >&2; exit 2 ;;
+    -h|--help) echo "$usage"; exit 0 ;;
+    *) echo "wine-boot: unknown option $option" >&2; exit 2 ;;
   esac
   shift
 done
 if [ $# -ne 1 ] || [ ! -d "$1/root" ]; then
-  echo "usage: tools/wine-boot.sh [--quiet] [--screenshot FILE.png] DEVICE (a folder with root/ in it)" >&2
+  echo "$usage (DEVICE: a folder with root/ in it)" >&2
   exit 2
 fi
 device=$(cd "$1" && pwd)

@@ -1,14 +1,20 @@
 // initap on the Windows API: boots one device folder.
-//   initap.exe [--quiet] [--screenshot FILE.png] [--root DRIVE] DEVICE
+//   initap.exe [--display headless] [--screenshot FILE.png] [--frames DIR]
+//              [--close-after SECONDS] [--quiet] [--root DRIVE] DEVICE
 // DEVICE holds the platform's own files; the device's "\" is DEVICE\root, or
 // DRIVE (such as "D:") when given.
 #include <fcntl.h>
 #include <io.h>
 
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
+#include <filesystem>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +28,9 @@
 namespace {
 
 constexpr int kUsageError = 2;
+constexpr char kUsage[] =
+    "usage: initap.exe [--display headless] [--screenshot FILE.png] [--frames DIR] [--close-after SECONDS] "
+    "[--quiet] [--root DRIVE] DEVICE";
 constexpr int kShowNormal = 1;
 
 std::mutex outputLock;
@@ -31,6 +40,16 @@ void PrintLine(std::FILE* stream, std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), stream);
   std::fputc('\n', stream);
   std::fflush(stream);
+}
+
+// A number of seconds, as the PC's initap takes it; none when it is no such number.
+std::optional<std::chrono::milliseconds> Seconds(const std::wstring& text) {
+  wchar_t* end = nullptr;
+  const double seconds = std::wcstod(text.c_str(), &end);
+  if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(seconds) || seconds < 0 || seconds > 1e6) {
+    return std::nullopt;
+  }
+  return std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
 }
 
 }  // namespace
@@ -44,24 +63,36 @@ int main() {
   std::wstring folder;
   std::wstring root;
   std::wstring screenshot;
-  bool malformed = false;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
+  std::wstring frames;
+  platform::win32::WindowOptions windowOptions;
+  std::string malformed;
+  for (std::size_t i = 0; i < arguments.size() && malformed.empty(); ++i) {
     const std::wstring& argument = arguments[i];
+    const bool valued = i + 1 < arguments.size();
     if (argument == L"--quiet") {
       quiet = true;
-    } else if (argument == L"--screenshot" && i + 1 < arguments.size()) {
+    } else if (argument == L"--screenshot" && valued) {
       screenshot = arguments[++i];
+    } else if (argument == L"--frames" && valued) {
+      frames = arguments[++i];
+    } else if (argument == L"--close-after" && valued) {
+      windowOptions.closeAfter = Seconds(arguments[++i]);
+      if (!windowOptions.closeAfter) malformed = "initap.exe: --close-after wants a number of seconds";
+    } else if (argument == L"--display" && valued) {
+      // Wine's null graphics driver draws in memory: there is no desktop to show a window on.
+      if (arguments[++i] != L"headless") malformed = "initap.exe: --display takes only headless here: no desktop to show a window on";
     } else if (argument == L"--root" && i + 1 < arguments.size()) {
       root = arguments[++i];
     } else if (argument.starts_with(L"--") || !folder.empty()) {
-      malformed = true;
+      malformed = kUsage;
     } else {
       folder = argument;
     }
   }
   while (folder.size() > 1 && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
-  if (malformed || folder.empty()) {
-    PrintLine(stderr, "usage: initap.exe [--quiet] [--screenshot FILE.png] [--root DRIVE] DEVICE");
+  if (malformed.empty() && folder.empty()) malformed = kUsage;
+  if (!malformed.empty()) {
+    PrintLine(stderr, malformed);
     return kUsageError;
   }
 
@@ -70,10 +101,22 @@ int main() {
   std::function<void(std::string_view)> echo;
   if (!quiet) echo = [](std::string_view text) { PrintLine(stdout, text); };
   std::string error;
-  auto platform = platform::win32::Win32Platform::Create(device, echo, error);
+  if (!quiet) windowOptions.notice = [](std::string_view text) { PrintLine(stderr, text); };
+  auto platform = platform::win32::Win32Platform::Create(device, echo, std::move(windowOptions), error);
   if (!platform) {
     PrintLine(stderr, "initap: " + error);
     return kUsageError;
+  }
+  if (!frames.empty()) {
+    std::error_code made;  // a folder that cannot be made shows as frames that cannot be written
+    std::filesystem::create_directories(std::filesystem::path(frames), made);
+    platform->Graphics().OnPresent([frames, count = 0](const platform::win32::GdiBackBuffer& screen) mutable {
+      wchar_t name[16];
+      std::swprintf(name, 16, L"\\%06d.png", ++count);
+      if (!platform::win32::WritePngFile(frames + name, screen.Width(), screen.Height(), screen.Pixels())) {
+        PrintLine(stderr, "initap: a frame cannot be written");
+      }
+    });
   }
   const int exitCode = initap::ProgramEntry(platform->Services(), kShowNormal);
   if (!screenshot.empty()) {

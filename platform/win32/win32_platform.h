@@ -8,6 +8,7 @@
 
 #include "platform/platform.h"
 #include "platform/win32/device_folder.h"
+#include "platform/win32/window/win32_window_system.h"
 
 namespace platform::win32 {
 
@@ -19,9 +20,11 @@ class Win32Platform {
  public:
   // Opens every service of the device; null with a one-line `error` when the
   // device folder or its code page is unusable. `echo` (may be empty) is
-  // handed each line of the update log and of launched.log.
+  // handed each line of the update log and of launched.log; `windows` says
+  // when the window is closed from outside (its thread count is the kernel's).
   static std::unique_ptr<Win32Platform> Create(const DeviceFolder& device,
-                                               std::function<void(std::string_view)> echo, std::string& error);
+                                               std::function<void(std::string_view)> echo, WindowOptions windows,
+                                               std::string& error);
   ~Win32Platform();
 
   platform::Platform& Services() { return *services_; }
