@@ -153,6 +153,16 @@ const Scenario kScenarios[] = {
     {"ReceiverClockInLocalTime", "[device]\ntimezone = Asia/Shanghai\n",
      [](DeviceTree& d, const std::string&) { d.WriteDeviceFile("gps.nmea", kFixLog); },
      {"no update and config file, goto wince.", "\\System\\Main_Ap.exe launch success."}, kMain, true},
+    {"ReceiverClockInSummerTime", "[device]\ntimezone = Europe/Berlin\n",
+     [](DeviceTree& d, const std::string&) { d.WriteDeviceFile("gps.nmea", kFixLog); },
+     {"no update and config file, goto wince.", "\\System\\Main_Ap.exe launch success."}, kMain, true},
+    {"ReceiverClockInAZoneOfItsOwn", "[device]\ntimezone = <+0530>-5:30\n",
+     [](DeviceTree& d, const std::string&) { d.WriteDeviceFile("gps.nmea", kFixLog); },
+     {"no update and config file, goto wince.", "\\System\\Main_Ap.exe launch success."}, kMain, true},
+    // After devices that name the desktop folder: this one names none.
+    {"NoRegistryKeepsTheShortcutsInTheWindowsFolder", "",
+     [](DeviceTree& d, const std::string&) { std::filesystem::remove(d.Folder() / "registry.reg"); },
+     {"no update and config file, goto wince.", "\\System\\Main_Ap.exe launch success."}, kMain},
 };
 
 // What a boot left behind that both platforms must agree on.
