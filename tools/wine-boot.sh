@@ -54,13 +54,17 @@ setting() {
 }
 codepage=$(setting codepage)
 codepage=${codepage:-1252}
-# Wine takes its code page from the locale it starts in.
+# Wine takes its code page from the locale it starts in, and the encoding of
+# the host's file names from its character set: always UTF-8, or a name
+# outside ASCII could not be made. A locale that is not installed falls back
+# to C.UTF-8 (the system converts with the device's code page all the same).
 case $codepage in
   936) locale=zh_CN.UTF-8 ;;
   932) locale=ja_JP.UTF-8 ;;
   1251) locale=ru_RU.UTF-8 ;;
-  *) locale=C ;;
+  *) locale=C.UTF-8 ;;
 esac
+if ! locale -a 2>/dev/null | grep -qix "${locale/UTF-8/utf8}"; then locale=C.UTF-8; fi
 timezone=$(setting timezone)
 
 # Without a time zone in device.ini the device keeps the PC's, as initap does.
@@ -95,7 +99,15 @@ if [ -f "$registry" ]; then
 fi
 
 status=0
-(cd "$device/root" && run "$exe" "${options[@]}" --root D: 'E:') || status=$?
+(cd "$device/root" && run "$exe" "${options[@]}" --registry-keys 'F:\keys.txt' --root D: 'E:') || status=$?
+# The keys the boot made that registry.reg lacks: the system reads values and
+# writes none, so they go back empty.
+made_keys=$(tr -d '\r' <"$work/keys.txt" 2>/dev/null | { if [ -n "${keys:-}" ]; then grep -vixF -f <(printf '%s\n' "$keys"); else cat; fi; } || true)
+if [ -n "$made_keys" ] && [ ! -f "$registry" ]; then
+  # A new file in the form the PC's initap gives it.
+  { printf 'REGEDIT4\r\n\r\n'; while IFS= read -r key; do printf '[%s]\r\n\r\n' "$key"; done <<<"$made_keys"; } | iconv -f UTF-8 -t "CP$codepage" >"$registry"
+  made_keys=
+fi
 for output in "${outputs[@]}"; do
   made=${output%%=*} wanted=${output#*=}
   if [ -e "$made" ]; then
@@ -118,6 +130,9 @@ if [ -f "$registry" ]; then
       $0 != "" { name = $0; sub(/=.*/, "", name); if (!(name in skip)) print }' |
       iconv -f UTF-8 -t "CP$codepage" | sed "s/\$/${eol%$'\n'}/" | { printf '%s' "$eol"; cat; } >>"$out"
   done <<<"$keys"
+  while IFS= read -r key; do
+    [ -n "$key" ] && printf '%s[%s]%s' "$eol" "$key" "$eol" | iconv -f UTF-8 -t "CP$codepage" >>"$out"
+  done <<<"$made_keys"
   mv "$out" "$registry"
   # The next device booted in this prefix finds none of this one's values.
   while IFS= read -r key; do

@@ -1,6 +1,8 @@
 // initap on the Windows API: boots one device folder.
 //   initap.exe [--display headless] [--screenshot FILE.png] [--frames DIR]
-//              [--close-after SECONDS] [--quiet] [--root DRIVE] DEVICE
+//              [--close-after SECONDS] [--quiet] [--root DRIVE] [--registry-keys FILE] DEVICE
+// --registry-keys writes the registry keys the boot made or opened, one a
+// line, so that tools/wine-boot.sh writes them back into registry.reg.
 // DEVICE holds the platform's own files; the device's "\" is DEVICE\root, or
 // DRIVE (such as "D:") when given.
 #include <fcntl.h>
@@ -12,6 +14,7 @@
 #include <cstdlib>
 #include <cwchar>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -23,6 +26,8 @@
 #include "platform/win32/graphics/win32_graphics.h"
 #include "platform/win32/graphics/gdi_back_buffer.h"
 #include "platform/win32/png_file.h"
+#include "platform/win32/registry/win32_registry.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_platform.h"
 
 namespace {
@@ -30,7 +35,7 @@ namespace {
 constexpr int kUsageError = 2;
 constexpr char kUsage[] =
     "usage: initap.exe [--display headless] [--screenshot FILE.png] [--frames DIR] [--close-after SECONDS] "
-    "[--quiet] [--root DRIVE] DEVICE";
+    "[--quiet] [--root DRIVE] [--registry-keys FILE] DEVICE";
 constexpr int kShowNormal = 1;
 
 std::mutex outputLock;
@@ -64,6 +69,7 @@ int main() {
   std::wstring root;
   std::wstring screenshot;
   std::wstring frames;
+  std::wstring registryKeys;
   platform::win32::WindowOptions windowOptions;
   std::string malformed;
   for (std::size_t i = 0; i < arguments.size() && malformed.empty(); ++i) {
@@ -73,6 +79,8 @@ int main() {
       quiet = true;
     } else if (argument == L"--screenshot" && valued) {
       screenshot = arguments[++i];
+    } else if (argument == L"--registry-keys" && valued) {
+      registryKeys = arguments[++i];
     } else if (argument == L"--frames" && valued) {
       frames = arguments[++i];
     } else if (argument == L"--close-after" && valued) {
@@ -125,6 +133,11 @@ int main() {
         !platform::win32::WritePngFile(screenshot, screen->Width(), screen->Height(), screen->Pixels())) {
       PrintLine(stderr, "initap: the screenshot cannot be written");
     }
+  }
+  if (!registryKeys.empty()) {
+    std::ofstream keys(std::filesystem::path(registryKeys), std::ios::binary | std::ios::trunc);
+    for (const std::wstring& key : platform->Registry().KeysUsed()) keys << platform::win32::ToUtf8(key) << '\n';
+    if (!keys.flush()) PrintLine(stderr, "initap: the registry keys cannot be written");
   }
   // A worker may still be copying when the window was closed from outside:
   // end here, without running static destructors under its feet.

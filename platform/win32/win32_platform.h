@@ -15,6 +15,7 @@ namespace platform::win32 {
 class Win32FileSystem;
 class Win32Kernel;
 class Win32Graphics;
+class Win32Registry;
 
 class Win32Platform {
  public:
@@ -29,6 +30,7 @@ class Win32Platform {
 
   platform::Platform& Services() { return *services_; }
   Win32Graphics& Graphics() { return *graphics_; }
+  const Win32Registry& Registry() const { return *registry_; }
 
  private:
   Win32Platform() = default;
@@ -36,7 +38,7 @@ class Win32Platform {
   std::unique_ptr<Win32Kernel> kernel_;
   std::unique_ptr<Win32FileSystem> files_;
   std::unique_ptr<platform::CodePage> codePage_;
-  std::unique_ptr<platform::Registry> registry_;
+  std::unique_ptr<Win32Registry> registry_;
   std::unique_ptr<platform::Xml> xml_;
   std::unique_ptr<Win32Graphics> graphics_;
   std::unique_ptr<platform::WindowSystem> windows_;

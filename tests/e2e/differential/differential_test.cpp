@@ -47,7 +47,7 @@ struct Scenario {
   Starts launches;
   bool stampsFixed = false;  // the receiver sets the clock: the stamps are the fix's
   // Where the platforms may differ: Windows reports no window for one destroyed while it was made.
-  std::optional<int> wineExitCode;
+  std::optional<int> wineExitCode = std::nullopt;
 };
 
 void PrintTo(const Scenario& scenario, std::ostream* out) { *out << scenario.name; }
