@@ -207,9 +207,10 @@ std::vector<std::string> Differences(const std::map<std::string, std::string>& p
   std::vector<std::string> differences;
   std::map<std::string, std::string> both = pc;
   both.insert(wine.begin(), wine.end());
-  for (const auto& [name, bytes] : both) {
-    if (shown(pc, name) != shown(wine, name) || pc.count(name) != wine.count(name) ||
-        (pc.count(name) && pc.at(name) != wine.at(name))) {
+  for (const auto& entry : both) {
+    const std::string& name = entry.first;
+    // Only one side has it, or both do with other bytes.
+    if (pc.count(name) != wine.count(name) || pc.at(name) != wine.at(name)) {
       differences.push_back(name + ": pc " + shown(pc, name) + " | wine " + shown(wine, name));
     }
   }
