@@ -105,3 +105,13 @@ add_test(NAME win32_window_display_refused COMMAND sh -c "rm -rf '${refused_copy
   test $? -eq 2 && echo \"$out\" | grep -q -- '--display takes only headless' && \
   test ! -e '${refused_copy}/root/FlashHd/updatelog.txt'")
 set_tests_properties(win32_window_display_refused PROPERTIES DEPENDS win32_demo_boot)
+
+# The end-to-end scenarios on both platforms, compared: run by the PC's build
+# of them, which boots each device with the PC's initap and with initap.exe.
+set(INITAP_HOST_BUILD ${PROJECT_SOURCE_DIR}/build CACHE PATH "The PC's build, with initap and test_differential")
+add_test(NAME win32_differential COMMAND sh -c "\
+  test -x '${INITAP_HOST_BUILD}/test_differential' || \
+  { echo 'no ${INITAP_HOST_BUILD}/test_differential: build the PC platform first (tools/test.sh)'; exit 77; } && \
+  exec '${INITAP_HOST_BUILD}/test_differential'")
+set_tests_properties(win32_differential PROPERTIES TIMEOUT 900 SKIP_RETURN_CODE 77
+  ENVIRONMENT "INITAP_WIN32_BUILD=${PROJECT_BINARY_DIR}" DEPENDS win32_demo_boot)
