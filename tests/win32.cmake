@@ -83,11 +83,35 @@ target_compile_definitions(test_win32_shell PRIVATE
 set(demo_copy ${PROJECT_BINARY_DIR}/demo-boot)
 add_test(NAME win32_demo_boot COMMAND sh -c "rm -rf '${demo_copy}' && \
   cp -r '${PROJECT_SOURCE_DIR}/examples/demo-device' '${demo_copy}' && \
+  cp '$<TARGET_FILE:device-program>' '${demo_copy}/root/System/Main_Ap.exe' && \
+  cp '$<TARGET_FILE:device-program>' '${demo_copy}/root/Windows/explorer.exe' && \
   { INITAP_WINE_PREFIX='${PROJECT_BINARY_DIR}/wine-boot-prefix' INITAP_WIN32_EXE='$<TARGET_FILE:initap>' \
-    '${PROJECT_SOURCE_DIR}/tools/wine-boot.sh' --screenshot '${demo_copy}.png' '${demo_copy}' >'${demo_copy}.out' || true; } && \
+    '${PROJECT_SOURCE_DIR}/tools/wine-boot.sh' --screenshot '${demo_copy}.png' --frames '${demo_copy}-frames' \
+    --close-after 60 '${demo_copy}' >'${demo_copy}.out' || true; } && \
   test \"$(head -c 4 '${demo_copy}.png' | tail -c 3)\" = PNG && \
+  cmp '${demo_copy}.png' \"$(ls '${demo_copy}-frames'/*.png | tail -n 1)\" && \
   grep -qx '(..-.. ..:..) 6 files has been copied.' '${demo_copy}.out' && \
   grep -qx '(..-.. ..:..) update finished.' '${demo_copy}/root/FlashHd/updatelog.txt' && \
   test -f '${demo_copy}/root/Windows/Desktop/Navigation.lnk' && \
+  grep -qx '(..-.. ..:..) started \\\\System\\\\Main_Ap.exe' '${demo_copy}/launched.log' && \
   cmp '${PROJECT_SOURCE_DIR}/examples/demo-device/registry.reg' '${demo_copy}/registry.reg'")
 set_tests_properties(win32_demo_boot PROPERTIES TIMEOUT 300)
+# A window on a desktop is refused in one line: Wine draws in memory.
+set(refused_copy ${PROJECT_BINARY_DIR}/display-refused)
+add_test(NAME win32_window_display_refused COMMAND sh -c "rm -rf '${refused_copy}' && \
+  cp -r '${PROJECT_SOURCE_DIR}/examples/demo-device' '${refused_copy}' && \
+  out=$(INITAP_WINE_PREFIX='${PROJECT_BINARY_DIR}/wine-boot-prefix' INITAP_WIN32_EXE='$<TARGET_FILE:initap>' \
+    '${PROJECT_SOURCE_DIR}/tools/wine-boot.sh' --display window '${refused_copy}' 2>&1); \
+  test $? -eq 2 && echo \"$out\" | grep -q -- '--display takes only headless' && \
+  test ! -e '${refused_copy}/root/FlashHd/updatelog.txt'")
+set_tests_properties(win32_window_display_refused PROPERTIES DEPENDS win32_demo_boot)
+
+# The end-to-end scenarios on both platforms, compared: run by the PC's build
+# of them, which boots each device with the PC's initap and with initap.exe.
+set(INITAP_HOST_BUILD ${PROJECT_SOURCE_DIR}/build CACHE PATH "The PC's build, with initap and test_differential")
+add_test(NAME win32_differential COMMAND sh -c "\
+  test -x '${INITAP_HOST_BUILD}/test_differential' || \
+  { echo 'no ${INITAP_HOST_BUILD}/test_differential: build the PC platform first (tools/test.sh)'; exit 77; } && \
+  exec '${INITAP_HOST_BUILD}/test_differential'")
+set_tests_properties(win32_differential PROPERTIES TIMEOUT 900 SKIP_RETURN_CODE 77
+  ENVIRONMENT "INITAP_WIN32_BUILD=${PROJECT_BINARY_DIR}" DEPENDS win32_demo_boot)

@@ -5,7 +5,16 @@
 # as pictures. docs/boot-screen.png and docs/boot-animation.webp are copies of
 # out/demo-screen.png and out/demo-boot.webp.
 #   tools/demo.sh                      (INITAP_BUILD=DIR to build elsewhere than build/)
+#   tools/demo.sh --wine               the same on the Windows API: builds build-win32 and
+#                                      boots the copy with tools/wine-boot.sh
 set -euo pipefail
+wine=
+if [ "${1:-}" = --wine ]; then
+  wine=1
+elif [ $# -gt 0 ]; then
+  echo "usage: tools/demo.sh [--wine]" >&2
+  exit 2
+fi
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$repo"
@@ -25,8 +34,17 @@ if [ ! -f "$device/disk.img" ]; then
 fi
 
 status=0
-"$build/initap" --screenshot out/demo-screen.png --frames out/demo-frames --animation out/demo-boot.webp \
-  "$device" || status=$?
+if [ -n "$wine" ]; then
+  tools/win32-build.sh build-win32
+  # The device's shell starts Windows programs only: the build's stand-in
+  # takes the place of the demo's scripts.
+  cp build-win32/device-program.exe "$device/root/System/Main_Ap.exe"
+  cp build-win32/device-program.exe "$device/root/Windows/explorer.exe"
+  tools/wine-boot.sh --screenshot out/demo-screen.png --frames out/demo-frames "$device" || status=$?
+else
+  "$build/initap" --screenshot out/demo-screen.png --frames out/demo-frames --animation out/demo-boot.webp \
+    "$device" || status=$?
+fi
 
 echo
 echo "demo: initap ended with exit code $status (1: the window closed as it should)"

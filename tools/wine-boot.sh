@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Boots a device folder with initap.exe under Wine, as build/initap boots it on the PC:
-#   tools/wine-boot.sh [--quiet] [--screenshot FILE.png] DEVICE
+#   tools/wine-boot.sh [--display headless] [--screenshot FILE.png] [--frames DIR]
+#                      [--close-after SECONDS] [--quiet] DEVICE
 # One Wine prefix per user, made once (INITAP_WINE_PREFIX, default
-# ~/.cache/initap-wine). DEVICE/root becomes drive D:, the current drive;
+# ~/.cache/initap-wine), without the drive that holds the whole host (Z:): no
+# device path can reach the host. DEVICE/root becomes drive D:, the current drive,
+# DEVICE itself E:, and a scratch folder for pictures and registry files F:;
 # registry.reg goes into the prefix before the boot and the values of its keys
 # are written back to it after; the code page and the time zone are device.ini's.
 set -euo pipefail
@@ -10,21 +13,36 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 exe=${INITAP_WIN32_EXE:-$here/build-win32/initap.exe}
 prefix=${INITAP_WINE_PREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/initap-wine}
 
+usage="usage: tools/wine-boot.sh [--display headless] [--screenshot FILE.png] [--frames DIR] [--close-after SECONDS] [--quiet] DEVICE"
+# A host file or folder as Wine's program sees it.
+# Pictures are written to the scratch drive and moved to where they were asked for.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+outputs=()
+output() { outputs+=("$work/$2=$(realpath -m "$3")"); options+=("$1" "F:\\$2"); }
 options=()
 while [ $# -gt 1 ]; do
-  case $1 in
-    --quiet) options+=("$1") ;;
-    --screenshot)
-      [ $# -gt 2 ] || { echo "wine-boot: --screenshot needs a file" >&2; exit 2; }
-      shot=$(realpath -m "$2")
-      options+=(--screenshot "Z:${shot//\//\\}")
+  option=$1 value=
+  case $option in
+    --*=*) value=${option#*=} option=${option%%=*} ;;
+    --screenshot|--frames|--close-after|--display|--mount)
+      [ $# -gt 2 ] || { echo "wine-boot: $option needs a value" >&2; exit 2; }
+      value=$2
       shift ;;
-    *) echo "wine-boot: unknown option $1" >&2; exit 2 ;;
+  esac
+  case $option in
+    --quiet) options+=("$option") ;;
+    --screenshot) output "$option" screen.png "$value" ;;
+    --frames) output "$option" frames "$value" ;;
+    --close-after|--display) options+=("$option" "$value") ;;
+    --mount) echo "wine-boot: --mount is not offered under Wine: put the card's files into DEVICE/root" >&2; exit 2 ;;
+    -h|--help) echo "$usage"; exit 0 ;;
+    *) echo "wine-boot: unknown option $option" >&2; exit 2 ;;
   esac
   shift
 done
 if [ $# -ne 1 ] || [ ! -d "$1/root" ]; then
-  echo "usage: tools/wine-boot.sh [--quiet] [--screenshot FILE.png] DEVICE (a folder with root/ in it)" >&2
+  echo "$usage (DEVICE: a folder with root/ in it)" >&2
   exit 2
 fi
 device=$(cd "$1" && pwd)
@@ -36,28 +54,35 @@ setting() {
 }
 codepage=$(setting codepage)
 codepage=${codepage:-1252}
-# Wine takes its code page from the locale it starts in.
+# Wine takes its code page from the locale it starts in, and the encoding of
+# the host's file names from its character set: always UTF-8, or a name
+# outside ASCII could not be made. A locale that is not installed falls back
+# to C.UTF-8 (the system converts with the device's code page all the same).
 case $codepage in
   936) locale=zh_CN.UTF-8 ;;
   932) locale=ja_JP.UTF-8 ;;
   1251) locale=ru_RU.UTF-8 ;;
-  *) locale=C ;;
+  *) locale=C.UTF-8 ;;
 esac
+if ! locale -a 2>/dev/null | grep -qix "${locale/UTF-8/utf8}"; then locale=C.UTF-8; fi
 timezone=$(setting timezone)
 
-run() { LC_ALL=$locale TZ=${timezone:-UTC} "$here/tools/wine-run.sh" "$prefix" "$@"; }
+# Without a time zone in device.ini the device keeps the PC's, as initap does.
+run() { env LC_ALL="$locale" ${timezone:+TZ="$timezone"} "$here/tools/wine-run.sh" "$prefix" "$@"; }
 
-# Makes the prefix on first use, then maps the device's root to D:.
+# Makes the prefix on first use, then maps the drives.
 run cmd /c exit >/dev/null 2>&1 || true
+rm -f "$prefix/dosdevices/z:"
 ln -sfn "$device/root" "$prefix/dosdevices/d:"
+ln -sfn "$device" "$prefix/dosdevices/e:"
+ln -sfn "$work" "$prefix/dosdevices/f:"
 
 registry="$device/registry.reg"
 # The names of a key's values in an export, one a line; Wine's own are those
 # the prefix holds before the device's file is loaded.
 export_key() {
-  local exported
-  exported=$(mktemp)
-  if run reg export "$1" "Z:${exported//\//\\}" /y >/dev/null 2>&1; then
+  local exported=$work/export.reg
+  if run reg export "$1" 'F:\export.reg' /y >/dev/null 2>&1; then
     iconv -f UTF-16 -t UTF-8 "$exported" | tr -d '\r' | awk -v key="[$1]" '/^\[/ { keep = ($0 == key) } keep { print }'
   fi
   rm -f "$exported"
@@ -70,11 +95,26 @@ if [ -f "$registry" ]; then
   while IFS= read -r key; do
     [ -n "$key" ] && export_key "$key" | value_name
   done <<<"$keys" | grep -vxF -f <(printf '%s\n' "$ours") >"$wines" || true
-  run regedit /S "Z:${registry//\//\\}" >/dev/null 2>&1
+  run regedit /S 'E:\registry.reg' >/dev/null 2>&1
 fi
 
 status=0
-(cd "$device/root" && run "$exe" "${options[@]}" --root D: "Z:${device//\//\\}") || status=$?
+(cd "$device/root" && run "$exe" "${options[@]}" --registry-keys 'F:\keys.txt' --root D: 'E:') || status=$?
+# The keys the boot made that registry.reg lacks: the system reads values and
+# writes none, so they go back empty.
+made_keys=$(tr -d '\r' <"$work/keys.txt" 2>/dev/null | { if [ -n "${keys:-}" ]; then grep -vixF -f <(printf '%s\n' "$keys"); else cat; fi; } || true)
+if [ -n "$made_keys" ] && [ ! -f "$registry" ]; then
+  # A new file in the form the PC's initap gives it.
+  { printf 'REGEDIT4\r\n\r\n'; while IFS= read -r key; do printf '[%s]\r\n\r\n' "$key"; done <<<"$made_keys"; } | iconv -f UTF-8 -t "CP$codepage" >"$registry"
+  made_keys=
+fi
+for output in "${outputs[@]}"; do
+  made=${output%%=*} wanted=${output#*=}
+  if [ -e "$made" ]; then
+    rm -rf "$wanted"
+    mv "$made" "$wanted"
+  fi
+done
 
 # The device's keys, written back in the file's own form (REGEDIT4, its code
 # page), without the values Wine put there of its own.
@@ -90,8 +130,24 @@ if [ -f "$registry" ]; then
       $0 != "" { name = $0; sub(/=.*/, "", name); if (!(name in skip)) print }' |
       iconv -f UTF-8 -t "CP$codepage" | sed "s/\$/${eol%$'\n'}/" | { printf '%s' "$eol"; cat; } >>"$out"
   done <<<"$keys"
-  rm -f "$wines"
+  while IFS= read -r key; do
+    [ -n "$key" ] && printf '%s[%s]%s' "$eol" "$key" "$eol" | iconv -f UTF-8 -t "CP$codepage" >>"$out"
+  done <<<"$made_keys"
   mv "$out" "$registry"
+  # The next device booted in this prefix finds none of this one's values.
+  while IFS= read -r key; do
+    [ -n "$key" ] || continue
+    while IFS= read -r name; do
+      [ -n "$name" ] || continue
+      if [ "$name" = @ ]; then
+        run reg delete "$key" /ve /f >/dev/null 2>&1 || true
+      else
+        name=${name#\"} name=${name%\"} name=${name//\\\"/\"} name=${name//\\\\/\\}
+        run reg delete "$key" /v "$name" /f >/dev/null 2>&1 || true
+      fi
+    done < <(printf '%s\n' "$ours" | grep -vxF -f "$wines")
+  done <<<"$keys"
+  rm -f "$wines"
 fi
 wineserver -w 2>/dev/null || true
 exit $status

@@ -1,14 +1,23 @@
 // initap on the Windows API: boots one device folder.
-//   initap.exe [--quiet] [--screenshot FILE.png] [--root DRIVE] DEVICE
+//   initap.exe [--display headless] [--screenshot FILE.png] [--frames DIR]
+//              [--close-after SECONDS] [--quiet] [--root DRIVE] [--registry-keys FILE] DEVICE
+// --registry-keys writes the registry keys the boot made or opened, one a
+// line, so that tools/wine-boot.sh writes them back into registry.reg.
 // DEVICE holds the platform's own files; the device's "\" is DEVICE\root, or
 // DRIVE (such as "D:") when given.
 #include <fcntl.h>
 #include <io.h>
 
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,11 +26,16 @@
 #include "platform/win32/graphics/win32_graphics.h"
 #include "platform/win32/graphics/gdi_back_buffer.h"
 #include "platform/win32/png_file.h"
+#include "platform/win32/registry/win32_registry.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_platform.h"
 
 namespace {
 
 constexpr int kUsageError = 2;
+constexpr char kUsage[] =
+    "usage: initap.exe [--display headless] [--screenshot FILE.png] [--frames DIR] [--close-after SECONDS] "
+    "[--quiet] [--root DRIVE] [--registry-keys FILE] DEVICE";
 constexpr int kShowNormal = 1;
 
 std::mutex outputLock;
@@ -31,6 +45,16 @@ void PrintLine(std::FILE* stream, std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), stream);
   std::fputc('\n', stream);
   std::fflush(stream);
+}
+
+// A number of seconds, as the PC's initap takes it; none when it is no such number.
+std::optional<std::chrono::milliseconds> Seconds(const std::wstring& text) {
+  wchar_t* end = nullptr;
+  const double seconds = std::wcstod(text.c_str(), &end);
+  if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(seconds) || seconds < 0 || seconds > 1e6) {
+    return std::nullopt;
+  }
+  return std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
 }
 
 }  // namespace
@@ -44,24 +68,39 @@ int main() {
   std::wstring folder;
   std::wstring root;
   std::wstring screenshot;
-  bool malformed = false;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
+  std::wstring frames;
+  std::wstring registryKeys;
+  platform::win32::WindowOptions windowOptions;
+  std::string malformed;
+  for (std::size_t i = 0; i < arguments.size() && malformed.empty(); ++i) {
     const std::wstring& argument = arguments[i];
+    const bool valued = i + 1 < arguments.size();
     if (argument == L"--quiet") {
       quiet = true;
-    } else if (argument == L"--screenshot" && i + 1 < arguments.size()) {
+    } else if (argument == L"--screenshot" && valued) {
       screenshot = arguments[++i];
+    } else if (argument == L"--registry-keys" && valued) {
+      registryKeys = arguments[++i];
+    } else if (argument == L"--frames" && valued) {
+      frames = arguments[++i];
+    } else if (argument == L"--close-after" && valued) {
+      windowOptions.closeAfter = Seconds(arguments[++i]);
+      if (!windowOptions.closeAfter) malformed = "initap.exe: --close-after wants a number of seconds";
+    } else if (argument == L"--display" && valued) {
+      // Wine's null graphics driver draws in memory: there is no desktop to show a window on.
+      if (arguments[++i] != L"headless") malformed = "initap.exe: --display takes only headless here: no desktop to show a window on";
     } else if (argument == L"--root" && i + 1 < arguments.size()) {
       root = arguments[++i];
     } else if (argument.starts_with(L"--") || !folder.empty()) {
-      malformed = true;
+      malformed = kUsage;
     } else {
       folder = argument;
     }
   }
   while (folder.size() > 1 && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
-  if (malformed || folder.empty()) {
-    PrintLine(stderr, "usage: initap.exe [--quiet] [--screenshot FILE.png] [--root DRIVE] DEVICE");
+  if (malformed.empty() && folder.empty()) malformed = kUsage;
+  if (!malformed.empty()) {
+    PrintLine(stderr, malformed);
     return kUsageError;
   }
 
@@ -70,10 +109,22 @@ int main() {
   std::function<void(std::string_view)> echo;
   if (!quiet) echo = [](std::string_view text) { PrintLine(stdout, text); };
   std::string error;
-  auto platform = platform::win32::Win32Platform::Create(device, echo, error);
+  if (!quiet) windowOptions.notice = [](std::string_view text) { PrintLine(stderr, text); };
+  auto platform = platform::win32::Win32Platform::Create(device, echo, std::move(windowOptions), error);
   if (!platform) {
     PrintLine(stderr, "initap: " + error);
     return kUsageError;
+  }
+  if (!frames.empty()) {
+    std::error_code made;  // a folder that cannot be made shows as frames that cannot be written
+    std::filesystem::create_directories(std::filesystem::path(frames), made);
+    platform->Graphics().OnPresent([frames, count = 0](const platform::win32::GdiBackBuffer& screen) mutable {
+      wchar_t name[16];
+      std::swprintf(name, 16, L"\\%06d.png", ++count);
+      if (!platform::win32::WritePngFile(frames + name, screen.Width(), screen.Height(), screen.Pixels())) {
+        PrintLine(stderr, "initap: a frame cannot be written");
+      }
+    });
   }
   const int exitCode = initap::ProgramEntry(platform->Services(), kShowNormal);
   if (!screenshot.empty()) {
@@ -82,6 +133,11 @@ int main() {
         !platform::win32::WritePngFile(screenshot, screen->Width(), screen->Height(), screen->Pixels())) {
       PrintLine(stderr, "initap: the screenshot cannot be written");
     }
+  }
+  if (!registryKeys.empty()) {
+    std::ofstream keys(std::filesystem::path(registryKeys), std::ios::binary | std::ios::trunc);
+    for (const std::wstring& key : platform->Registry().KeysUsed()) keys << platform::win32::ToUtf8(key) << '\n';
+    if (!keys.flush()) PrintLine(stderr, "initap: the registry keys cannot be written");
   }
   // A worker may still be copying when the window was closed from outside:
   // end here, without running static destructors under its feet.

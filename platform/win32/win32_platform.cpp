@@ -8,13 +8,13 @@
 #include "platform/win32/rawdisk/win32_rawdisk.h"
 #include "platform/win32/registry/win32_registry.h"
 #include "platform/win32/shell/win32_shell.h"
-#include "platform/win32/window/win32_window_system.h"
 #include "platform/win32/xml/win32_xml.h"
 
 namespace platform::win32 {
 
 std::unique_ptr<Win32Platform> Win32Platform::Create(const DeviceFolder& device,
-                                                     std::function<void(std::string_view)> echo, std::string& error) {
+                                                     std::function<void(std::string_view)> echo,
+                                                     WindowOptions windows, std::string& error) {
   std::unique_ptr<Win32Platform> platform(new Win32Platform);
   platform->files_ = Win32FileSystem::Open(device, error);
   if (!platform->files_) return nullptr;
@@ -24,7 +24,10 @@ std::unique_ptr<Win32Platform> Win32Platform::Create(const DeviceFolder& device,
   platform->registry_ = std::make_unique<Win32Registry>();
   platform->xml_ = std::make_unique<Win32Xml>(*platform->files_);
   platform->graphics_ = std::make_unique<Win32Graphics>(*platform->files_);
-  platform->windows_ = std::make_unique<Win32WindowSystem>(Win32Graphics::kScreenWidth, Win32Graphics::kScreenHeight);
+  Win32Kernel& kernel = *platform->kernel_;
+  windows.liveThreads = [&kernel] { return kernel.LiveThreads(); };
+  platform->windows_ = std::make_unique<Win32WindowSystem>(Win32Graphics::kScreenWidth, Win32Graphics::kScreenHeight,
+                                                           std::move(windows));
   if (echo) {
     platform->files_->SetAppendEcho(L"\\FlashHd\\updatelog.txt", [echo](std::string_view bytes) {
       if (!bytes.empty() && bytes.back() == '\n') bytes.remove_suffix(1);

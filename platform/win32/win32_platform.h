@@ -8,24 +8,29 @@
 
 #include "platform/platform.h"
 #include "platform/win32/device_folder.h"
+#include "platform/win32/window/win32_window_system.h"
 
 namespace platform::win32 {
 
 class Win32FileSystem;
 class Win32Kernel;
 class Win32Graphics;
+class Win32Registry;
 
 class Win32Platform {
  public:
   // Opens every service of the device; null with a one-line `error` when the
   // device folder or its code page is unusable. `echo` (may be empty) is
-  // handed each line of the update log and of launched.log.
+  // handed each line of the update log and of launched.log; `windows` says
+  // when the window is closed from outside (its thread count is the kernel's).
   static std::unique_ptr<Win32Platform> Create(const DeviceFolder& device,
-                                               std::function<void(std::string_view)> echo, std::string& error);
+                                               std::function<void(std::string_view)> echo, WindowOptions windows,
+                                               std::string& error);
   ~Win32Platform();
 
   platform::Platform& Services() { return *services_; }
   Win32Graphics& Graphics() { return *graphics_; }
+  const Win32Registry& Registry() const { return *registry_; }
 
  private:
   Win32Platform() = default;
@@ -33,7 +38,7 @@ class Win32Platform {
   std::unique_ptr<Win32Kernel> kernel_;
   std::unique_ptr<Win32FileSystem> files_;
   std::unique_ptr<platform::CodePage> codePage_;
-  std::unique_ptr<platform::Registry> registry_;
+  std::unique_ptr<Win32Registry> registry_;
   std::unique_ptr<platform::Xml> xml_;
   std::unique_ptr<Win32Graphics> graphics_;
   std::unique_ptr<platform::WindowSystem> windows_;

@@ -21,12 +21,18 @@ constexpr auto kLongestRun = std::chrono::seconds(60);
 
 }  // namespace
 
-InitapProcess::InitapProcess(const std::filesystem::path& device, const std::vector<std::string>& arguments) {
+InitapProcess::InitapProcess(const std::filesystem::path& device, const std::vector<std::string>& arguments)
+    : InitapProcess([&] {
+        Command command{{kInitap.string()}};
+        command.words.insert(command.words.end(), arguments.begin(), arguments.end());
+        command.words.push_back(device.string());
+        return command;
+      }()) {}
+
+InitapProcess::InitapProcess(Command command) {
   int output[2];
   if (pipe2(output, O_CLOEXEC) != 0) return;
-  std::vector<std::string> words{kInitap.string()};
-  words.insert(words.end(), arguments.begin(), arguments.end());
-  words.push_back(device.string());
+  std::vector<std::string>& words = command.words;
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);

@@ -16,6 +16,11 @@ class InitapProcess {
  public:
   // Starts `initap ARGS... DEVICE` with nothing on its standard input.
   explicit InitapProcess(const std::filesystem::path& device, const std::vector<std::string>& arguments = {});
+  // Another program that boots a device the same way, such as tools/wine-boot.sh.
+  struct Command {
+    std::vector<std::string> words;
+  };
+  explicit InitapProcess(Command command);
   // A run still going is killed.
   ~InitapProcess();
   InitapProcess(const InitapProcess&) = delete;

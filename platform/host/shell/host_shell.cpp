@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/common/program_image.h"
 #include "platform/host/files/host_files.h"
 #include "platform/host/regular_file.h"
 #include "platform/host/shell/detached_start.h"
@@ -44,13 +45,22 @@ bool HostShell::Execute(std::wstring_view file) {
       UniqueFd program = files_.OpenFd(candidate, O_PATH);
       struct stat info = {};
       if (!program || fstat(program.Get(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
-      started = StartDetached(program.Get(), ToUtf8(candidate)) == 0;
+      // The PC cannot run the device's own programs: one is started as far as the device can tell.
+      started = IsProgramFile(candidate) || StartDetached(program.Get(), ToUtf8(candidate)) == 0;
       break;
     }
   }
   Note(started, file);
   if (started_) started_(file, started);
   return started;
+}
+
+bool HostShell::IsProgramFile(const std::wstring& path) {
+  const UniqueFd file = files_.OpenFd(path, O_RDONLY);
+  if (!file) return false;
+  return IsWindowsProgram([&](std::uint32_t offset, void* buffer, std::size_t size) {
+    return pread(file.Get(), buffer, size, offset) == static_cast<ssize_t>(size);
+  });
 }
 
 void HostShell::Note(bool started, std::wstring_view file) {

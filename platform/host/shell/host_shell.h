@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <mutex>
+#include <string>
 #include <string_view>
 
 #include "platform/host/device_folder.h"
@@ -23,6 +24,7 @@ class HostShell final : public Shell {
   // Starts the host file of `file`, detached and not waited for; a bare name
   // is looked for as "\Windows\NAME.exe", then "\Windows\NAME". True when the
   // program was started; false when no such file exists or it cannot run.
+  // A Windows program, which the PC cannot run, counts as started and runs not.
   bool Execute(std::wstring_view file) override;
 
   // Hears each request as asked for, and whether the program started.
@@ -31,6 +33,8 @@ class HostShell final : public Shell {
   }
 
  private:
+  // A Windows program inside the device: the device runs it, the PC cannot.
+  bool IsProgramFile(const std::wstring& path);
   // Appends "(MM-DD HH:MM) started FILE" or "... failed FILE".
   void Note(bool started, std::wstring_view file);
 

@@ -36,6 +36,7 @@ void Win32Graphics::Present(const BackBuffer& frame) {
   const auto& drawn = static_cast<const GdiBackBuffer&>(frame);
   BitBlt(static_cast<HDC>(screen_->Dc()), 0, 0, drawn.Width(), drawn.Height(), static_cast<HDC>(drawn.Dc()), 0, 0,
          SRCCOPY);
+  if (presented_) presented_(*screen_);
   HWND window = nullptr;
   EnumThreadWindows(GetCurrentThreadId(), &TakeFirst, reinterpret_cast<LPARAM>(&window));
   if (window == nullptr) return;

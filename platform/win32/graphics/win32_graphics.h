@@ -4,6 +4,7 @@
 // shows nothing).
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "platform/graphics.h"
@@ -29,9 +30,12 @@ class Win32Graphics final : public Graphics {
 
   // What the screen shows now: black until the first frame; null when GDI failed.
   const GdiBackBuffer* Screen() const { return screen_.get(); }
+  // Handed the screen after each frame has been copied onto it.
+  void OnPresent(std::function<void(const GdiBackBuffer& screen)> presented) { presented_ = std::move(presented); }
 
  private:
   Win32FileSystem& files_;
+  std::function<void(const GdiBackBuffer&)> presented_;
   std::unique_ptr<GdiBackBuffer> screen_;
 };
 

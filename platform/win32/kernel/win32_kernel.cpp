@@ -119,7 +119,9 @@ bool Win32Kernel::SetSystemTime(const SystemTime& utc) {
                           static_cast<WORD>(utc.second == 60 ? 59 : utc.second), 0};
   FILETIME time{};
   if (!SystemTimeToFileTime(&wanted, &time)) return false;
-  const std::int64_t offset = (Ticks(time) - Now()) / kTicksPerSecond;
+  // Whole seconds of both clocks: the device clock reads the time set, or a
+  // fraction of a second more, never less.
+  const std::int64_t offset = Ticks(time) / kTicksPerSecond - Now() / kTicksPerSecond;
 
   // Written beside and renamed, so a cut leaves the old offset or the new one.
   const std::wstring file = device_.File(L"clock");

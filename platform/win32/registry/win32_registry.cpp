@@ -1,5 +1,6 @@
 #include "platform/win32/registry/win32_registry.h"
 
+#include <algorithm>
 #include <string>
 
 #include "platform/win32/windows_api.h"
@@ -50,6 +51,16 @@ HKEY RootKey(RegistryRoot root) {
   return nullptr;
 }
 
+const wchar_t* RootName(RegistryRoot root) {
+  switch (root) {
+    case RegistryRoot::ClassesRoot: return L"HKEY_CLASSES_ROOT";
+    case RegistryRoot::CurrentUser: return L"HKEY_CURRENT_USER";
+    case RegistryRoot::LocalMachine: return L"HKEY_LOCAL_MACHINE";
+    case RegistryRoot::Users: return L"HKEY_USERS";
+  }
+  return L"";
+}
+
 bool WellFormed(std::wstring_view subKey) {
   if (subKey.empty()) return true;
   std::size_t start = 0;
@@ -72,7 +83,18 @@ std::unique_ptr<RegistryKey> Win32Registry::CreateKey(RegistryRoot root, std::ws
       ERROR_SUCCESS) {
     return nullptr;
   }
+  std::wstring full = RootName(root);
+  if (!name.empty()) full += L"\\" + name;
+  {
+    std::lock_guard hold(lock_);
+    if (std::find(used_.begin(), used_.end(), full) == used_.end()) used_.push_back(std::move(full));
+  }
   return std::make_unique<Win32RegistryKey>(key);
+}
+
+std::vector<std::wstring> Win32Registry::KeysUsed() const {
+  std::lock_guard hold(lock_);
+  return used_;
 }
 
 }  // namespace platform::win32

@@ -1,10 +1,10 @@
 #include "platform/win32/shell/win32_shell.h"
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "platform/common/program_image.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/windows_api.h"
@@ -25,22 +25,17 @@ std::vector<std::wstring> Candidates(std::wstring_view file) {
   return {inWindows + L".exe", inWindows};
 }
 
-// A Windows program: "MZ", and "PE\0\0" where the MZ header points.
-bool IsWindowsProgram(const std::wstring& path) {
+// Anything else, a script for example, would start a program of the host under Wine.
+bool IsProgramFile(const std::wstring& path) {
   UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
-  unsigned char header[64] = {};
-  DWORD got = 0;
-  if (!ReadFile(file.Get(), header, sizeof header, &got, nullptr) || got != sizeof header) return false;
-  if (header[0] != 'M' || header[1] != 'Z') return false;
-  std::uint32_t peOffset = 0;
-  std::memcpy(&peOffset, header + 0x3C, sizeof peOffset);
-  OVERLAPPED at{};
-  at.Offset = peOffset;
-  char signature[4] = {};
-  return ReadFile(file.Get(), signature, sizeof signature, &got, &at) && got == sizeof signature &&
-         std::memcmp(signature, "PE\0\0", 4) == 0;
+  return IsWindowsProgram([&](std::uint32_t offset, void* buffer, std::size_t size) {
+    OVERLAPPED at{};
+    at.Offset = offset;
+    DWORD got = 0;
+    return ReadFile(file.Get(), buffer, static_cast<DWORD>(size), &got, &at) && got == size;
+  });
 }
 
 bool Start(const std::wstring& path) {
@@ -70,8 +65,7 @@ bool Win32Shell::Execute(std::wstring_view file) {
       if (files_.WindowsPathOf(candidate, path) != FileStatus::Ok) continue;
       const DWORD attributes = GetFileAttributesW(path.c_str());
       if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-      // Anything else, a script for example, would start a program of the host under Wine.
-      started = IsWindowsProgram(path) && Start(path);
+      started = IsProgramFile(path) && Start(path);
       break;
     }
   }

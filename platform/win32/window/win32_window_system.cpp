@@ -31,9 +31,13 @@ LRESULT CALLBACK Forward(HWND window, UINT message, WPARAM wParam, LPARAM lParam
 
 HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
 
+// How often a run with nothing to do looks whether it has come to rest, in milliseconds.
+constexpr DWORD kRestPoll = 20;
+
 }  // namespace
 
-Win32WindowSystem::Win32WindowSystem(int width, int height) : width_(width), height_(height) {
+Win32WindowSystem::Win32WindowSystem(int width, int height, WindowOptions options)
+    : width_(width), height_(height), options_(std::move(options)) {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = &Forward;
@@ -49,6 +53,7 @@ WindowHandle Win32WindowSystem::CreateWindow(WindowProcedure& procedure) {
                                 Instance(), &procedure);
   // Destroyed during its create message: no window.
   if (window == nullptr || !IsWindow(window)) return 0;
+  window_ = window;
   return Handle(window);
 }
 
@@ -63,11 +68,29 @@ bool Win32WindowSystem::PostMessage(WindowHandle window, std::uint32_t message, 
   return PostMessageW(Hwnd(window), message, wParam, lParam) != 0;
 }
 
+void Win32WindowSystem::CloseFromOutside(std::string_view why) {
+  closedFromOutside_ = true;
+  PostMessageW(static_cast<HWND>(window_), WM_CLOSE, 0, 0);
+  if (options_.notice) options_.notice(why);
+}
+
 void Win32WindowSystem::PostQuitMessage(int exitCode) { ::PostQuitMessage(exitCode); }
 
 bool Win32WindowSystem::GetMessage(Message& message) {
   MSG taken{};
-  // Paints that other threads ask for are sent messages: handled in here.
+  // A thread posts before it ends: with none alive, an empty queue stays empty.
+  while (!closedFromOutside_ && IsWindow(static_cast<HWND>(window_))) {
+    const bool noThreads = options_.liveThreads && options_.liveThreads() == 0;
+    if (PeekMessageW(&taken, nullptr, 0, 0, PM_NOREMOVE)) break;
+    if (noThreads) {
+      CloseFromOutside("initap: the run came to rest; closing the window");
+    } else if (options_.closeAfter && std::chrono::steady_clock::now() - started_ >= *options_.closeAfter) {
+      CloseFromOutside("initap: --close-after has passed; closing the window");
+    } else {
+      // Paints that other threads ask for are sent messages: handled in here.
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, kRestPoll, QS_ALLINPUT);
+    }
+  }
   const BOOL result = GetMessageW(&taken, nullptr, 0, 0);
   message = Message{Handle(taken.hwnd), taken.message, taken.wParam, taken.lParam};
   return result > 0;

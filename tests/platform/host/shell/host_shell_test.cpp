@@ -139,6 +139,30 @@ TEST_F(HostShellTest, FilesThatCannotRunFailToStart) {
   EXPECT_THAT(lines[5], ::testing::EndsWith(") failed "));
 }
 
+TEST_F(HostShellTest, WindowsProgramsOfTheDeviceCountAsStartedWhateverTheirMode) {
+  // An MZ header pointing at a PE signature right after it.
+  std::string image(64, '\0');
+  image[0] = 'M';
+  image[1] = 'Z';
+  image[0x3C] = 64;
+  const std::string program = image + std::string("PE\0\0", 4);
+  struct Case {
+    const char* name;
+    std::string content;
+    bool started;
+  };
+  for (const Case& c : {Case{"program.exe", program, true}, Case{"header.exe", image, false},
+                        Case{"text.exe", "MZ but no program", false}}) {
+    std::ofstream(Root() / "Windows" / c.name, std::ios::binary) << c.content;
+    fs::permissions(Root() / "Windows" / c.name, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(shell_->Execute(L"\\Windows\\" + FromUtf8(c.name)), c.started) << c.name;
+  }
+  ASSERT_EQ(LogLines().size(), 3u);
+  EXPECT_THAT(LogLines()[0], ::testing::EndsWith(") started \\Windows\\program.exe"));
+  // Nothing ran: the folder holds what it held.
+  EXPECT_EQ(std::distance(fs::directory_iterator(Root() / "Windows"), fs::directory_iterator()), 3);
+}
+
 TEST_F(HostShellTest, NothingOutsideTheDeviceIsStarted) {
   // An absolute link resolves inside the device, where there is no /bin/true.
   fs::create_symlink("/bin/true", Root() / "Windows" / "link.exe");

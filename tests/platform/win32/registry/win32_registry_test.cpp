@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 namespace initap::test {
 namespace {
@@ -37,6 +39,11 @@ TEST(Win32RegistryTest, MalformedKeyNamesAreRefusedAndNewKeysKept) {
   EXPECT_TRUE(registry.CreateKey(RegistryRoot::CurrentUser, L"Software\\" + std::wstring(255, L'k')));
   EXPECT_TRUE(registry.CreateKey(RegistryRoot::CurrentUser, L""));
   EXPECT_TRUE(registry.CreateKey(RegistryRoot::ClassesRoot, L"CLSID\\{5E0A8C51-0000-4000-8000-00000000CAFE}"));
+  EXPECT_TRUE(registry.CreateKey(RegistryRoot::CurrentUser, L""));
+  // Each key the boot used once, refused ones not at all, named as registry.reg names them.
+  EXPECT_EQ(registry.KeysUsed(),
+            (std::vector<std::wstring>{L"HKEY_CURRENT_USER\\Software\\" + std::wstring(255, L'k'), L"HKEY_CURRENT_USER",
+                                       L"HKEY_CLASSES_ROOT\\CLSID\\{5E0A8C51-0000-4000-8000-00000000CAFE}"}));
 }
 
 }  // namespace

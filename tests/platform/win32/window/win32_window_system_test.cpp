@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -87,6 +89,31 @@ TEST(Win32WindowSystemTest, AWindowDestroyedDuringItsCreationIsNoWindow) {
   recorder.destroyOnCreate = true;
   EXPECT_EQ(windows.CreateWindow(recorder), 0u);
   EXPECT_EQ(recorder.Notes(), (std::vector<std::string>{"create", "destroy"}));
+}
+
+TEST(Win32WindowSystemTest, ARunWithNobodyAtTheScreenIsClosedFromOutsideOnceAtRestOrTimedOut) {
+  struct Case {
+    int liveThreads;
+    std::optional<std::chrono::milliseconds> closeAfter;
+    const char* notice;
+  };
+  for (const Case& c : {Case{0, std::nullopt, "initap: the run came to rest; closing the window"},
+                        Case{1, std::chrono::milliseconds(50), "initap: --close-after has passed; closing the window"}}) {
+    std::vector<std::string> notices;
+    Win32WindowSystem windows(240, 400,
+                              {[&] { return c.liveThreads; }, c.closeAfter,
+                               [&](std::string_view text) { notices.emplace_back(text); }});
+    Recorder recorder(windows);
+    const WindowHandle window = windows.CreateWindow(recorder);
+    ASSERT_NE(window, 0u);
+    // A message still pending is handled before the run counts as at rest.
+    windows.PostMessage(window, kWorkerDone, 0, 0);
+    Message message;
+    while (windows.GetMessage(message)) windows.DispatchMessage(message);
+    EXPECT_EQ(message.wParam, 7u);
+    EXPECT_EQ(recorder.Notes(), (std::vector<std::string>{"create", "worker done", "destroy"})) << c.notice;
+    EXPECT_EQ(notices, std::vector<std::string>{c.notice});
+  }
 }
 
 }  // namespace
