@@ -132,6 +132,11 @@ const Outcome kOutcomes[] = {
      [](DeviceTree& d) { d.WriteFile("FlashHd/update.xml", Description("<update/>")); }, {"--dry-run"}, 0},
     {"a boot keeps the system's code",
      [](DeviceTree& d) { d.WriteFile("FlashHd/update.xml", Description("<update/>")); }, {}, 1},
+    {"main application reached with a warning",
+     [](DeviceTree& d) {
+       d.WriteFile("FlashHd/update.xml", Description("<update><cpy path=\"\\FlashHd\\a\"/></update>"));
+     },
+     {"--dry-run"}, 3},
     {"update error", [](DeviceTree& d) { d.WriteFile("sd card/update.xml", Description("")); }, {"--dry-run"}, 4},
     {"diagnostic path", [](DeviceTree& d) { d.WriteFile("sd card/Launch_Valkor_For_Diagnostic.txt", ""); },
      {"--dry-run"}, 4},
