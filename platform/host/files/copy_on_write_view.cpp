@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "platform/common/name_case.h"
+#include "platform/common/read_listing.h"
 #include "platform/host/files/device_path.h"
 #include "platform/host/files/host_files.h"
 #include "platform/host/utf8.h"
@@ -17,20 +18,6 @@ namespace {
 
 // As the device folder refuses them: only descriptions are read whole.
 constexpr std::uint64_t kMaxReadFile = 64 * 1024 * 1024;
-
-class ViewListing final : public FindHandle {
- public:
-  explicit ViewListing(std::vector<FindData> entries) : entries_(std::move(entries)) {}
-  FileStatus Next(FindData& entry) override {
-    if (next_ >= entries_.size()) return FileStatus::NoMoreFiles;
-    entry = std::move(entries_[next_++]);
-    return FileStatus::Ok;
-  }
-
- private:
-  std::vector<FindData> entries_;
-  std::size_t next_ = 0;
-};
 
 class ViewAppendStream final : public AppendStream {
  public:
@@ -235,7 +222,7 @@ FileStatus CopyOnWriteView::FindFirst(std::wstring_view pattern, FindData& first
   }
   first = std::move(entries.front());
   entries.erase(entries.begin());
-  listing = std::make_unique<ViewListing>(std::move(entries));
+  listing = std::make_unique<ReadListing>(std::move(entries));
   return FileStatus::Ok;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/common/name_case.h"
+#include "platform/common/read_listing.h"
 #include "platform/host/files/confined_open.h"
 #include "platform/host/files/device_path.h"
 #include "platform/host/files/host_files.h"
@@ -17,22 +18,6 @@
 namespace platform::host {
 
 namespace {
-
-// The entries were all read when the listing started, so deleting those
-// already handed out cannot disturb the rest.
-class ReadListing final : public FindHandle {
- public:
-  explicit ReadListing(std::vector<FindData> entries) : entries_(std::move(entries)) {}
-  FileStatus Next(FindData& entry) override {
-    if (next_ >= entries_.size()) return FileStatus::NoMoreFiles;
-    entry = std::move(entries_[next_++]);
-    return FileStatus::Ok;
-  }
-
- private:
-  std::vector<FindData> entries_;
-  std::size_t next_ = 0;
-};
 
 FindData Describe(std::wstring name, const struct stat& st) {
   FindData data;
