@@ -4,10 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "platform/common/launched_line.h"
 #include "platform/common/program_image.h"
 #include "platform/host/files/host_files.h"
 #include "platform/host/regular_file.h"
@@ -64,11 +64,7 @@ bool HostShell::IsProgramFile(const std::wstring& path) {
 }
 
 void HostShell::Note(bool started, std::wstring_view file) {
-  const SystemTime now = kernel_.GetLocalTime();
-  char stamp[32];
-  std::snprintf(stamp, sizeof stamp, "(%02d-%02d %02d:%02d) ", now.month % 100, now.day % 100, now.hour % 100,
-                now.minute % 100);
-  const std::string line = stamp + std::string(started ? "started " : "failed ") + ToUtf8(file);
+  const std::string line = LaunchedLine(kernel_.GetLocalTime(), started, ToUtf8(file));
   // A dry run leaves launched.log as it was; the start is still reported.
   if (!device_.dryRun) {
     std::lock_guard lock(logLock_);

@@ -1,9 +1,9 @@
 #include "platform/win32/shell/win32_shell.h"
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "platform/common/launched_line.h"
 #include "platform/common/program_image.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
@@ -74,11 +74,7 @@ bool Win32Shell::Execute(std::wstring_view file) {
 }
 
 void Win32Shell::Note(bool started, std::wstring_view file) {
-  const SystemTime now = kernel_.GetLocalTime();
-  char stamp[32];
-  std::snprintf(stamp, sizeof stamp, "(%02d-%02d %02d:%02d) ", now.month % 100, now.day % 100, now.hour % 100,
-                now.minute % 100);
-  const std::string line = stamp + std::string(started ? "started " : "failed ") + ToUtf8(file);
+  const std::string line = LaunchedLine(kernel_.GetLocalTime(), started, ToUtf8(file));
   {
     std::lock_guard lock(logLock_);
     UniqueHandle log(CreateFileW(device_.File(L"launched.log").c_str(), FILE_APPEND_DATA,
