@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Boots a device folder with initap.exe under Wine, as build/initap boots it on the PC:
 #   tools/wine-boot.sh [--display headless] [--screenshot FILE.png] [--frames DIR]
-#                      [--close-after SECONDS] [--quiet] DEVICE
+#                      [--close-after SECONDS] [--quiet] [--mount 'VOLUME=HOSTDIR'] DEVICE
 # One Wine prefix per user, made once (INITAP_WINE_PREFIX, default
 # ~/.cache/initap-wine), without the drive that holds the whole host (Z:): no
 # device path can reach the host. DEVICE/root becomes drive D:, the current drive,
-# DEVICE itself E:, and a scratch folder for pictures and registry files F:;
+# DEVICE itself E:, a scratch folder for pictures and registry files F:, and
+# each mounted HOSTDIR a drive from G: on, for the boot only;
 # registry.reg goes into the prefix before the boot and the values of its keys
 # are written back to it after; the code page and the time zone are device.ini's.
 set -euo pipefail
@@ -13,13 +14,26 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 exe=${INITAP_WIN32_EXE:-$here/build-win32/initap.exe}
 prefix=${INITAP_WINE_PREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/initap-wine}
 
-usage="usage: tools/wine-boot.sh [--display headless] [--screenshot FILE.png] [--frames DIR] [--close-after SECONDS] [--quiet] DEVICE"
+usage="usage: tools/wine-boot.sh [--display headless] [--screenshot FILE.png] [--frames DIR] [--close-after SECONDS] [--quiet] [--mount 'VOLUME=HOSTDIR'] DEVICE"
 # A host file or folder as Wine's program sees it.
 # Pictures are written to the scratch drive and moved to where they were asked for.
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+drives=()
+trap 'rm -rf "$work"; for drive in "${drives[@]}"; do rm -f "$prefix/dosdevices/$drive"; done' EXIT
 outputs=()
 output() { outputs+=("$work/$2=$(realpath -m "$3")"); options+=("$1" "F:\\$2"); }
+# A mounted host folder gets the next free drive; initap.exe checks the volume name.
+mounts=()
+mount_folder() {
+  local volume=${1%%=*} folder=${1#*=}
+  [[ $1 == *=* && -n $volume && -n $folder ]] || { echo "wine-boot: --mount wants VOLUME=HOSTDIR, as in '\\sd card=/media/card', not '$1'" >&2; exit 2; }
+  [ -d "$folder" ] || { echo "wine-boot: --mount folder '$folder' is not a folder" >&2; exit 2; }
+  local letters=(g h i j k l m n)
+  [ ${#mounts[@]} -lt ${#letters[@]} ] || { echo "wine-boot: too many --mount" >&2; exit 2; }
+  local letter=${letters[${#mounts[@]}]}
+  mounts+=("$letter:=$(cd "$folder" && pwd)")
+  options+=(--mount "$volume=${letter^^}:")
+}
 options=()
 while [ $# -gt 1 ]; do
   option=$1 value=
@@ -35,7 +49,7 @@ while [ $# -gt 1 ]; do
     --screenshot) output "$option" screen.png "$value" ;;
     --frames) output "$option" frames "$value" ;;
     --close-after|--display) options+=("$option" "$value") ;;
-    --mount) echo "wine-boot: --mount is not offered under Wine: put the card's files into DEVICE/root" >&2; exit 2 ;;
+    --mount) mount_folder "$value" ;;
     -h|--help) echo "$usage"; exit 0 ;;
     *) echo "wine-boot: unknown option $option" >&2; exit 2 ;;
   esac
@@ -76,6 +90,10 @@ rm -f "$prefix/dosdevices/z:"
 ln -sfn "$device/root" "$prefix/dosdevices/d:"
 ln -sfn "$device" "$prefix/dosdevices/e:"
 ln -sfn "$work" "$prefix/dosdevices/f:"
+for mounted in "${mounts[@]}"; do
+  drives+=("${mounted%%=*}")
+  ln -sfn "${mounted#*=}" "$prefix/dosdevices/${mounted%%=*}"
+done
 
 registry="$device/registry.reg"
 # The names of a key's values in an export, one a line; Wine's own are those
@@ -102,7 +120,7 @@ status=0
 (cd "$device/root" && run "$exe" "${options[@]}" --registry-keys 'F:\keys.txt' --root D: 'E:') || status=$?
 # The keys the boot made that registry.reg lacks: the system reads values and
 # writes none, so they go back empty.
-made_keys=$(tr -d '\r' <"$work/keys.txt" 2>/dev/null | { if [ -n "${keys:-}" ]; then grep -vixF -f <(printf '%s\n' "$keys"); else cat; fi; } || true)
+made_keys=$(tr -d '\r' 2>/dev/null <"$work/keys.txt" | { if [ -n "${keys:-}" ]; then grep -vixF -f <(printf '%s\n' "$keys"); else cat; fi; } || true)
 if [ -n "$made_keys" ] && [ ! -f "$registry" ]; then
   # A new file in the form the PC's initap gives it.
   { printf 'REGEDIT4\r\n\r\n'; while IFS= read -r key; do printf '[%s]\r\n\r\n' "$key"; done <<<"$made_keys"; } | iconv -f UTF-8 -t "CP$codepage" >"$registry"

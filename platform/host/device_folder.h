@@ -8,10 +8,9 @@
 #include <string_view>
 #include <vector>
 
-namespace platform::host {
+#include "platform/common/device_volumes.h"
 
-// The volumes of the device, as its file system names them.
-inline constexpr std::wstring_view kDeviceVolumes[] = {L"sd card", L"Storage Card", L"FlashHd", L"System", L"Windows"};
+namespace platform::host {
 
 // A host folder that stands in for a volume ("\sd card").
 struct Mount {

@@ -4,12 +4,20 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform::win32 {
+
+// A Windows folder that stands in for a volume ("\sd card").
+struct Mount {
+  std::wstring volume;  // without backslashes, as given
+  std::wstring folder;  // usually a drive mapped to the host folder
+};
 
 struct DeviceFolder {
   std::wstring folder;  // a Windows path, without a trailing separator
   std::wstring root;    // the device's "\", usually a drive mapped to DEVICE/root
+  std::vector<Mount> mounts;
 
   std::wstring File(const wchar_t* name) const { return folder + L"\\" + name; }
 };
@@ -17,7 +25,7 @@ struct DeviceFolder {
 // The device folder `folder` with root\ below it.
 inline DeviceFolder DeviceAt(std::wstring folder) {
   std::wstring root = folder + L"\\root";
-  return DeviceFolder{std::move(folder), std::move(root)};
+  return DeviceFolder{std::move(folder), std::move(root), {}};
 }
 
 // The value of `key` in the [device] section of device.ini, trimmed; none

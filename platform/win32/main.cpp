@@ -1,13 +1,16 @@
 // initap on the Windows API: boots one device folder.
 //   initap.exe [--display headless] [--screenshot FILE.png] [--frames DIR]
-//              [--close-after SECONDS] [--quiet] [--root DRIVE] [--registry-keys FILE] DEVICE
+//              [--close-after SECONDS] [--quiet] [--root DRIVE] [--mount 'VOLUME=FOLDER']
+//              [--registry-keys FILE] DEVICE
 // --registry-keys writes the registry keys the boot made or opened, one a
 // line, so that tools/wine-boot.sh writes them back into registry.reg.
 // DEVICE holds the platform's own files; the device's "\" is DEVICE\root, or
-// DRIVE (such as "D:") when given.
+// DRIVE (such as "D:") when given; a volume such as "\sd card" is FOLDER
+// (such as "G:") when mounted.
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -22,6 +25,8 @@
 #include <vector>
 
 #include "app/program_entry.h"
+#include "platform/common/device_volumes.h"
+#include "platform/common/name_case.h"
 #include "platform/win32/command_arguments.h"
 #include "platform/win32/graphics/win32_graphics.h"
 #include "platform/win32/graphics/gdi_back_buffer.h"
@@ -35,7 +40,7 @@ namespace {
 constexpr int kUsageError = 2;
 constexpr char kUsage[] =
     "usage: initap.exe [--display headless] [--screenshot FILE.png] [--frames DIR] [--close-after SECONDS] "
-    "[--quiet] [--root DRIVE] [--registry-keys FILE] DEVICE";
+    "[--quiet] [--root DRIVE] [--mount 'VOLUME=FOLDER'] [--registry-keys FILE] DEVICE";
 constexpr int kShowNormal = 1;
 
 std::mutex outputLock;
@@ -57,6 +62,34 @@ std::optional<std::chrono::milliseconds> Seconds(const std::wstring& text) {
   return std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
 }
 
+// A volume given as "\\sd card=G:", refused unless the device has it, as the PC's initap refuses it.
+bool ParseMount(const std::wstring& text, std::vector<platform::win32::Mount>& mounts, std::string& error) {
+  const std::size_t equals = text.find(L'=');
+  if (equals == std::wstring::npos || equals == 0 || equals + 1 == text.size()) {
+    error = "--mount wants VOLUME=FOLDER, as in '\\sd card=G:', not '" + platform::win32::ToUtf8(text) + "'";
+    return false;
+  }
+  std::wstring volume = text.substr(0, equals);
+  while (!volume.empty() && volume.front() == L'\\') volume.erase(volume.begin());
+  while (!volume.empty() && volume.back() == L'\\') volume.pop_back();
+  if (volume.empty() || volume.find(L'\\') != std::wstring::npos) {
+    error = "--mount wants one volume name such as '\\sd card', not '" +
+            platform::win32::ToUtf8(std::wstring_view(text).substr(0, equals)) + "'";
+    return false;
+  }
+  const std::wstring folded = platform::FoldName(volume);
+  if (std::none_of(std::begin(platform::kDeviceVolumes), std::end(platform::kDeviceVolumes),
+                   [&](std::wstring_view known) { return platform::FoldName(known) == folded; })) {
+    error = "--mount: the device has no volume '\\" + platform::win32::ToUtf8(volume) + "'; its volumes are";
+    for (const std::wstring_view known : platform::kDeviceVolumes) {
+      error += (known == platform::kDeviceVolumes[0] ? " '\\" : ", '\\") + platform::win32::ToUtf8(known) + "'";
+    }
+    return false;
+  }
+  mounts.push_back(platform::win32::Mount{std::move(volume), text.substr(equals + 1)});
+  return true;
+}
+
 }  // namespace
 
 int main() {
@@ -70,6 +103,7 @@ int main() {
   std::wstring screenshot;
   std::wstring frames;
   std::wstring registryKeys;
+  std::vector<platform::win32::Mount> mounts;
   platform::win32::WindowOptions windowOptions;
   std::string malformed;
   for (std::size_t i = 0; i < arguments.size() && malformed.empty(); ++i) {
@@ -89,8 +123,11 @@ int main() {
     } else if (argument == L"--display" && valued) {
       // Wine's null graphics driver draws in memory: there is no desktop to show a window on.
       if (arguments[++i] != L"headless") malformed = "initap.exe: --display takes only headless here: no desktop to show a window on";
-    } else if (argument == L"--root" && i + 1 < arguments.size()) {
+    } else if (argument == L"--root" && valued) {
       root = arguments[++i];
+    } else if (argument == L"--mount" && valued) {
+      if (ParseMount(arguments[++i], mounts, malformed)) continue;
+      malformed = "initap.exe: " + malformed;
     } else if (argument.starts_with(L"--") || !folder.empty()) {
       malformed = kUsage;
     } else {
@@ -106,6 +143,7 @@ int main() {
 
   platform::win32::DeviceFolder device = platform::win32::DeviceAt(folder);
   if (!root.empty()) device.root = root;
+  device.mounts = std::move(mounts);
   std::function<void(std::string_view)> echo;
   if (!quiet) echo = [](std::string_view text) { PrintLine(stdout, text); };
   std::string error;

@@ -53,7 +53,7 @@ FileStatus Win32FileSystem::PrepareDestination(std::wstring_view path, std::wstr
   DeviceNames names;
   if (const FileStatus status = ParseDeviceNames(path, names); status != FileStatus::Ok) return status;
   if (names.IsRoot()) return FileStatus::AccessDenied;
-  target = names.Below(root_);
+  target = Below(names);
   WIN32_FIND_DATAW found{};
   const HANDLE search = FindFirstFileW(target.c_str(), &found);
   exists = search != INVALID_HANDLE_VALUE;
@@ -65,7 +65,7 @@ FileStatus Win32FileSystem::PrepareDestination(std::wstring_view path, std::wstr
   FindClose(search);
   if (names.namesFolder || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return FileStatus::AccessDenied;
   // The file keeps the name it has, whatever case the path gives it.
-  target = names.WithLast(found.cFileName).Below(root_);
+  target = Below(names.WithLast(found.cFileName));
   return FileStatus::Ok;
 }
 
@@ -73,7 +73,7 @@ FileStatus Win32FileSystem::CopyFile(std::wstring_view source, std::wstring_view
   DeviceNames from;
   if (const FileStatus status = ParseDeviceNames(source, from); status != FileStatus::Ok) return status;
   if (from.IsRoot()) return FileStatus::AccessDenied;
-  const std::wstring sourcePath = from.Below(root_);
+  const std::wstring sourcePath = Below(from);
   if (!UniqueHandle(CreateFileW(sourcePath.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr))) {
     return LastStatus();

@@ -1,5 +1,7 @@
 #include "platform/win32/files/win32_files.h"
 
+#include "platform/common/name_case.h"
+
 #include "platform/win32/files/file_status.h"
 #include "platform/win32/files/folder_links.h"
 #include "platform/win32/files/hidden_name.h"
@@ -15,6 +17,11 @@ namespace {
 constexpr std::uint64_t kMaxReadFile = 64 * 1024 * 1024;
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
+std::wstring WithoutTrailingSeparator(std::wstring path) {
+  while (path.size() > 1 && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
+  return path;
+}
+
 bool IsFolder(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -23,23 +30,69 @@ bool IsFolder(const std::wstring& path) {
 }  // namespace
 
 std::unique_ptr<Win32FileSystem> Win32FileSystem::Open(const DeviceFolder& device, std::string& error) {
-  std::wstring root = device.root;
-  while (root.size() > 1 && (root.back() == L'\\' || root.back() == L'/')) root.pop_back();
+  std::wstring root = WithoutTrailingSeparator(device.root);
   if (!IsFolder(root + L"\\")) {
     error = "no folder root\\ in " + ToUtf8(device.folder);
     return nullptr;
   }
-  if (const std::optional<std::wstring> leaving = LinkLeadingOut(root)) {
-    error = "the link " + ToUtf8(*leaving) + " leads out of the device";
-    return nullptr;
+  std::vector<MountedVolume> volumes;
+  for (const Mount& mount : device.mounts) {
+    MountedVolume volume{mount.volume, FoldName(mount.volume), WithoutTrailingSeparator(mount.folder)};
+    DeviceNames names;
+    if (ParseDeviceNames(mount.volume, names) != FileStatus::Ok || names.names.size() != 1 ||
+        names.names.front() != mount.volume) {
+      error = "mount volume \"" + ToUtf8(mount.volume) + "\" is not a volume name";
+      return nullptr;
+    }
+    for (const MountedVolume& other : volumes) {
+      if (other.folded == volume.folded) {
+        error = "volume \"" + ToUtf8(mount.volume) + "\" is mounted twice";
+        return nullptr;
+      }
+    }
+    if (!IsFolder(volume.folder + L"\\")) {
+      error = "mount folder " + ToUtf8(mount.folder) + " is not a folder";
+      return nullptr;
+    }
+    volumes.push_back(std::move(volume));
   }
-  return std::unique_ptr<Win32FileSystem>(new Win32FileSystem(std::move(root)));
+  // Links inside each folder may lead only inside that same folder.
+  std::vector<std::wstring> folders{root};
+  for (const MountedVolume& volume : volumes) folders.push_back(volume.folder);
+  for (const std::wstring& folder : folders) {
+    if (const std::optional<std::wstring> leaving = LinkLeadingOut(folder)) {
+      error = "the link " + ToUtf8(*leaving) + " leads out of the device";
+      return nullptr;
+    }
+  }
+  return std::unique_ptr<Win32FileSystem>(new Win32FileSystem(std::move(root), std::move(volumes)));
+}
+
+const Win32FileSystem::MountedVolume* Win32FileSystem::MountedFirst(const DeviceNames& names) const {
+  if (names.IsRoot()) return nullptr;
+  const std::wstring folded = FoldName(names.names.front());
+  for (const MountedVolume& volume : volumes_) {
+    if (volume.folded == folded) return &volume;
+  }
+  return nullptr;
+}
+
+const Win32FileSystem::MountedVolume* Win32FileSystem::VolumeItself(const DeviceNames& names) const {
+  return names.names.size() == 1 ? MountedFirst(names) : nullptr;
+}
+
+std::wstring Win32FileSystem::Below(const DeviceNames& names) const {
+  const MountedVolume* volume = MountedFirst(names);
+  if (volume == nullptr) return names.Below(root_);
+  DeviceNames inside = names;
+  inside.names.erase(inside.names.begin());
+  return inside.Below(volume->folder);
 }
 
 FileStatus Win32FileSystem::WindowsPathOf(std::wstring_view devicePath, std::wstring& path) const {
   DeviceNames names;
   if (const FileStatus status = ParseDeviceNames(devicePath, names); status != FileStatus::Ok) return status;
-  path = names.Below(root_);
+  path = Below(names);
   return FileStatus::Ok;
 }
 
@@ -47,7 +100,7 @@ FileStatus Win32FileSystem::TestOpenForRead(std::wstring_view path) {
   DeviceNames names;
   if (const FileStatus status = ParseDeviceNames(path, names); status != FileStatus::Ok) return status;
   if (names.IsRoot()) return FileStatus::AccessDenied;
-  UniqueHandle file(CreateFileW(names.Below(root_).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+  UniqueHandle file(CreateFileW(Below(names).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   return file ? FileStatus::Ok : LastStatus();
 }
@@ -57,7 +110,7 @@ FileStatus Win32FileSystem::ReadFile(std::wstring_view path, std::string& bytes)
   DeviceNames names;
   if (const FileStatus status = ParseDeviceNames(path, names); status != FileStatus::Ok) return status;
   if (names.IsRoot()) return FileStatus::AccessDenied;
-  UniqueHandle file(CreateFileW(names.Below(root_).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+  UniqueHandle file(CreateFileW(Below(names).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return LastStatus();
   LARGE_INTEGER size{};
@@ -92,22 +145,22 @@ FileStatus Win32FileSystem::ReadFile(std::wstring_view path, std::string& bytes)
 FileStatus Win32FileSystem::CreateDirectory(std::wstring_view path) {
   DeviceNames names;
   if (const FileStatus status = ParseDeviceNames(path, names); status != FileStatus::Ok) return status;
-  if (names.IsRoot()) return FileStatus::AlreadyExists;
-  return CreateDirectoryW(names.Below(root_).c_str(), nullptr) ? FileStatus::Ok : LastStatus();
+  if (names.IsRoot() || VolumeItself(names)) return FileStatus::AlreadyExists;
+  return CreateDirectoryW(Below(names).c_str(), nullptr) ? FileStatus::Ok : LastStatus();
 }
 
 FileStatus Win32FileSystem::RemoveDirectory(std::wstring_view path) {
   DeviceNames names;
   if (const FileStatus status = ParseDeviceNames(path, names); status != FileStatus::Ok) return status;
-  if (names.IsRoot()) return FileStatus::AccessDenied;
-  return RemoveDirectoryW(names.Below(root_).c_str()) ? FileStatus::Ok : LastStatus();
+  if (names.IsRoot() || VolumeItself(names)) return FileStatus::AccessDenied;
+  return RemoveDirectoryW(Below(names).c_str()) ? FileStatus::Ok : LastStatus();
 }
 
 FileStatus Win32FileSystem::DeleteFile(std::wstring_view path) {
   DeviceNames names;
   if (const FileStatus status = ParseDeviceNames(path, names); status != FileStatus::Ok) return status;
   if (names.IsRoot()) return FileStatus::AccessDenied;
-  return DeleteFileW(names.Below(root_).c_str()) ? FileStatus::Ok : LastStatus();
+  return DeleteFileW(Below(names).c_str()) ? FileStatus::Ok : LastStatus();
 }
 
 FileStatus Win32FileSystem::FlushVolume(std::wstring_view path) {
@@ -118,7 +171,9 @@ FileStatus Win32FileSystem::FlushVolume(std::wstring_view path) {
   // is the volume's folders and names, which a flush of its folder makes durable.
   DeviceNames volume;
   volume.names.push_back(names.names.front());
-  UniqueHandle folder(CreateFileW(volume.Below(root_).c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
+  // A mounted drive's folder is its root, "G:\\", not "G:".
+  const std::wstring folderPath = VolumeItself(volume) ? Below(volume) + L"\\" : Below(volume);
+  UniqueHandle folder(CreateFileW(folderPath.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!folder) return LastStatus();
   return FlushFileBuffers(folder.Get()) ? FileStatus::Ok : LastStatus();
@@ -127,11 +182,11 @@ FileStatus Win32FileSystem::FlushVolume(std::wstring_view path) {
 FileStatus Win32FileSystem::MoveFile(std::wstring_view source, std::wstring_view destination) {
   DeviceNames from, to;
   if (const FileStatus status = ParseDeviceNames(source, from); status != FileStatus::Ok) return status;
-  if (from.IsRoot()) return FileStatus::AccessDenied;
+  if (from.IsRoot() || VolumeItself(from)) return FileStatus::AccessDenied;
   if (const FileStatus status = ParseDeviceNames(destination, to); status != FileStatus::Ok) return status;
-  if (to.IsRoot()) return FileStatus::AlreadyExists;
-  const std::wstring fromPath = from.Below(root_);
-  const std::wstring toPath = to.Below(root_);
+  if (to.IsRoot() || VolumeItself(to)) return FileStatus::AlreadyExists;
+  const std::wstring fromPath = Below(from);
+  const std::wstring toPath = Below(to);
   // Wine keeps the old spelling when a rename changes only letter case:
   // such a rename goes by the hidden name.
   if (fromPath != toPath && SameEntry(fromPath, toPath)) {

@@ -1,5 +1,6 @@
 // The device's file system on the Windows API: device paths lead below the
-// device's root folder (a drive mapped to DEVICE/root), never outside it.
+// device's root folder (a drive mapped to DEVICE/root), or below the folder
+// mounted in place of their volume, never outside them.
 // Names match without regard to letter case, as Windows matches them.
 #pragma once
 
@@ -8,6 +9,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/filesystem.h"
 #include "platform/win32/device_folder.h"
@@ -17,8 +19,8 @@ namespace platform::win32 {
 
 class Win32FileSystem final : public FileSystem {
  public:
-  // None, with a one-line `error`, when the root folder is missing or a link
-  // inside it leads out of it.
+  // None, with a one-line `error`, when the root folder or a mounted one is
+  // missing, a volume is mounted twice or a link inside leads out.
   static std::unique_ptr<Win32FileSystem> Open(const DeviceFolder& device, std::string& error);
 
   FileStatus TestOpenForRead(std::wstring_view path) override;
@@ -42,13 +44,29 @@ class Win32FileSystem final : public FileSystem {
   FileStatus WindowsPathOf(std::wstring_view devicePath, std::wstring& path) const;
 
  private:
-  explicit Win32FileSystem(std::wstring root) : root_(std::move(root)) {}
+  struct MountedVolume {
+    std::wstring name;  // as given
+    std::wstring folded;
+    std::wstring folder;  // without a trailing separator
+  };
+
+  Win32FileSystem(std::wstring root, std::vector<MountedVolume> volumes)
+      : root_(std::move(root)), volumes_(std::move(volumes)) {}
+
+  // The Windows path of `names`: below the mounted folder when their first
+  // name is a mounted volume, below the root otherwise.
+  std::wstring Below(const DeviceNames& names) const;
+  // The mounted volume `names` starts with, else null.
+  const MountedVolume* MountedFirst(const DeviceNames& names) const;
+  // The mounted volume `names` is exactly, else null.
+  const MountedVolume* VolumeItself(const DeviceNames& names) const;
 
   // Where a file is about to be put in place: the Windows path of the name it
   // gets (an existing file's own spelling) and whether it exists.
   FileStatus PrepareDestination(std::wstring_view path, std::wstring& target, bool& exists) const;
 
   std::wstring root_;
+  std::vector<MountedVolume> volumes_;
   std::function<void(std::string_view)> EchoFor(const std::wstring& path);
 
   // One append at a time, so that lines from two threads never mix.

@@ -1,7 +1,9 @@
 // Listings: a folder's entries, or one path found by itself.
+#include <algorithm>
 #include <optional>
 #include <vector>
 
+#include "platform/common/name_case.h"
 #include "platform/win32/files/file_status.h"
 #include "platform/win32/files/win32_files.h"
 #include "platform/win32/windows_api.h"
@@ -44,12 +46,14 @@ std::optional<std::wstring_view> ListedFolder(std::wstring_view pattern) {
   return pattern.substr(0, separator + 1);
 }
 
+bool IsFolder(const std::wstring& folder) {
+  const DWORD attributes = GetFileAttributesW((folder + L"\\").c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 // Wine lists "." and ".." in folders below a drive's root; the device never does.
 FileStatus ListFolder(const std::wstring& folder, std::vector<FindData>& entries) {
-  const DWORD attributes = GetFileAttributesW((folder + L"\\").c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-    return FileStatus::PathNotFound;
-  }
+  if (!IsFolder(folder)) return FileStatus::PathNotFound;
   WIN32_FIND_DATAW found{};
   const HANDLE listing = FindFirstFileW((folder + L"\\*").c_str(), &found);
   if (listing == INVALID_HANDLE_VALUE) {
@@ -72,16 +76,28 @@ FileStatus Win32FileSystem::FindFirst(std::wstring_view pattern, FindData& first
   DeviceNames names;
   if (const std::optional<std::wstring_view> folder = ListedFolder(pattern)) {
     if (const FileStatus status = ParseDeviceNames(*folder, names); status != FileStatus::Ok) return status;
-    if (const FileStatus status = ListFolder(names.Below(root_), entries); status != FileStatus::Ok) return status;
+    if (const FileStatus status = ListFolder(Below(names), entries); status != FileStatus::Ok) return status;
+    if (names.IsRoot() && !volumes_.empty()) {
+      // A mounted folder stands in place of the root's own entry of that name.
+      std::erase_if(entries, [this](const FindData& entry) {
+        const std::wstring folded = FoldName(entry.name);
+        return std::any_of(volumes_.begin(), volumes_.end(),
+                           [&](const MountedVolume& volume) { return volume.folded == folded; });
+      });
+      for (const MountedVolume& volume : volumes_) entries.push_back(FindData{volume.name, kDirectoryAttribute, 0});
+    }
     // An empty folder is "no more files", told apart from one that cannot be listed.
     if (entries.empty()) return FileStatus::NoMoreFiles;
   } else {
     if (const FileStatus status = ParseDeviceNames(pattern, names); status != FileStatus::Ok) return status;
     if (names.IsRoot()) {
       entries.push_back(FindData{L"", kDirectoryAttribute, 0});
+    } else if (const MountedVolume* volume = VolumeItself(names)) {
+      if (!IsFolder(volume->folder)) return FileStatus::FileNotFound;
+      entries.push_back(FindData{volume->name, kDirectoryAttribute, 0});
     } else {
       WIN32_FIND_DATAW found{};
-      const HANDLE search = FindFirstFileW(names.Below(root_).c_str(), &found);
+      const HANDLE search = FindFirstFileW(Below(names).c_str(), &found);
       if (search == INVALID_HANDLE_VALUE) return LastStatus();
       FindClose(search);
       entries.push_back(Describe(found));

@@ -99,11 +99,11 @@ FileStatus Win32FileSystem::OpenAppend(std::wstring_view path, std::unique_ptr<A
   DeviceNames names;
   if (const FileStatus status = ParseDeviceNames(path, names); status != FileStatus::Ok) return status;
   if (names.IsRoot()) return FileStatus::AccessDenied;
-  UniqueHandle file(CreateFileW(names.Below(root_).c_str(), GENERIC_WRITE,
+  UniqueHandle file(CreateFileW(Below(names).c_str(), GENERIC_WRITE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return LastStatus();
-  stream = std::make_unique<Win32AppendStream>(std::move(file), appendLock_, EchoFor(names.Below(root_)));
+  stream = std::make_unique<Win32AppendStream>(std::move(file), appendLock_, EchoFor(Below(names)));
   return FileStatus::Ok;
 }
 
@@ -112,7 +112,7 @@ FileStatus Win32FileSystem::CreateForWrite(std::wstring_view path, std::unique_p
   DeviceNames names;
   if (const FileStatus status = ParseDeviceNames(path, names); status != FileStatus::Ok) return status;
   if (names.IsRoot()) return FileStatus::AccessDenied;
-  UniqueHandle file(CreateFileW(names.Below(root_).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+  UniqueHandle file(CreateFileW(Below(names).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return LastStatus();
   stream = std::make_unique<Win32WriteStream>(std::move(file));

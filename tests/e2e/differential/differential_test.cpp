@@ -8,6 +8,8 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "platform/host/graphics/png_file.h"
 #include "tests/e2e/device_boot.h"
@@ -39,6 +41,20 @@ const std::string kCopyAndDelete = Description(
     "<copy from=\"Maps\\\" to=\"\\FlashHd\\Maps\\\"/>"
     "<delete path=\"\\FlashHd\\Old\\\"/><delete path=\"\\FlashHd\\old.txt\"/></update>");
 
+void CardWithTrees(DeviceTree& d, const std::string&) {
+  d.WriteFile("sd card/update.xml", kCopyAndDelete);
+  d.WriteFile("sd card/Maps/a.map", "a");
+  d.WriteFile("sd card/Maps/Europe/b.map", std::string(70000, 'b'));
+  d.MakeFolder("sd card/Maps/Empty");
+  d.WriteFile("FlashHd/Old/x.map", "x");
+  d.WriteFile("FlashHd/Old/Deep/y.map", "y");
+  d.WriteFile("FlashHd/old.txt", "old");
+}
+
+const std::vector<std::string> kCardWithTreesLog{
+    "found update file \\sd card\\update.xml.", "2 files has been copied.", "2 files has been deleted.",
+    "1 files has been deleted.", "update finished.", "\\System\\Main_Ap.exe launch success."};
+
 struct Scenario {
   const char* name;
   const char* deviceIni;
@@ -48,6 +64,8 @@ struct Scenario {
   bool stampsFixed = false;  // the receiver sets the clock: the stamps are the fix's
   // Where the platforms may differ: Windows reports no window for one destroyed while it was made.
   std::optional<int> wineExitCode = std::nullopt;
+  // The card's folder is a host folder mounted as "\SD CARD"; root's own holds a broken description.
+  bool cardMounted = false;
 };
 
 void PrintTo(const Scenario& scenario, std::ostream* out) { *out << scenario.name; }
@@ -57,19 +75,8 @@ const Starts kMain{{"started", "\\System\\Main_Ap.exe"}};
 const Scenario kScenarios[] = {
     {"NothingToUpdate", "", [](DeviceTree&, const std::string&) {},
      {"no update and config file, goto wince.", "\\System\\Main_Ap.exe launch success."}, kMain},
-    {"SdCardCopiesAndDeletesTrees", "",
-     [](DeviceTree& d, const std::string&) {
-       d.WriteFile("sd card/update.xml", kCopyAndDelete);
-       d.WriteFile("sd card/Maps/a.map", "a");
-       d.WriteFile("sd card/Maps/Europe/b.map", std::string(70000, 'b'));
-       d.MakeFolder("sd card/Maps/Empty");
-       d.WriteFile("FlashHd/Old/x.map", "x");
-       d.WriteFile("FlashHd/Old/Deep/y.map", "y");
-       d.WriteFile("FlashHd/old.txt", "old");
-     },
-     {"found update file \\sd card\\update.xml.", "2 files has been copied.", "2 files has been deleted.",
-      "1 files has been deleted.", "update finished.", "\\System\\Main_Ap.exe launch success."},
-     kMain},
+    {"SdCardCopiesAndDeletesTrees", "", CardWithTrees, kCardWithTreesLog, kMain},
+    {"MountedCardCopiesAndDeletesTrees", "", CardWithTrees, kCardWithTreesLog, kMain, false, std::nullopt, true},
     {"FlashDescriptionLaunchesItsProgram", "",
      [](DeviceTree& d, const std::string& program) {
        d.WriteFile("System/Alt_Ap.exe", program);
@@ -177,19 +184,24 @@ struct Outcome {
   platform::host::ScreenImage screen;
 };
 
-Outcome Read(const DeviceTree& device, const fs::path& shot, const BootResult& run) {
+// The files below `folder` as "prefix" + their path; a folder holds "/".
+void ReadTree(const fs::path& folder, const std::string& prefix, std::map<std::string, std::string>& files) {
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    const std::string name = prefix + fs::relative(entry.path(), folder).generic_string();
+    if (name == "FlashHd/updatelog.txt") continue;
+    files[name] = entry.is_directory() ? "/" : ReadHostFile(entry.path());
+  }
+}
+
+Outcome Read(const DeviceTree& device, const fs::path& card, const fs::path& shot, const BootResult& run) {
   Outcome outcome;
   outcome.exitCode = run.exitCode;
   outcome.log = LogMessages(device);
   outcome.stampedLog = LogLines(device);
   outcome.launches = Launches(device);
   if (device.DeviceFileExists("launched.log")) outcome.launchLines.push_back(device.ReadDeviceFile("launched.log"));
-  const fs::path root = device.Folder() / "root";
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    const std::string name = fs::relative(entry.path(), root).generic_string();
-    if (name == "FlashHd/updatelog.txt") continue;
-    outcome.files[name] = entry.is_directory() ? "/" : ReadHostFile(entry.path());
-  }
+  ReadTree(device.Folder() / "root", "", outcome.files);
+  if (!card.empty()) ReadTree(card, "card:", outcome.files);
   if (device.DeviceFileExists("registry.reg")) outcome.registry = device.ReadDeviceFile("registry.reg");
   outcome.clockSet = ClockOffset(device).has_value();
   std::string error;
@@ -276,13 +288,27 @@ TEST_P(DifferentialTest, BothPlatformsLeaveTheSameDevice) {
   Make(pcDevice);
   Make(wineDevice);
   const fs::path pcShot = shots_.path() / "pc.png", wineShot = shots_.path() / "wine.png";
+  fs::path pcCard, wineCard;
+  std::vector<std::string> pcArguments{"--quiet", "--screenshot", pcShot.string()};
+  std::vector<std::string> wineCommand{INITAP_SOURCE_DIR "/tools/wine-boot.sh", "--quiet", "--screenshot",
+                                       wineShot.string()};
+  if (scenario.cardMounted) {
+    pcCard = shots_.path() / "pc card";
+    wineCard = shots_.path() / "wine card";
+    for (auto [device, card] : {std::pair{&pcDevice, pcCard}, std::pair{&wineDevice, wineCard}}) {
+      fs::rename(device->Folder() / "root" / "sd card", card);
+      device->WriteFile("sd card/update.xml", "<config><launch>");
+    }
+    pcArguments.insert(pcArguments.end(), {"--mount", "\\SD CARD=" + pcCard.string()});
+    wineCommand.insert(wineCommand.end(), {"--mount", "\\SD CARD=" + wineCard.string()});
+  }
+  wineCommand.push_back(wineDevice.Folder().string());
 
-  const BootResult pcRun = Boot(pcDevice.Folder(), {"--quiet", "--screenshot", pcShot.string()});
-  InitapProcess wine(InitapProcess::Command{{INITAP_SOURCE_DIR "/tools/wine-boot.sh", "--quiet", "--screenshot",
-                                             wineShot.string(), wineDevice.Folder().string()}});
+  const BootResult pcRun = Boot(pcDevice.Folder(), pcArguments);
+  InitapProcess wine(InitapProcess::Command{wineCommand});
   const int wineExit = wine.Finish();
-  const Outcome pc = Read(pcDevice, pcShot, pcRun);
-  const Outcome onWine = Read(wineDevice, wineShot, {wineExit, wine.Output()});
+  const Outcome pc = Read(pcDevice, pcCard, pcShot, pcRun);
+  const Outcome onWine = Read(wineDevice, wineCard, wineShot, {wineExit, wine.Output()});
 
   EXPECT_EQ(pc.log, scenario.log) << pcRun.output;
   EXPECT_EQ(pc.launches, scenario.launches);

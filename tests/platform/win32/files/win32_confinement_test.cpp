@@ -61,6 +61,41 @@ TEST_F(Win32ConfinementTest, HostPathsWrittenIntoDevicePathsLeadNowhereOutside) 
   EXPECT_EQ(List(L"\\FlashHd\\*.*"), (std::vector<std::wstring>{L"COM10", L"console.txt"}));
 }
 
+TEST_F(Win32ConfinementTest, AMountedFolderStandsInPlaceOfItsVolume) {
+  TempFolder card;
+  WriteHostFile(card.path() / "Map" / "x.txt", "card");
+  device_.WriteFile("sd card/under.txt", "root");
+  device_.WriteFile("FlashHd/a.txt", "a");
+  platform::win32::DeviceFolder folder = DeviceAt(device_.Folder().wstring());
+  folder.mounts.push_back({L"SD Card", card.path().wstring()});
+  std::string error;
+  files_ = Win32FileSystem::Open(folder, error);
+  ASSERT_TRUE(files_) << error;
+
+  EXPECT_EQ(Read(L"\\sd card\\map\\X.TXT"), "card");
+  EXPECT_EQ(Read(L"\\sd card\\under.txt"), "<2>");  // not found
+  EXPECT_EQ(Read(L"\\SD CARD\\..\\..\\FlashHd\\a.txt"), "a");
+  EXPECT_EQ(List(L"\\*.*"), (std::vector<std::wstring>{L"FlashHd", L"SD Card", L"System", L"Windows"}));
+  EXPECT_EQ(List(L"\\sd card"), std::vector<std::wstring>{L"SD Card"});
+  EXPECT_EQ(Files().CreateDirectory(L"\\sd card"), FileStatus::AlreadyExists);
+
+  // Files move and are written across the boundary, into the mounted folder.
+  EXPECT_EQ(Files().MoveFile(L"\\FlashHd\\a.txt", L"\\sd card\\Map\\a.txt"), FileStatus::Ok);
+  EXPECT_EQ(ReadHostFile(card.path() / "Map" / "a.txt"), "a");
+  EXPECT_FALSE(fs::exists(device_.Folder() / "root" / "FlashHd" / "a.txt"));
+  EXPECT_EQ(Files().ReplaceFile(L"\\sd card\\new.txt", "n"), FileStatus::Ok);
+  EXPECT_EQ(Files().FlushVolume(L"\\sd card\\new.txt"), FileStatus::Ok);
+  EXPECT_EQ(ReadHostFile(card.path() / "new.txt"), "n");
+  EXPECT_EQ(device_.ReadFile("sd card/under.txt"), "root");
+
+  folder.mounts.push_back({L"sd CARD", card.path().wstring()});
+  EXPECT_FALSE(Win32FileSystem::Open(folder, error));
+  EXPECT_EQ(error, "volume \"sd CARD\" is mounted twice");
+  folder.mounts = {{L"sd card", (card.path() / "none").wstring()}};
+  EXPECT_FALSE(Win32FileSystem::Open(folder, error));
+  EXPECT_EQ(error, "mount folder " + (card.path() / "none").string() + " is not a folder");
+}
+
 TEST(Win32FileSystemOpenTest, ADeviceWhoseLinkLeadsOutIsRefused) {
   // Made by the test run on the host's side: Windows programs cannot make links.
   const char* devices = std::getenv("INITAP_LINKED_DEVICES");
