@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/common/name_case.h"
+#include "platform/common/read_listing.h"
 #include "platform/win32/files/file_status.h"
 #include "platform/win32/files/win32_files.h"
 #include "platform/win32/windows_api.h"
@@ -11,22 +12,6 @@
 namespace platform::win32 {
 
 namespace {
-
-// The entries were all read when the listing started, so deleting those
-// already handed out cannot disturb the rest.
-class ReadListing final : public FindHandle {
- public:
-  explicit ReadListing(std::vector<FindData> entries) : entries_(std::move(entries)) {}
-  FileStatus Next(FindData& entry) override {
-    if (next_ >= entries_.size()) return FileStatus::NoMoreFiles;
-    entry = std::move(entries_[next_++]);
-    return FileStatus::Ok;
-  }
-
- private:
-  std::vector<FindData> entries_;
-  std::size_t next_ = 0;
-};
 
 FindData Describe(const WIN32_FIND_DATAW& found) {
   FindData data;
