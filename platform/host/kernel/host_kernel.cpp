@@ -18,18 +18,22 @@ namespace platform::host {
 
 namespace {
 
+SystemTime FromTm(const std::tm& time) {
+  SystemTime t;
+  t.year = static_cast<std::uint16_t>(time.tm_year + 1900);
+  t.month = static_cast<std::uint16_t>(time.tm_mon + 1);
+  t.dayOfWeek = static_cast<std::uint16_t>(time.tm_wday);
+  t.day = static_cast<std::uint16_t>(time.tm_mday);
+  t.hour = static_cast<std::uint16_t>(time.tm_hour);
+  t.minute = static_cast<std::uint16_t>(time.tm_min);
+  t.second = static_cast<std::uint16_t>(time.tm_sec);
+  return t;
+}
+
 SystemTime UtcTime(std::time_t seconds) {
   std::tm utc{};
   gmtime_r(&seconds, &utc);
-  SystemTime t;
-  t.year = static_cast<std::uint16_t>(utc.tm_year + 1900);
-  t.month = static_cast<std::uint16_t>(utc.tm_mon + 1);
-  t.dayOfWeek = static_cast<std::uint16_t>(utc.tm_wday);
-  t.day = static_cast<std::uint16_t>(utc.tm_mday);
-  t.hour = static_cast<std::uint16_t>(utc.tm_hour);
-  t.minute = static_cast<std::uint16_t>(utc.tm_min);
-  t.second = static_cast<std::uint16_t>(utc.tm_sec);
-  return t;
+  return FromTm(utc);
 }
 
 // Written beside and renamed, so a cut leaves the old offset or the new one.
@@ -143,14 +147,7 @@ SystemTime HostKernel::GetLocalTime() {
   const std::time_t seconds = static_cast<std::time_t>(ms / 1000);
   std::tm local{};
   localtime_r(&seconds, &local);
-  SystemTime t;
-  t.year = static_cast<std::uint16_t>(local.tm_year + 1900);
-  t.month = static_cast<std::uint16_t>(local.tm_mon + 1);
-  t.dayOfWeek = static_cast<std::uint16_t>(local.tm_wday);
-  t.day = static_cast<std::uint16_t>(local.tm_mday);
-  t.hour = static_cast<std::uint16_t>(local.tm_hour);
-  t.minute = static_cast<std::uint16_t>(local.tm_min);
-  t.second = static_cast<std::uint16_t>(local.tm_sec);
+  SystemTime t = FromTm(local);
   t.milliseconds = static_cast<std::uint16_t>(ms % 1000);
   return t;
 }
@@ -178,11 +175,11 @@ bool HostKernel::SetSystemTime(const SystemTime& utc) {
 }
 
 void HostKernel::DebugOutput(std::wstring_view text) {
+  // A dry run leaves debug.log as it was.
+  if (device_.dryRun) return;
   std::string line = ToUtf8(text);
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
   line += '\n';
-  // A dry run leaves debug.log as it was.
-  if (device_.dryRun) return;
   std::lock_guard lock(debugLock_);
   const UniqueFd log = OpenRegularFile(device_.File("debug.log"), O_WRONLY | O_CREAT | O_APPEND, 0644);
   if (!log) return;
