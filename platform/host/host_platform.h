@@ -6,6 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "platform/common/append_echo.h"
+#include "platform/common/observed_file_system.h"
+#include "platform/common/observed_kernel.h"
+#include "platform/common/observed_shell.h"
 #include "platform/host/command_line.h"
 #include "platform/host/report/change_report.h"
 #include "platform/host/report/warnings.h"
@@ -13,12 +17,14 @@
 
 namespace platform::host {
 
-class HostFileSystem;
+class HostFiles;
 class HostKernel;
 class HostGraphics;
 class HostShell;
+class HostXml;
+class ObservedXml;
 class CardWatch;
-class RecordingFileSystem;
+class ChangeRecorder;
 
 // Where the host platform reports what happens: the update log's lines and
 // program starts (standard output), and its own notices (standard error).
@@ -35,8 +41,6 @@ class HostPlatform {
   ~HostPlatform();
 
   platform::Platform& Services() { return *services_; }
-  HostFileSystem& Files() { return *files_; }
-  HostKernel& Kernel() { return *kernel_; }
   HostGraphics& Graphics() { return *graphics_; }
   // What the services warned the card maker of during the run.
   Warnings& CardWarnings() { return *warnings_; }
@@ -49,21 +53,29 @@ class HostPlatform {
  private:
   HostPlatform() = default;
 
+  // What the card maker is told: the warnings and the change report, and
+  // those who tell them what the system did.
   std::unique_ptr<Warnings> warnings_;
-  std::unique_ptr<HostKernel> kernel_;
   std::unique_ptr<ChangeReport> changes_;
-  std::unique_ptr<HostFileSystem> files_;
-  std::unique_ptr<RecordingFileSystem> recorded_;
+  std::unique_ptr<ChangeRecorder> recorder_;
   std::unique_ptr<CardWatch> watch_;
-  std::unique_ptr<platform::FileSystem> watchedFiles_;
+  std::unique_ptr<platform::AppendEcho> logEcho_;
+
+  // The backends, and over those that are watched the layer that tells the
+  // listeners above what the system asked of them.
+  std::unique_ptr<HostFiles> deviceFiles_;
+  std::unique_ptr<platform::ObservedFileSystem> files_;
+  std::unique_ptr<HostKernel> hostKernel_;
+  std::unique_ptr<platform::ObservedKernel> kernel_;
+  std::unique_ptr<HostXml> hostXml_;
+  std::unique_ptr<ObservedXml> xml_;
+  std::unique_ptr<HostShell> hostShell_;
+  std::unique_ptr<platform::ObservedShell> shell_;
   std::unique_ptr<platform::CodePage> codePage_;
   std::unique_ptr<platform::Registry> registry_;
-  std::unique_ptr<platform::Xml> xml_;
   std::unique_ptr<class DisplayDriver> display_;
   std::unique_ptr<HostGraphics> graphics_;
   std::unique_ptr<platform::WindowSystem> windows_;
-  std::unique_ptr<HostShell> hostShell_;
-  std::unique_ptr<platform::Shell> shell_;
   std::unique_ptr<platform::Gps> gps_;
   std::unique_ptr<platform::RawDiskService> disks_;
   std::unique_ptr<platform::Platform> services_;

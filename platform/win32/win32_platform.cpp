@@ -8,6 +8,7 @@
 #include "platform/win32/rawdisk/win32_rawdisk.h"
 #include "platform/win32/registry/win32_registry.h"
 #include "platform/win32/shell/win32_shell.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/xml/win32_xml.h"
 
 namespace platform::win32 {
@@ -28,17 +29,19 @@ std::unique_ptr<Win32Platform> Win32Platform::Create(const DeviceFolder& device,
   windows.liveThreads = [&kernel] { return kernel.LiveThreads(); };
   platform->windows_ = std::make_unique<Win32WindowSystem>(Win32Graphics::kScreenWidth, Win32Graphics::kScreenHeight,
                                                            std::move(windows));
+  platform->observedFiles_ = std::make_unique<platform::ObservedFileSystem>(*platform->files_);
   if (echo) {
-    platform->files_->SetAppendEcho(L"\\FlashHd\\updatelog.txt", [echo](std::string_view bytes) {
-      if (!bytes.empty() && bytes.back() == '\n') bytes.remove_suffix(1);
-      echo(bytes);
+    platform->logEcho_ = std::make_unique<platform::AppendEcho>(L"\\FlashHd\\updatelog.txt", [echo](std::wstring_view text) {
+      if (!text.empty() && text.back() == L'\n') text.remove_suffix(1);
+      echo(ToUtf8(text));
     });
+    platform->observedFiles_->AddListener(*platform->logEcho_);
   }
   platform->shell_ = std::make_unique<Win32Shell>(device, *platform->files_, *platform->kernel_, std::move(echo));
   platform->gps_ = std::make_unique<Win32Gps>(device, *platform->kernel_);
   platform->disks_ = std::make_unique<Win32RawDiskService>(device);
   platform->services_.reset(new platform::Platform{
-      *platform->kernel_, *platform->files_, *platform->windows_, *platform->graphics_, *platform->xml_,
+      *platform->kernel_, *platform->observedFiles_, *platform->windows_, *platform->graphics_, *platform->xml_,
       *platform->shell_, *platform->gps_, *platform->disks_, *platform->registry_, *platform->codePage_});
   return platform;
 }

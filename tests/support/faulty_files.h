@@ -9,13 +9,13 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/filesystem.h"
+#include "platform/common/forwarding_file_system.h"
 
 namespace initap::test {
 
-class FaultyFiles final : public platform::FileSystem {
+class FaultyFiles final : public platform::ForwardingFileSystem {
  public:
-  explicit FaultyFiles(platform::FileSystem& inner) : inner_(inner) {}
+  using ForwardingFileSystem::ForwardingFileSystem;
 
   int failCopyAt = 0;          // the Nth CopyFile (from 1) reports DiskFull and copies nothing
   int failDeleteAt = 0;        // the Nth DeleteFile reports AccessDenied and deletes nothing
@@ -30,32 +30,13 @@ class FaultyFiles final : public platform::FileSystem {
   // "replace PATH", "delete PATH" and "flush PATH".
   std::vector<std::wstring> journal;
 
-  platform::FileStatus TestOpenForRead(std::wstring_view path) override { return inner_.TestOpenForRead(path); }
   platform::FileStatus FindFirst(std::wstring_view pattern, platform::FindData& first,
                                  std::unique_ptr<platform::FindHandle>& listing) override;
-  platform::FileStatus CreateDirectory(std::wstring_view path) override { return inner_.CreateDirectory(path); }
-  platform::FileStatus RemoveDirectory(std::wstring_view path) override { return inner_.RemoveDirectory(path); }
   platform::FileStatus CopyFile(std::wstring_view source, std::wstring_view destination,
                                 bool failIfExists) override;
-  platform::FileStatus MoveFile(std::wstring_view source, std::wstring_view destination) override {
-    return inner_.MoveFile(source, destination);
-  }
   platform::FileStatus DeleteFile(std::wstring_view path) override;
-  platform::FileStatus OpenAppend(std::wstring_view path, std::unique_ptr<platform::AppendStream>& stream) override {
-    return inner_.OpenAppend(path, stream);
-  }
-  platform::FileStatus CreateForWrite(std::wstring_view path,
-                                      std::unique_ptr<platform::WriteStream>& stream) override {
-    return inner_.CreateForWrite(path, stream);
-  }
-  platform::FileStatus ReadFile(std::wstring_view path, std::string& bytes) override {
-    return inner_.ReadFile(path, bytes);
-  }
   platform::FileStatus ReplaceFile(std::wstring_view path, std::string_view bytes) override;
   platform::FileStatus FlushVolume(std::wstring_view path) override;
-
- private:
-  platform::FileSystem& inner_;
 };
 
 }  // namespace initap::test

@@ -6,6 +6,7 @@
 #include <optional>
 #include <unordered_map>
 
+#include "platform/common/listing_pattern.h"
 #include "platform/common/name_case.h"
 #include "platform/common/read_listing.h"
 #include "platform/host/files/device_path.h"
@@ -21,8 +22,7 @@ constexpr std::uint64_t kMaxReadFile = 64 * 1024 * 1024;
 
 class ViewAppendStream final : public AppendStream {
  public:
-  ViewAppendStream(CopyOnWriteView& view, std::wstring key, std::function<void(std::string_view)> echo)
-      : view_(view), key_(std::move(key)), echo_(std::move(echo)) {}
+  ViewAppendStream(CopyOnWriteView& view, std::wstring key) : view_(view), key_(std::move(key)) {}
   ~ViewAppendStream() override { Close(); }
 
   FileStatus Write(std::wstring_view text) override {
@@ -34,7 +34,6 @@ class ViewAppendStream final : public AppendStream {
     if (closed_) return FileStatus::Ok;
     closed_ = true;
     view_.Append(key_, pending_);
-    if (echo_ && !pending_.empty()) echo_(pending_);
     pending_.clear();
     return FileStatus::Ok;
   }
@@ -42,7 +41,6 @@ class ViewAppendStream final : public AppendStream {
  private:
   CopyOnWriteView& view_;
   std::wstring key_;
-  std::function<void(std::string_view)> echo_;
   std::string pending_;
   bool closed_ = false;
 };
@@ -78,8 +76,8 @@ std::wstring ListingPattern(const std::wstring& folder) { return folder.empty() 
 
 }  // namespace
 
-CopyOnWriteView::CopyOnWriteView(std::unique_ptr<HostFileSystem> device, std::vector<std::wstring> mountedVolumes)
-    : device_(std::move(device)), mountedVolumes_(std::move(mountedVolumes)) {}
+CopyOnWriteView::CopyOnWriteView(std::unique_ptr<HostFileSystem> device)
+    : device_(std::move(device)), mountedVolumes_(device_->MountedVolumes()) {}
 
 CopyOnWriteView::~CopyOnWriteView() = default;
 
@@ -300,8 +298,7 @@ FileStatus CopyOnWriteView::MoveFile(std::wstring_view source, std::wstring_view
   return FileStatus::Ok;
 }
 
-FileStatus CopyOnWriteView::OpenAppend(std::wstring_view path, std::unique_ptr<AppendStream>& stream,
-                                       std::function<void(std::string_view)> echo) {
+FileStatus CopyOnWriteView::OpenAppend(std::wstring_view path, std::unique_ptr<AppendStream>& stream) {
   stream.reset();
   std::lock_guard guard(lock_);
   const Found where = Look(path);
@@ -312,7 +309,7 @@ FileStatus CopyOnWriteView::OpenAppend(std::wstring_view path, std::unique_ptr<A
     else content.bytes = std::make_shared<const std::string>();
     PutFile(where, std::move(content));
   }
-  stream = std::make_unique<ViewAppendStream>(*this, where.key, std::move(echo));
+  stream = std::make_unique<ViewAppendStream>(*this, where.key);
   return FileStatus::Ok;
 }
 
@@ -388,6 +385,14 @@ UniqueFd CopyOnWriteView::OpenFd(std::wstring_view devicePath, int openFlags) co
     return UniqueFd();
   }
   return device_->OpenFd(content.devicePath, openFlags);
+}
+
+std::optional<std::filesystem::path> CopyOnWriteView::HostPathOf(std::wstring_view devicePath) const {
+  std::lock_guard guard(lock_);
+  const Found where = Look(devicePath);
+  if (where.status != FileStatus::Ok || !where.found) return std::nullopt;
+  if (where.node == nullptr) return device_->HostPathOf(where.canonical);
+  return std::nullopt;
 }
 
 }  // namespace platform::host

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -14,36 +13,34 @@
 #include <vector>
 
 #include "platform/filesystem.h"
+#include "platform/host/files/host_files.h"
 #include "platform/host/unique_fd.h"
 
 namespace platform::host {
 
-class HostFileSystem;
-
-class CopyOnWriteView {
+class CopyOnWriteView final : public HostFiles {
  public:
-  // `device` is the untouched file system below; `mountedVolumes` the folded
-  // names of the volumes that host folders stand in for.
-  CopyOnWriteView(std::unique_ptr<HostFileSystem> device, std::vector<std::wstring> mountedVolumes);
-  ~CopyOnWriteView();
+  // Stacked over `device`, which it never changes.
+  explicit CopyOnWriteView(std::unique_ptr<HostFileSystem> device);
+  ~CopyOnWriteView() override;
 
-  FileStatus TestOpenForRead(std::wstring_view path);
-  FileStatus FindFirst(std::wstring_view pattern, FindData& first, std::unique_ptr<FindHandle>& listing);
-  FileStatus CreateDirectory(std::wstring_view path);
-  FileStatus RemoveDirectory(std::wstring_view path);
-  FileStatus CopyFile(std::wstring_view source, std::wstring_view destination, bool failIfExists);
-  FileStatus MoveFile(std::wstring_view source, std::wstring_view destination);
-  FileStatus DeleteFile(std::wstring_view path);
-  // `echo` receives what each Close wrote; may be empty.
-  FileStatus OpenAppend(std::wstring_view path, std::unique_ptr<AppendStream>& stream,
-                        std::function<void(std::string_view)> echo);
-  FileStatus CreateForWrite(std::wstring_view path, std::unique_ptr<WriteStream>& stream);
-  FileStatus ReadFile(std::wstring_view path, std::string& bytes);
-  FileStatus ReplaceFile(std::wstring_view path, std::string_view bytes);
-  FileStatus FlushVolume(std::wstring_view path);
+  FileStatus TestOpenForRead(std::wstring_view path) override;
+  FileStatus FindFirst(std::wstring_view pattern, FindData& first, std::unique_ptr<FindHandle>& listing) override;
+  FileStatus CreateDirectory(std::wstring_view path) override;
+  FileStatus RemoveDirectory(std::wstring_view path) override;
+  FileStatus CopyFile(std::wstring_view source, std::wstring_view destination, bool failIfExists) override;
+  FileStatus MoveFile(std::wstring_view source, std::wstring_view destination) override;
+  FileStatus DeleteFile(std::wstring_view path) override;
+  FileStatus OpenAppend(std::wstring_view path, std::unique_ptr<AppendStream>& stream) override;
+  FileStatus CreateForWrite(std::wstring_view path, std::unique_ptr<WriteStream>& stream) override;
+  FileStatus ReadFile(std::wstring_view path, std::string& bytes) override;
+  FileStatus ReplaceFile(std::wstring_view path, std::string_view bytes) override;
+  FileStatus FlushVolume(std::wstring_view path) override;
   // The host file that holds a file's content, for starting it as a program;
   // empty (errno set) when it is missing or its content exists only here.
-  UniqueFd OpenFd(std::wstring_view devicePath, int openFlags) const;
+  UniqueFd OpenFd(std::wstring_view devicePath, int openFlags) const override;
+  // The device's host file, for a file this view has not changed; none otherwise.
+  std::optional<std::filesystem::path> HostPathOf(std::wstring_view devicePath) const override;
 
   // Adds `bytes` to the end of the file under `key`, when it is still a file.
   void Append(const std::wstring& key, std::string_view bytes);
@@ -89,7 +86,7 @@ class CopyOnWriteView {
   void PutFile(const Found& where, Content content);
 
   std::unique_ptr<HostFileSystem> device_;
-  std::vector<std::wstring> mountedVolumes_;
+  std::vector<std::wstring> mountedVolumes_;  // folded
   mutable std::mutex lock_;
   std::map<std::wstring, Node> nodes_;
 };

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstddef>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,8 +10,7 @@
 
 namespace platform::host {
 
-// The device's limits: a path fits 260 characters with its terminator, a name 255 bytes.
-inline constexpr std::size_t kMaxDevicePath = 260;
+// The host's own limit: a name of a host folder takes at most 255 bytes.
 inline constexpr std::size_t kMaxNameBytes = 255;
 
 struct DevicePath {
@@ -22,17 +20,8 @@ struct DevicePath {
   bool namesFolder = false;
 };
 
-// Splits at "\" and "/"; a path without a leading separator starts at the root
-// as well. PathNotFound for the empty path; InvalidName for an over-long path
-// or name, or a name holding a character the device refuses in names
-// (wildcards, quotes, controls...).
+// The device's names (ParseDeviceNames) as the host spells them; InvalidName
+// also for a name longer than the host can hold.
 FileStatus ParseDevicePath(std::wstring_view path, DevicePath& parsed);
-
-// The path as compared with others: folded, with ".", ".." and separators
-// made alike ("\" for the root); empty when the text is no device path.
-std::wstring ComparableDevicePath(std::wstring_view path);
-
-// A listing's pattern ends in "\*.*" (or "\*"): the folder before it, else none.
-std::optional<std::wstring_view> ListedFolder(std::wstring_view pattern);
 
 }  // namespace platform::host

@@ -36,7 +36,6 @@ FileStatus PrepareDestination(const PathResolver& resolver, std::wstring_view pa
 }  // namespace
 
 FileStatus HostFileSystem::CopyFile(std::wstring_view source, std::wstring_view destination, bool failIfExists) {
-  if (view_) return view_->CopyFile(source, destination, failIfExists);
   UniqueFd from;
   struct stat sourceStat {};
   if (const FileStatus status = OpenForRead(source, from, sourceStat); status != FileStatus::Ok) return status;
@@ -70,7 +69,6 @@ FileStatus HostFileSystem::CopyFile(std::wstring_view source, std::wstring_view 
 }
 
 FileStatus HostFileSystem::ReplaceFile(std::wstring_view path, std::string_view bytes) {
-  if (view_) return view_->ReplaceFile(path, bytes);
   HostLocation where;
   int folder = -1;
   EntryStat existing;

@@ -8,6 +8,7 @@
 
 #include "platform/common/name_case.h"
 #include "platform/host/files/confined_open.h"
+#include "platform/host/files/copy_on_write_view.h"
 #include "platform/host/files/device_path.h"
 #include "platform/host/files/temp_file.h"
 #include "platform/host/utf8.h"
@@ -76,13 +77,19 @@ std::unique_ptr<HostFileSystem> HostFileSystem::Open(const DeviceFolder& device,
     }
     volumes.push_back({mount.volume, folded, std::move(folder)});
   }
+  return std::unique_ptr<HostFileSystem>(new HostFileSystem(std::move(root), std::move(volumes)));
+}
+
+std::unique_ptr<HostFiles> OpenHostFiles(const DeviceFolder& device, std::string& error) {
+  std::unique_ptr<HostFileSystem> files = HostFileSystem::Open(device, error);
+  if (!files || !device.dryRun) return files;
+  return std::make_unique<CopyOnWriteView>(std::move(files));
+}
+
+std::vector<std::wstring> HostFileSystem::MountedVolumes() const {
   std::vector<std::wstring> mounted;
-  for (const MountedVolume& volume : volumes) mounted.push_back(volume.folded);
-  std::unique_ptr<HostFileSystem> files(new HostFileSystem(std::move(root), std::move(volumes)));
-  if (!device.dryRun) return files;
-  std::unique_ptr<HostFileSystem> view(new HostFileSystem(UniqueFd(), {}));
-  view->view_ = std::make_unique<CopyOnWriteView>(std::move(files), std::move(mounted));
-  return view;
+  for (const MountedVolume& volume : resolver_.Volumes()) mounted.push_back(volume.folded);
+  return mounted;
 }
 
 FileStatus HostFileSystem::OpenForRead(std::wstring_view path, UniqueFd& file, struct stat& st) const {
@@ -101,14 +108,12 @@ FileStatus HostFileSystem::OpenForRead(std::wstring_view path, UniqueFd& file, s
 }
 
 FileStatus HostFileSystem::TestOpenForRead(std::wstring_view path) {
-  if (view_) return view_->TestOpenForRead(path);
   UniqueFd file;
   struct stat st {};
   return OpenForRead(path, file, st);
 }
 
 FileStatus HostFileSystem::CreateDirectory(std::wstring_view path) {
-  if (view_) return view_->CreateDirectory(path);
   HostLocation where;
   if (const FileStatus status = resolver_.ResolveEntry(path, where); status != FileStatus::Ok) return status;
   if (where.IsBase() || where.found) return FileStatus::AlreadyExists;
@@ -121,18 +126,15 @@ FileStatus HostFileSystem::CreateDirectory(std::wstring_view path) {
 }
 
 FileStatus HostFileSystem::RemoveDirectory(std::wstring_view path) {
-  if (view_) return view_->RemoveDirectory(path);
   return RemoveEntry(resolver_, path, AT_REMOVEDIR);
 }
 
 FileStatus HostFileSystem::DeleteFile(std::wstring_view path) {
-  if (view_) return view_->DeleteFile(path);
   // Without AT_REMOVEDIR a folder is refused (EISDIR), as the device refuses it.
   return RemoveEntry(resolver_, path, 0);
 }
 
 FileStatus HostFileSystem::MoveFile(std::wstring_view source, std::wstring_view destination) {
-  if (view_) return view_->MoveFile(source, destination);
   HostLocation from, to;
   if (const FileStatus status = resolver_.ResolveEntry(source, from); status != FileStatus::Ok) return status;
   if (from.IsBase()) return FileStatus::AccessDenied;
@@ -167,7 +169,6 @@ FileStatus HostFileSystem::MoveAcrossVolumes(std::wstring_view source, std::wstr
 }
 
 FileStatus HostFileSystem::ReadFile(std::wstring_view path, std::string& bytes) {
-  if (view_) return view_->ReadFile(path, bytes);
   bytes.clear();
   UniqueFd file;
   struct stat st {};
@@ -202,7 +203,6 @@ FileStatus HostFileSystem::ReadFile(std::wstring_view path, std::string& bytes) 
 }
 
 FileStatus HostFileSystem::FlushVolume(std::wstring_view path) {
-  if (view_) return view_->FlushVolume(path);
   HostLocation where;
   if (const FileStatus status = resolver_.Resolve(path, where); status != FileStatus::Ok) return status;
   // The deepest folder on the way decides: a volume may be a host mount of its own.
@@ -217,20 +217,7 @@ FileStatus HostFileSystem::FlushVolume(std::wstring_view path) {
   return syncfs(opened.Get()) == 0 ? FileStatus::Ok : WriteStatusOfErrno(errno);
 }
 
-void HostFileSystem::SetAppendEcho(std::wstring devicePath, std::function<void(std::string_view)> echo) {
-  std::lock_guard guard(echoLock_);
-  echoPath_ = ComparableDevicePath(devicePath);
-  echo_ = std::move(echo);
-}
-
-std::function<void(std::string_view)> HostFileSystem::EchoFor(std::wstring_view path) {
-  std::lock_guard guard(echoLock_);
-  if (!echo_ || echoPath_.empty() || ComparableDevicePath(path) != echoPath_) return {};
-  return echo_;
-}
-
 UniqueFd HostFileSystem::OpenFd(std::wstring_view devicePath, int openFlags) const {
-  if (view_) return view_->OpenFd(devicePath, openFlags);
   HostLocation where;
   if (resolver_.Resolve(devicePath, where) != FileStatus::Ok) {
     errno = EINVAL;

@@ -3,9 +3,7 @@
 #pragma once
 
 #include <filesystem>
-#include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,7 +11,6 @@
 
 #include "platform/filesystem.h"
 #include "platform/host/device_folder.h"
-#include "platform/host/files/copy_on_write_view.h"
 #include "platform/host/files/path_resolver.h"
 #include "platform/host/unique_fd.h"
 
@@ -21,11 +18,27 @@ struct stat;
 
 namespace platform::host {
 
-class HostFileSystem final : public FileSystem {
+// The file system of a device folder, with what the host's own services
+// need beyond the device's calls: the host files behind device paths.
+class HostFiles : public FileSystem {
+ public:
+  // Opens the file or folder a device path leads to with open(2) `openFlags`
+  // (a file created gets 0666 less the umask); empty on failure, errno set.
+  virtual UniqueFd OpenFd(std::wstring_view devicePath, int openFlags) const = 0;
+  // The host path a device path leads to, when it exists: the real path of
+  // what was opened inside the device, links followed.
+  virtual std::optional<std::filesystem::path> HostPathOf(std::wstring_view devicePath) const = 0;
+};
+
+// The device folder's files: the host's own, or for a dry run a
+// copy-on-write view stacked over them, so that nothing is ever written
+// into the folder. None, with a one-line `error`, as HostFileSystem::Open.
+std::unique_ptr<HostFiles> OpenHostFiles(const DeviceFolder& device, std::string& error);
+
+class HostFileSystem final : public HostFiles {
  public:
   // None, with a one-line `error`, when root/ or a mounted folder is missing
-  // or a mount's volume name is unusable. A dry run's device is seen through
-  // a copy-on-write view: nothing is ever written into it.
+  // or a mount's volume name is unusable. Opens the folder as it is, dry run or not.
   static std::unique_ptr<HostFileSystem> Open(const DeviceFolder& device, std::string& error);
 
   FileStatus TestOpenForRead(std::wstring_view path) override;
@@ -41,15 +54,11 @@ class HostFileSystem final : public FileSystem {
   FileStatus ReplaceFile(std::wstring_view path, std::string_view bytes) override;
   FileStatus FlushVolume(std::wstring_view path) override;
 
-  // Every Close of an append stream on `devicePath` (compared without regard
-  // to case) hands `echo` the bytes it wrote. Replaces an earlier hook.
-  void SetAppendEcho(std::wstring devicePath, std::function<void(std::string_view)> echo);
-  // Opens the file or folder a device path leads to with open(2) `openFlags`
-  // (a file created gets 0666 less the umask); empty on failure, errno set.
-  UniqueFd OpenFd(std::wstring_view devicePath, int openFlags) const;
-  // The host path a device path leads to, when it exists: the real path of
-  // what was opened inside the device, links followed.
-  std::optional<std::filesystem::path> HostPathOf(std::wstring_view devicePath) const;
+  UniqueFd OpenFd(std::wstring_view devicePath, int openFlags) const override;
+  std::optional<std::filesystem::path> HostPathOf(std::wstring_view devicePath) const override;
+
+  // The folded names of the volumes that host folders stand in for.
+  std::vector<std::wstring> MountedVolumes() const;
 
  private:
   HostFileSystem(UniqueFd root, std::vector<MountedVolume> volumes)
@@ -62,16 +71,8 @@ class HostFileSystem final : public FileSystem {
   // Opens (creating when missing) for writing with `flags` added.
   FileStatus OpenForWrite(std::wstring_view path, int flags, UniqueFd& file);
   FileStatus MoveAcrossVolumes(std::wstring_view source, std::wstring_view destination);
-  // The callback for append streams on `path`, or none.
-  std::function<void(std::string_view)> EchoFor(std::wstring_view path);
-
-  // A dry run's changes, kept above the device; none in a boot.
-  std::unique_ptr<CopyOnWriteView> view_;
 
   PathResolver resolver_;
-  std::mutex echoLock_;
-  std::wstring echoPath_;  // folded and with its separators made alike
-  std::function<void(std::string_view)> echo_;
 };
 
 }  // namespace platform::host

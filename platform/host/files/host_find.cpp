@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/common/listing_pattern.h"
 #include "platform/common/name_case.h"
 #include "platform/common/read_listing.h"
 #include "platform/host/files/confined_open.h"
@@ -39,7 +40,6 @@ FindData Unreachable(std::wstring name) {
 
 FileStatus HostFileSystem::FindFirst(std::wstring_view pattern, FindData& first,
                                      std::unique_ptr<FindHandle>& listing) {
-  if (view_) return view_->FindFirst(pattern, first, listing);
   listing.reset();
   std::vector<FindData> entries;
   if (const std::optional<std::wstring_view> folder = ListedFolder(pattern)) {

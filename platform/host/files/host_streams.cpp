@@ -28,8 +28,7 @@ int WriteAll(int fd, std::string_view bytes) {
 // or processes never mix.
 class HostAppendStream final : public AppendStream {
  public:
-  HostAppendStream(UniqueFd file, std::function<void(std::string_view)> echo)
-      : file_(std::move(file)), echo_(std::move(echo)) {}
+  explicit HostAppendStream(UniqueFd file) : file_(std::move(file)) {}
   ~HostAppendStream() override { Close(); }
 
   FileStatus Write(std::wstring_view text) override {
@@ -41,19 +40,17 @@ class HostAppendStream final : public AppendStream {
   FileStatus Close() override {
     if (!file_) return FileStatus::Ok;
     int error = WriteAll(file_.Get(), pending_);
-    // The line is on the volume before anyone is told it was written; what
+    // The line is on the volume before Close says it was written; what
     // cannot be flushed at all (not a disk file) has nothing to wait for.
     if (error == 0 && fdatasync(file_.Get()) != 0 && errno != EINVAL) error = errno;
     const int closed = file_.Close();
     if (error != 0) return WriteStatusOfErrno(error);
-    if (echo_ && !pending_.empty()) echo_(pending_);
     pending_.clear();
     return closed == 0 ? FileStatus::Ok : WriteStatusOfErrno(errno);
   }
 
  private:
   UniqueFd file_;
-  std::function<void(std::string_view)> echo_;
   std::string pending_;
 };
 
@@ -109,16 +106,14 @@ FileStatus HostFileSystem::OpenForWrite(std::wstring_view path, int flags, Uniqu
 }
 
 FileStatus HostFileSystem::OpenAppend(std::wstring_view path, std::unique_ptr<AppendStream>& stream) {
-  if (view_) return view_->OpenAppend(path, stream, EchoFor(path));
   stream.reset();
   UniqueFd file;
   if (const FileStatus status = OpenForWrite(path, O_APPEND, file); status != FileStatus::Ok) return status;
-  stream = std::make_unique<HostAppendStream>(std::move(file), EchoFor(path));
+  stream = std::make_unique<HostAppendStream>(std::move(file));
   return FileStatus::Ok;
 }
 
 FileStatus HostFileSystem::CreateForWrite(std::wstring_view path, std::unique_ptr<WriteStream>& stream) {
-  if (view_) return view_->CreateForWrite(path, stream);
   stream.reset();
   UniqueFd file;
   if (const FileStatus status = OpenForWrite(path, O_TRUNC, file); status != FileStatus::Ok) return status;

@@ -167,11 +167,14 @@ bool HostKernel::SetSystemTime(const SystemTime& utc) {
   const std::time_t wanted = timegm(&tm);
   const std::time_t host = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
   const std::int64_t offset = static_cast<std::int64_t>(wanted) - static_cast<std::int64_t>(host);
-  const SystemTime before = UtcTime(host + static_cast<std::time_t>(clockOffset_.load()));
   if (!device_.dryRun && !WriteOffset(device_.File("clock"), offset)) return false;
   clockOffset_ = offset;
-  if (clockSet_) clockSet_(before, utc);
   return true;
+}
+
+SystemTime HostKernel::UtcNow() const {
+  const std::time_t host = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+  return UtcTime(host + static_cast<std::time_t>(clockOffset_.load()));
 }
 
 void HostKernel::DebugOutput(std::wstring_view text) {

@@ -29,19 +29,16 @@ class HostKernel final : public Kernel {
   int LiveThreads() const { return liveThreads_.load(); }
   // Called on the ending thread, after it counts as ended; set before any thread starts.
   void SetThreadEndListener(std::function<void()> listener) { threadEnded_ = std::move(listener); }
-  // Hears each setting of the device clock: the UTC time before, and the one set.
-  void SetClockListener(std::function<void(const SystemTime& from, const SystemTime& to)> listener) {
-    clockSet_ = std::move(listener);
-  }
   // Device clock minus host clock, in seconds.
   std::int64_t ClockOffset() const { return clockOffset_.load(); }
+  // The device clock's UTC time now, to the second.
+  SystemTime UtcNow() const;
 
  private:
   DeviceFolder device_;
   std::atomic<std::int64_t> clockOffset_{0};
   std::atomic<int> liveThreads_{0};
   std::function<void()> threadEnded_;
-  std::function<void(const SystemTime&, const SystemTime&)> clockSet_;
   std::mutex debugLock_;
 };
 

@@ -35,65 +35,78 @@ bool IsDocumentPath(std::wstring_view path) { return Normalized(path).ends_with(
 
 }  // namespace
 
-std::shared_ptr<DocumentReads> CardWatch::Loaded(DocumentReads outline) {
+void CardWatch::Loaded(const LoadedDocument& document) {
   std::lock_guard guard(lock_);
-  const std::wstring path = Normalized(outline.path);
+  const std::wstring path = Normalized(document.path);
   for (auto known = documents_.rbegin(); known != documents_.rend(); ++known) {
     if (Normalized((*known)->path) != path) continue;
-    if ((*known)->SameOutline(outline)) return *known;
+    if ((*known)->SameOutline(document.outline)) {
+      loaded_[&document] = *known;
+      return;
+    }
     break;
   }
-  documents_.push_back(std::make_shared<DocumentReads>(std::move(outline)));
-  return documents_.back();
+  documents_.push_back(std::make_shared<DocumentReads>(document.path, document.outline));
+  loaded_[&document] = documents_.back();
 }
 
-void CardWatch::NotLoaded(std::wstring_view path, std::uint32_t line, std::uint32_t column,
-                          std::string_view message) {
-  std::string text = column != 0 ? "column " + std::to_string(column) + ": " : "";
-  text += message;
+const std::shared_ptr<DocumentReads>* CardWatch::ReadsOf(const LoadedDocument& document) {
+  const auto found = loaded_.find(&document);
+  return found != loaded_.end() ? &found->second : nullptr;
+}
+
+void CardWatch::NotLoaded(std::wstring_view path, const ParseProblem& problem) {
+  std::string text = problem.column != 0 ? "column " + std::to_string(problem.column) + ": " : "";
+  text += problem.message;
   text += "; the device cannot load this file.";
   if (debug_) {
     std::string place = ToUtf8(path);
-    if (line != 0) place += ":" + std::to_string(line);
-    if (column != 0) place += ":" + std::to_string(column);
-    debug_(FromUtf8(place + ": does not load: " + std::string(message)));
+    if (problem.line != 0) place += ":" + std::to_string(problem.line);
+    if (problem.column != 0) place += ":" + std::to_string(problem.column);
+    debug_(FromUtf8(place + ": does not load: " + problem.message));
   }
-  warnings_.Add(Warning{ToUtf8(path), line, std::move(text)});
+  warnings_.Add(Warning{ToUtf8(path), problem.line, std::move(text)});
 }
 
-void CardWatch::Searched(DocumentReads& reads, int parent, int found) {
+void CardWatch::Searched(const LoadedDocument& document, int parent, int found) {
   std::lock_guard guard(lock_);
-  reads.elements[static_cast<std::size_t>(parent)].searched = true;
-  if (found >= 0) reads.elements[static_cast<std::size_t>(found)].read = true;
+  const auto* reads = ReadsOf(document);
+  if (reads == nullptr) return;
+  (*reads)->elements[static_cast<std::size_t>(parent)].searched = true;
+  if (found >= 0) (*reads)->elements[static_cast<std::size_t>(found)].read = true;
 }
 
-void CardWatch::Listed(DocumentReads& reads, int element) {
+void CardWatch::Listed(const LoadedDocument& document, int element) {
   std::lock_guard guard(lock_);
-  reads.elements[static_cast<std::size_t>(element)].listed = true;
+  if (const auto* reads = ReadsOf(document)) (*reads)->elements[static_cast<std::size_t>(element)].listed = true;
 }
 
-void CardWatch::Named(DocumentReads& reads, int element) {
+void CardWatch::Named(const LoadedDocument& document, int element) {
   std::lock_guard guard(lock_);
-  reads.elements[static_cast<std::size_t>(element)].named = true;
+  if (const auto* reads = ReadsOf(document)) (*reads)->elements[static_cast<std::size_t>(element)].named = true;
 }
 
-void CardWatch::TextRead(DocumentReads& reads, int element, std::wstring text) {
+void CardWatch::TextRead(const LoadedDocument& document, int element, const std::wstring& text) {
   std::lock_guard guard(lock_);
-  ElementRead& read = reads.elements[static_cast<std::size_t>(element)];
+  const auto* found = ReadsOf(document);
+  if (found == nullptr) return;
+  const std::shared_ptr<DocumentReads>& reads = *found;
+  ElementRead& read = reads->elements[static_cast<std::size_t>(element)];
   read.read = true;
   read.text = text;
-  if (read.parent != 0 || read.elementChildren != 0 || IsKept(reads) || !IsRelativePath(text)) return;
-  const auto shared = std::find_if(documents_.begin(), documents_.end(),
-                                   [&](const auto& document) { return document.get() == &reads; });
+  if (read.parent != 0 || read.elementChildren != 0 || IsKept(*reads) || !IsRelativePath(text)) return;
   const bool known = std::any_of(pending_.begin(), pending_.end(), [&](const PendingPath& pending) {
-    return pending.reads.get() == &reads && pending.element == element;
+    return pending.reads == reads && pending.element == element;
   });
-  if (shared != documents_.end() && !known) pending_.push_back({*shared, element, Tail(text)});
+  if (!known) pending_.push_back({reads, element, Tail(text)});
 }
 
-void CardWatch::AttributeAsked(const std::shared_ptr<DocumentReads>& reads, int element, std::string_view name,
+void CardWatch::AttributeAsked(const LoadedDocument& document, int element, std::string_view name,
                                const std::wstring* value) {
   std::lock_guard guard(lock_);
+  const auto* found = ReadsOf(document);
+  if (found == nullptr) return;
+  const std::shared_ptr<DocumentReads>& reads = *found;
   ElementRead& read = reads->elements[static_cast<std::size_t>(element)];
   read.read = true;
   if (value != nullptr) {
@@ -118,10 +131,14 @@ void CardWatch::AttributeAsked(const std::shared_ptr<DocumentReads>& reads, int 
   }
 }
 
-void CardWatch::Released(const DocumentReads& reads) {
+void CardWatch::Released(const LoadedDocument& document) {
   std::lock_guard guard(lock_);
+  const auto found = loaded_.find(&document);
+  if (found == loaded_.end()) return;
+  const std::shared_ptr<DocumentReads> reads = std::move(found->second);
+  loaded_.erase(found);
   for (auto step = steps_.begin(); step != steps_.end();) {
-    if (step->second.reads.get() == &reads) {
+    if (step->second.reads == reads) {
       CloseStep(step->second);
       step = steps_.erase(step);
     } else {
@@ -130,7 +147,7 @@ void CardWatch::Released(const DocumentReads& reads) {
   }
 }
 
-void CardWatch::FileCalled(const FileCall& call) {
+void CardWatch::After(const FileCall& call) {
   std::lock_guard guard(lock_);
   const std::thread::id thread = std::this_thread::get_id();
   if (const auto step = steps_.find(thread); step != steps_.end()) step->second.record.calls.push_back(call);
@@ -148,7 +165,7 @@ void CardWatch::FileCalled(const FileCall& call) {
   }
 }
 
-void CardWatch::ProgramStarted(std::wstring_view file) {
+void CardWatch::BeforeStart(std::wstring_view file) {
   std::lock_guard guard(lock_);
   Seen(file);
   if (!IsBareName(file)) return;

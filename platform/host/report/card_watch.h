@@ -15,37 +15,38 @@
 #include <thread>
 #include <vector>
 
+#include "platform/common/observed_file_system.h"
+#include "platform/common/observed_shell.h"
 #include "platform/host/report/document_reads.h"
-#include "platform/host/report/file_call.h"
 #include "platform/host/report/step_checks.h"
 #include "platform/host/report/warnings.h"
+#include "platform/host/xml/observed_xml.h"
 
 namespace platform::host {
 
-class CardWatch {
+class CardWatch final : public XmlListener, public FileListener, public ShellListener {
  public:
   // `debug` receives a line for the debug output when a document does not load.
   CardWatch(Warnings& warnings, std::function<void(std::wstring_view)> debug)
       : warnings_(warnings), debug_(std::move(debug)) {}
 
-  // A document was loaded; the record its reads are kept in, shared by the
-  // loads of the same unchanged file.
-  std::shared_ptr<DocumentReads> Loaded(DocumentReads outline);
-  // A document did not load: the parser's message, at its line and column when known.
-  void NotLoaded(std::wstring_view path, std::uint32_t line, std::uint32_t column, std::string_view message);
-
-  void Searched(DocumentReads& reads, int parent, int found);
-  void Listed(DocumentReads& reads, int element);
-  void Named(DocumentReads& reads, int element);
-  void TextRead(DocumentReads& reads, int element, std::wstring text);
+  // The reads of a document are kept in one record, shared by the loads of the same unchanged file.
+  void Loaded(const LoadedDocument& document) override;
+  // The parser's message, at its line and column when known.
+  void NotLoaded(std::wstring_view path, const ParseProblem& problem) override;
+  void Searched(const LoadedDocument& document, int parent, int found) override;
+  void Listed(const LoadedDocument& document, int element) override;
+  void Named(const LoadedDocument& document, int element) override;
+  void TextRead(const LoadedDocument& document, int element, const std::wstring& text) override;
   // An attribute of a step was asked for: the step is in work on this thread.
-  void AttributeAsked(const std::shared_ptr<DocumentReads>& reads, int element, std::string_view name,
-                      const std::wstring* value);
+  void AttributeAsked(const LoadedDocument& document, int element, std::string_view name,
+                      const std::wstring* value) override;
   // A document was released: its steps are over.
-  void Released(const DocumentReads& reads);
+  void Released(const LoadedDocument& document) override;
 
-  void FileCalled(const FileCall& call);
-  void ProgramStarted(std::wstring_view file);
+  // The file system answered one of the system's calls.
+  void After(const FileCall& call) override;
+  void BeforeStart(std::wstring_view file) override;
 
   // The run is over: weighs what was never read.
   void Finish();
@@ -63,6 +64,8 @@ class CardWatch {
     std::wstring tail;
   };
 
+  // The record of a document that is loaded now; null for one loaded before this watch heard of it.
+  const std::shared_ptr<DocumentReads>* ReadsOf(const LoadedDocument& document);
   void Add(const DocumentReads* reads, std::uint32_t line, std::string text);
   void CloseStep(Step& step);
   void Seen(std::wstring_view path);
@@ -73,6 +76,7 @@ class CardWatch {
   std::function<void(std::wstring_view)> debug_;
   std::mutex lock_;
   std::vector<std::shared_ptr<DocumentReads>> documents_;
+  std::map<const LoadedDocument*, std::shared_ptr<DocumentReads>> loaded_;
   std::map<std::thread::id, Step> steps_;
   std::map<std::thread::id, FileCall> lastTest_;  // the last file each thread looked for
   std::vector<PendingPath> pending_;

@@ -5,21 +5,16 @@
 // count together.
 #pragma once
 
-#include <cstdint>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "platform/host/xml/xml_outline.h"
+
 namespace platform::host {
 
-struct ElementRead {
-  std::string name;  // qualified name, UTF-8
-  std::uint32_t line = 0;
-  int parent = -1;  // index of the parent element; -1 for the root
-  std::vector<std::string> attributes;  // present ones, in document order
-  int elementChildren = 0;
-
+struct ElementRead : OutlineElement {
   bool read = false;      // selected, its text or one of its attributes asked for
   bool named = false;     // its name was asked for
   bool searched = false;  // its children were searched by name
@@ -31,10 +26,12 @@ struct ElementRead {
 
 struct DocumentReads {
   std::wstring path;  // device path as the system gave it
-  std::vector<ElementRead> elements;  // the root first, then in document order
+  std::vector<ElementRead> elements;  // the outline's, in its order
 
-  // True when `other` has the same elements, so that it is a load of the same file.
-  bool SameOutline(const DocumentReads& other) const;
+  DocumentReads(std::wstring path, const XmlOutline& outline);
+  // True when `outline` has the same elements and attributes in the same
+  // places, so that it is a load of the same file.
+  bool SameOutline(const XmlOutline& outline) const;
 };
 
 }  // namespace platform::host

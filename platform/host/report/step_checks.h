@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/host/report/file_call.h"
+#include "platform/common/file_call.h"
 
 namespace platform::host {
 

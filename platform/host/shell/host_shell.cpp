@@ -31,7 +31,7 @@ std::vector<std::wstring> Candidates(std::wstring_view file) {
 
 }  // namespace
 
-HostShell::HostShell(const DeviceFolder& device, HostFileSystem& files, Kernel& kernel,
+HostShell::HostShell(const DeviceFolder& device, HostFiles& files, Kernel& kernel,
                      std::function<void(std::string_view line)> echo)
     : device_(device), files_(files), kernel_(kernel), echo_(std::move(echo)) {}
 
@@ -51,7 +51,6 @@ bool HostShell::Execute(std::wstring_view file) {
     }
   }
   Note(started, file);
-  if (started_) started_(file, started);
   return started;
 }
 

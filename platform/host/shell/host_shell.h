@@ -13,12 +13,12 @@
 
 namespace platform::host {
 
-class HostFileSystem;
+class HostFiles;
 
 class HostShell final : public Shell {
  public:
   // `echo` (may be empty) is handed each line written to launched.log, without its line end.
-  HostShell(const DeviceFolder& device, HostFileSystem& files, Kernel& kernel,
+  HostShell(const DeviceFolder& device, HostFiles& files, Kernel& kernel,
             std::function<void(std::string_view line)> echo);
 
   // Starts the host file of `file`, detached and not waited for; a bare name
@@ -27,11 +27,6 @@ class HostShell final : public Shell {
   // A Windows program, which the PC cannot run, counts as started and runs not.
   bool Execute(std::wstring_view file) override;
 
-  // Hears each request as asked for, and whether the program started.
-  void SetStartListener(std::function<void(std::wstring_view file, bool started)> listener) {
-    started_ = std::move(listener);
-  }
-
  private:
   // A Windows program inside the device: the device runs it, the PC cannot.
   bool IsProgramFile(const std::wstring& path);
@@ -39,10 +34,9 @@ class HostShell final : public Shell {
   void Note(bool started, std::wstring_view file);
 
   DeviceFolder device_;
-  HostFileSystem& files_;
+  HostFiles& files_;
   Kernel& kernel_;
   std::function<void(std::string_view)> echo_;
-  std::function<void(std::wstring_view, bool)> started_;
   std::mutex logLock_;
 };
 

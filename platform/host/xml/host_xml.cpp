@@ -5,7 +5,6 @@
 #include <memory>
 #include <string>
 
-#include "platform/host/report/card_watch.h"
 #include "platform/host/xml/xml_parse.h"
 #include "platform/host/xml/xml_tree.h"
 
@@ -51,28 +50,37 @@ SaveForm SaveFormOf(const xmlDoc* doc, const std::string& bytes) {
 
 }  // namespace
 
-HostXml::HostXml(FileSystem& files, CardWatch* watch) : files_(files), watch_(watch) { InitialiseXml(); }
+HostXml::HostXml(FileSystem& files) : files_(files) { InitialiseXml(); }
 
 std::unique_ptr<XmlDocument> HostXml::Load(std::wstring_view path) {
+  XmlLoadFacts ignored;
+  return Load(path, ignored);
+}
+
+std::unique_ptr<XmlDocument> HostXml::Load(std::wstring_view path, XmlLoadFacts& facts) {
+  facts = {};
   std::string bytes;
   if (const FileStatus read = files_.ReadFile(path, bytes); read != FileStatus::Ok) {
-    if (read == FileStatus::FileTooLarge && watch_ != nullptr) {
-      watch_->NotLoaded(path, 0, 0, "the file is larger than a description can be");
-    }
+    if (read == FileStatus::FileTooLarge) facts.problem = ParseProblem{"the file is larger than a description can be"};
     return nullptr;
   }
   ParseProblem problem;
   DocPtr doc = ParseDocument(bytes, &problem);
   if (!doc) {
-    if (watch_ != nullptr) watch_->NotLoaded(path, problem.line, problem.column, problem.message);
+    facts.problem = std::move(problem);
     return nullptr;
   }
   if (xmlNodePtr root = xmlDocGetRootElement(doc.get()); root != nullptr) DropBlankText(root);
   SaveForm form = SaveFormOf(doc.get(), bytes);
+  facts.outline = NumberElements(doc.get());
   auto tree = std::make_shared<XmlTree>(doc.get());
   doc.release();
-  if (watch_ != nullptr) tree->Watch(*watch_, watch_->Loaded(NumberElements(tree->Doc(), path)));
   return std::make_unique<HostXmlDocument>(std::move(tree), files_, std::move(form));
+}
+
+int OutlineIndexOf(const XmlNode& node) {
+  const auto* own = dynamic_cast<const HostXmlNode*>(&node);
+  return own != nullptr ? own->OutlineIndex() : -1;
 }
 
 }  // namespace platform::host

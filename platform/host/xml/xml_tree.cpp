@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/host/report/card_watch.h"
 #include "platform/host/utf8.h"
 #include "platform/host/xml/xml_parse.h"
 
@@ -62,6 +61,9 @@ std::optional<std::string> SelectedName(std::wstring_view path) {
   return ToUtf8(path);
 }
 
+// A numbered node's index in the outline, -1 for any other.
+int NumberOf(const xmlNode* node) { return static_cast<int>(reinterpret_cast<std::intptr_t>(node->_private)) - 1; }
+
 }  // namespace
 
 xmlNodePtr NextInContent(xmlNodePtr node, xmlNodePtr top) {
@@ -72,11 +74,10 @@ xmlNodePtr NextInContent(xmlNodePtr node, xmlNodePtr top) {
   return nullptr;
 }
 
-DocumentReads NumberElements(xmlDocPtr doc, std::wstring_view path) {
-  DocumentReads reads;
-  reads.path = std::wstring(path);
+XmlOutline NumberElements(xmlDocPtr doc) {
+  XmlOutline outline;
   const auto number = [&](xmlNodePtr node, int parent) {
-    ElementRead element;
+    OutlineElement element;
     element.name = QualifiedName(node);
     const long line = xmlGetLineNo(node);
     element.line = line > 0 ? static_cast<std::uint32_t>(line) : 0;
@@ -87,12 +88,12 @@ DocumentReads NumberElements(xmlDocPtr doc, std::wstring_view path) {
     for (xmlNodePtr child = node->children; child != nullptr; child = child->next) {
       if (child->type == XML_ELEMENT_NODE) ++element.elementChildren;
     }
-    reads.elements.push_back(std::move(element));
-    node->_private = reinterpret_cast<void*>(static_cast<std::intptr_t>(reads.elements.size()));
-    return static_cast<int>(reads.elements.size()) - 1;
+    outline.elements.push_back(std::move(element));
+    node->_private = reinterpret_cast<void*>(static_cast<std::intptr_t>(outline.elements.size()));
+    return static_cast<int>(outline.elements.size()) - 1;
   };
   xmlNodePtr root = xmlDocGetRootElement(doc);
-  if (root == nullptr) return reads;
+  if (root == nullptr) return outline;
   number(root, -1);
   for (xmlNodePtr child = root->children; child != nullptr; child = child->next) {
     if (child->type != XML_ELEMENT_NODE) continue;
@@ -101,16 +102,10 @@ DocumentReads NumberElements(xmlDocPtr doc, std::wstring_view path) {
       if (step->type == XML_ELEMENT_NODE) number(step, parent);
     }
   }
-  return reads;
-}
-
-void XmlTree::Watch(CardWatch& watch, std::shared_ptr<DocumentReads> reads) {
-  watch_ = &watch;
-  reads_ = std::move(reads);
+  return outline;
 }
 
 XmlTree::~XmlTree() {
-  if (watch_ != nullptr && reads_) watch_->Released(*reads_);
   // Cut-out nodes still use the document's name dictionary: free them first.
   for (xmlNodePtr node : detached_) xmlFreeNode(node);
   xmlFreeDoc(doc_);
@@ -122,20 +117,9 @@ xmlNodePtr HostXmlNode::FirstChild() const {
   return node_->children;
 }
 
-int HostXmlNode::NumberOf(const xmlNode* node) {
-  return static_cast<int>(reinterpret_cast<std::intptr_t>(node->_private)) - 1;
-}
-
-CardWatch* HostXmlNode::Watched(int& number) const {
-  number = -1;
-  if (tree_->Watcher() == nullptr || !tree_->Reads() || node_->type != XML_ELEMENT_NODE) return nullptr;
-  number = NumberOf(node_);
-  return number >= 0 ? tree_->Watcher() : nullptr;
-}
+int HostXmlNode::OutlineIndex() const { return node_->type == XML_ELEMENT_NODE ? NumberOf(node_) : -1; }
 
 std::wstring HostXmlNode::NodeName() const {
-  int number;
-  if (CardWatch* watch = Watched(number)) watch->Named(*tree_->Reads(), number);
   switch (node_->type) {
     case XML_TEXT_NODE:
       return L"#text";
@@ -153,15 +137,11 @@ std::wstring HostXmlNode::NodeName() const {
 std::unique_ptr<XmlNode> HostXmlNode::SelectSingleNode(std::wstring_view path) const {
   const auto name = SelectedName(path);
   if (!name) return nullptr;
-  int number;
-  CardWatch* watch = Watched(number);
   for (xmlNodePtr child = FirstChild(); child != nullptr; child = child->next) {
     if (child->type == XML_ELEMENT_NODE && QualifiedName(child) == *name) {
-      if (watch != nullptr) watch->Searched(*tree_->Reads(), number, NumberOf(child));
       return std::make_unique<HostXmlNode>(tree_, child);
     }
   }
-  if (watch != nullptr) watch->Searched(*tree_->Reads(), number, -1);
   return nullptr;
 }
 
@@ -169,12 +149,8 @@ std::vector<std::unique_ptr<XmlNode>> HostXmlNode::SelectNodes(std::wstring_view
   std::vector<std::unique_ptr<XmlNode>> selected;
   const auto name = SelectedName(path);
   if (!name) return selected;
-  int number;
-  CardWatch* watch = Watched(number);
-  if (watch != nullptr) watch->Searched(*tree_->Reads(), number, -1);
   for (xmlNodePtr child = FirstChild(); child != nullptr; child = child->next) {
     if (child->type == XML_ELEMENT_NODE && QualifiedName(child) == *name) {
-      if (watch != nullptr) watch->Searched(*tree_->Reads(), number, NumberOf(child));
       selected.push_back(std::make_unique<HostXmlNode>(tree_, child));
     }
   }
@@ -183,10 +159,7 @@ std::vector<std::unique_ptr<XmlNode>> HostXmlNode::SelectNodes(std::wstring_view
 
 std::wstring HostXmlNode::Text() const {
   const XmlString content(xmlNodeGetContent(node_));
-  std::wstring text = FromUtf8(Trimmed(View(content.get())));
-  int number;
-  if (CardWatch* watch = Watched(number)) watch->TextRead(*tree_->Reads(), number, text);
-  return text;
+  return FromUtf8(Trimmed(View(content.get())));
 }
 
 bool HostXmlNode::PutText(std::wstring_view text) {
@@ -215,25 +188,19 @@ bool HostXmlNode::PutText(std::wstring_view text) {
 bool HostXmlNode::GetAttribute(std::wstring_view name, std::wstring& value) const {
   if (node_->type != XML_ELEMENT_NODE) return false;
   const std::string wanted = ToUtf8(name);
-  int number;
-  CardWatch* watch = Watched(number);
   for (xmlAttrPtr attribute = node_->properties; attribute != nullptr; attribute = attribute->next) {
     if (QualifiedName(attribute->ns, attribute->name) == wanted) {
       const XmlString content(xmlNodeGetContent(reinterpret_cast<const xmlNode*>(attribute)));
       value = FromUtf8(View(content.get()));
-      if (watch != nullptr) watch->AttributeAsked(tree_->Reads(), number, wanted, &value);
       return true;
     }
   }
-  if (watch != nullptr) watch->AttributeAsked(tree_->Reads(), number, wanted, nullptr);
   return false;
 }
 
 bool HostXmlNode::HasChildNodes() const { return FirstChild() != nullptr; }
 
 std::vector<std::unique_ptr<XmlNode>> HostXmlNode::ChildNodes() const {
-  int number;
-  if (CardWatch* watch = Watched(number)) watch->Listed(*tree_->Reads(), number);
   std::vector<std::unique_ptr<XmlNode>> children;
   for (xmlNodePtr child = FirstChild(); child != nullptr; child = child->next) {
     children.push_back(std::make_unique<HostXmlNode>(tree_, child));

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/filesystem.h"
-#include "platform/host/report/document_reads.h"
+#include "platform/host/xml/xml_outline.h"
 #include "platform/xml.h"
 
 // libxml2's document and node, declared here so that only the sources include libxml2.
@@ -15,8 +15,6 @@ struct _xmlDoc;
 struct _xmlNode;
 
 namespace platform::host {
-
-class CardWatch;
 
 // Owns one _xmlDoc and every node cut out of it. Nodes replaced by PutText are
 // kept until the document goes, so a node object held elsewhere never dangles.
@@ -31,15 +29,8 @@ class XmlTree {
   // Takes over a node that was unlinked from the tree.
   void KeepDetached(_xmlNode* node) { detached_.push_back(node); }
 
-  // The system's reads of this tree's numbered elements go to `watch`, into `reads`.
-  void Watch(CardWatch& watch, std::shared_ptr<DocumentReads> reads);
-  CardWatch* Watcher() const { return watch_; }
-  const std::shared_ptr<DocumentReads>& Reads() const { return reads_; }
-
  private:
   _xmlDoc* doc_;
-  CardWatch* watch_ = nullptr;
-  std::shared_ptr<DocumentReads> reads_;
   std::vector<_xmlNode*> detached_;
 };
 
@@ -50,7 +41,7 @@ _xmlNode* NextInContent(_xmlNode* node, _xmlNode* top);
 // The elements of a document down to the children of the root's children,
 // numbered in document order: each node keeps its number, plus one, in
 // _private. Lines are the parser's.
-DocumentReads NumberElements(_xmlDoc* doc, std::wstring_view path);
+XmlOutline NumberElements(_xmlDoc* doc);
 
 // How a document is written back: with or without a declaration, in which encoding.
 struct SaveForm {
@@ -71,12 +62,12 @@ class HostXmlNode final : public XmlNode {
   bool HasChildNodes() const override;
   std::vector<std::unique_ptr<XmlNode>> ChildNodes() const override;
 
+  // The node's index in its document's outline; -1 for a node outside it.
+  int OutlineIndex() const;
+
  private:
   // The node's children as the platform shows them: none below an entity reference.
   _xmlNode* FirstChild() const;
-  // The watch and the node's number when the tree is watched and the node numbered.
-  CardWatch* Watched(int& number) const;
-  static int NumberOf(const _xmlNode* node);
 
   std::shared_ptr<XmlTree> tree_;
   _xmlNode* node_;

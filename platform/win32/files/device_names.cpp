@@ -8,13 +8,6 @@ namespace platform::win32 {
 
 namespace {
 
-bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
-
-// The characters that no name on the device's file systems may hold.
-bool RefusedInName(wchar_t c) {
-  return c < 0x20 || c == L'*' || c == L'?' || c == L'"' || c == L'<' || c == L'>' || c == L'|' || c == L':';
-}
-
 // Windows opens a device, not a file, under these names, whatever the
 // extension: on Wine, COM1 is the host's serial port.
 bool IsDosDeviceName(std::wstring_view name) {
@@ -29,45 +22,10 @@ bool IsDosDeviceName(std::wstring_view name) {
 
 }  // namespace
 
-std::wstring DeviceNames::Below(const std::wstring& root) const {
-  std::wstring path = root;
-  for (const std::wstring& name : names) path += L"\\" + name;
-  return path;
-}
-
-DeviceNames DeviceNames::WithLast(std::wstring name) const {
-  DeviceNames other = *this;
-  other.names.back() = std::move(name);
-  other.namesFolder = false;
-  return other;
-}
-
-FileStatus ParseDeviceNames(std::wstring_view path, DeviceNames& parsed) {
-  parsed = {};
-  if (path.empty()) return FileStatus::PathNotFound;
-  if (path.size() >= kMaxDevicePath) return FileStatus::InvalidName;
-  std::size_t start = 0;
-  while (start <= path.size()) {
-    std::size_t end = start;
-    while (end < path.size() && !IsSeparator(path[end])) ++end;
-    const std::wstring_view name = path.substr(start, end - start);
-    const bool last = end >= path.size();
-    if (name.empty() || name == L".") {
-      parsed.namesFolder = last;
-    } else if (name == L"..") {
-      if (!parsed.names.empty()) parsed.names.pop_back();
-      parsed.namesFolder = last;
-    } else {
-      if (name.size() > kMaxName || std::any_of(name.begin(), name.end(), RefusedInName)) {
-        return FileStatus::InvalidName;
-      }
-      if (name.back() == L'.' || name.back() == L' ' || IsDosDeviceName(name)) return FileStatus::InvalidName;
-      parsed.names.emplace_back(name);
-      parsed.namesFolder = false;
-    }
-    start = end + 1;
-  }
-  return FileStatus::Ok;
+FileStatus ParseWindowsDeviceNames(std::wstring_view path, DeviceNames& parsed) {
+  return platform::ParseDeviceNames(path, parsed, [](std::wstring_view name) {
+    return name.back() == L'.' || name.back() == L' ' || IsDosDeviceName(name);
+  });
 }
 
 }  // namespace platform::win32

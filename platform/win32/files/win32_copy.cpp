@@ -51,7 +51,7 @@ class Beside {
 
 FileStatus Win32FileSystem::PrepareDestination(std::wstring_view path, std::wstring& target, bool& exists) const {
   DeviceNames names;
-  if (const FileStatus status = ParseDeviceNames(path, names); status != FileStatus::Ok) return status;
+  if (const FileStatus status = ParseWindowsDeviceNames(path, names); status != FileStatus::Ok) return status;
   if (names.IsRoot()) return FileStatus::AccessDenied;
   target = Below(names);
   WIN32_FIND_DATAW found{};
@@ -71,7 +71,7 @@ FileStatus Win32FileSystem::PrepareDestination(std::wstring_view path, std::wstr
 
 FileStatus Win32FileSystem::CopyFile(std::wstring_view source, std::wstring_view destination, bool failIfExists) {
   DeviceNames from;
-  if (const FileStatus status = ParseDeviceNames(source, from); status != FileStatus::Ok) return status;
+  if (const FileStatus status = ParseWindowsDeviceNames(source, from); status != FileStatus::Ok) return status;
   if (from.IsRoot()) return FileStatus::AccessDenied;
   const std::wstring sourcePath = Below(from);
   if (!UniqueHandle(CreateFileW(sourcePath.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,

@@ -39,7 +39,7 @@ std::unique_ptr<Win32FileSystem> Win32FileSystem::Open(const DeviceFolder& devic
   for (const Mount& mount : device.mounts) {
     MountedVolume volume{mount.volume, FoldName(mount.volume), WithoutTrailingSeparator(mount.folder)};
     DeviceNames names;
-    if (ParseDeviceNames(mount.volume, names) != FileStatus::Ok || names.names.size() != 1 ||
+    if (ParseWindowsDeviceNames(mount.volume, names) != FileStatus::Ok || names.names.size() != 1 ||
         names.names.front() != mount.volume) {
       error = "mount volume \"" + ToUtf8(mount.volume) + "\" is not a volume name";
       return nullptr;
@@ -91,14 +91,14 @@ std::wstring Win32FileSystem::Below(const DeviceNames& names) const {
 
 FileStatus Win32FileSystem::WindowsPathOf(std::wstring_view devicePath, std::wstring& path) const {
   DeviceNames names;
-  if (const FileStatus status = ParseDeviceNames(devicePath, names); status != FileStatus::Ok) return status;
+  if (const FileStatus status = ParseWindowsDeviceNames(devicePath, names); status != FileStatus::Ok) return status;
   path = Below(names);
   return FileStatus::Ok;
 }
 
 FileStatus Win32FileSystem::TestOpenForRead(std::wstring_view path) {
   DeviceNames names;
-  if (const FileStatus status = ParseDeviceNames(path, names); status != FileStatus::Ok) return status;
+  if (const FileStatus status = ParseWindowsDeviceNames(path, names); status != FileStatus::Ok) return status;
   if (names.IsRoot()) return FileStatus::AccessDenied;
   UniqueHandle file(CreateFileW(Below(names).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -108,7 +108,7 @@ FileStatus Win32FileSystem::TestOpenForRead(std::wstring_view path) {
 FileStatus Win32FileSystem::ReadFile(std::wstring_view path, std::string& bytes) {
   bytes.clear();
   DeviceNames names;
-  if (const FileStatus status = ParseDeviceNames(path, names); status != FileStatus::Ok) return status;
+  if (const FileStatus status = ParseWindowsDeviceNames(path, names); status != FileStatus::Ok) return status;
   if (names.IsRoot()) return FileStatus::AccessDenied;
   UniqueHandle file(CreateFileW(Below(names).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -144,28 +144,28 @@ FileStatus Win32FileSystem::ReadFile(std::wstring_view path, std::string& bytes)
 
 FileStatus Win32FileSystem::CreateDirectory(std::wstring_view path) {
   DeviceNames names;
-  if (const FileStatus status = ParseDeviceNames(path, names); status != FileStatus::Ok) return status;
+  if (const FileStatus status = ParseWindowsDeviceNames(path, names); status != FileStatus::Ok) return status;
   if (names.IsRoot() || VolumeItself(names)) return FileStatus::AlreadyExists;
   return CreateDirectoryW(Below(names).c_str(), nullptr) ? FileStatus::Ok : LastStatus();
 }
 
 FileStatus Win32FileSystem::RemoveDirectory(std::wstring_view path) {
   DeviceNames names;
-  if (const FileStatus status = ParseDeviceNames(path, names); status != FileStatus::Ok) return status;
+  if (const FileStatus status = ParseWindowsDeviceNames(path, names); status != FileStatus::Ok) return status;
   if (names.IsRoot() || VolumeItself(names)) return FileStatus::AccessDenied;
   return RemoveDirectoryW(Below(names).c_str()) ? FileStatus::Ok : LastStatus();
 }
 
 FileStatus Win32FileSystem::DeleteFile(std::wstring_view path) {
   DeviceNames names;
-  if (const FileStatus status = ParseDeviceNames(path, names); status != FileStatus::Ok) return status;
+  if (const FileStatus status = ParseWindowsDeviceNames(path, names); status != FileStatus::Ok) return status;
   if (names.IsRoot()) return FileStatus::AccessDenied;
   return DeleteFileW(Below(names).c_str()) ? FileStatus::Ok : LastStatus();
 }
 
 FileStatus Win32FileSystem::FlushVolume(std::wstring_view path) {
   DeviceNames names;
-  if (const FileStatus status = ParseDeviceNames(path, names); status != FileStatus::Ok) return status;
+  if (const FileStatus status = ParseWindowsDeviceNames(path, names); status != FileStatus::Ok) return status;
   if (names.IsRoot()) return FileStatus::PathNotFound;
   // A copy's data is flushed before its name goes into place; what is left
   // is the volume's folders and names, which a flush of its folder makes durable.
@@ -181,9 +181,9 @@ FileStatus Win32FileSystem::FlushVolume(std::wstring_view path) {
 
 FileStatus Win32FileSystem::MoveFile(std::wstring_view source, std::wstring_view destination) {
   DeviceNames from, to;
-  if (const FileStatus status = ParseDeviceNames(source, from); status != FileStatus::Ok) return status;
+  if (const FileStatus status = ParseWindowsDeviceNames(source, from); status != FileStatus::Ok) return status;
   if (from.IsRoot() || VolumeItself(from)) return FileStatus::AccessDenied;
-  if (const FileStatus status = ParseDeviceNames(destination, to); status != FileStatus::Ok) return status;
+  if (const FileStatus status = ParseWindowsDeviceNames(destination, to); status != FileStatus::Ok) return status;
   if (to.IsRoot() || VolumeItself(to)) return FileStatus::AlreadyExists;
   const std::wstring fromPath = Below(from);
   const std::wstring toPath = Below(to);

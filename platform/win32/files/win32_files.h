@@ -4,7 +4,6 @@
 // Names match without regard to letter case, as Windows matches them.
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -36,10 +35,6 @@ class Win32FileSystem final : public FileSystem {
   FileStatus ReplaceFile(std::wstring_view path, std::string_view bytes) override;
   FileStatus FlushVolume(std::wstring_view path) override;
 
-  // Each text appended to the file at `devicePath` is handed to `echo` too,
-  // as written, once it is on the volume.
-  void SetAppendEcho(std::wstring_view devicePath, std::function<void(std::string_view)> echo);
-
   // The Windows path a device path leads to; InvalidName and the like when it leads nowhere.
   FileStatus WindowsPathOf(std::wstring_view devicePath, std::wstring& path) const;
 
@@ -67,13 +62,9 @@ class Win32FileSystem final : public FileSystem {
 
   std::wstring root_;
   std::vector<MountedVolume> volumes_;
-  std::function<void(std::string_view)> EchoFor(const std::wstring& path);
 
   // One append at a time, so that lines from two threads never mix.
   std::mutex appendLock_;
-  std::mutex echoLock_;
-  std::wstring echoPath_;
-  std::function<void(std::string_view)> echo_;
 };
 
 }  // namespace platform::win32

@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/common/listing_pattern.h"
 #include "platform/common/name_case.h"
 #include "platform/common/read_listing.h"
 #include "platform/win32/files/file_status.h"
@@ -20,15 +21,6 @@ FindData Describe(const WIN32_FIND_DATAW& found) {
   data.attributes = folder ? kDirectoryAttribute : kNormalAttribute;
   data.size = folder ? 0 : (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
   return data;
-}
-
-// `pattern` ends in "\*.*" (or "\*"): the folder before it, else none.
-std::optional<std::wstring_view> ListedFolder(std::wstring_view pattern) {
-  const std::size_t separator = pattern.find_last_of(L"\\/");
-  const std::wstring_view last = separator == std::wstring_view::npos ? pattern : pattern.substr(separator + 1);
-  if (last != L"*.*" && last != L"*") return std::nullopt;
-  if (separator == std::wstring_view::npos || separator == 0) return std::wstring_view(L"\\");
-  return pattern.substr(0, separator + 1);
 }
 
 bool IsFolder(const std::wstring& folder) {
@@ -60,7 +52,7 @@ FileStatus Win32FileSystem::FindFirst(std::wstring_view pattern, FindData& first
   std::vector<FindData> entries;
   DeviceNames names;
   if (const std::optional<std::wstring_view> folder = ListedFolder(pattern)) {
-    if (const FileStatus status = ParseDeviceNames(*folder, names); status != FileStatus::Ok) return status;
+    if (const FileStatus status = ParseWindowsDeviceNames(*folder, names); status != FileStatus::Ok) return status;
     if (const FileStatus status = ListFolder(Below(names), entries); status != FileStatus::Ok) return status;
     if (names.IsRoot() && !volumes_.empty()) {
       // A mounted folder stands in place of the root's own entry of that name.
@@ -74,7 +66,7 @@ FileStatus Win32FileSystem::FindFirst(std::wstring_view pattern, FindData& first
     // An empty folder is "no more files", told apart from one that cannot be listed.
     if (entries.empty()) return FileStatus::NoMoreFiles;
   } else {
-    if (const FileStatus status = ParseDeviceNames(pattern, names); status != FileStatus::Ok) return status;
+    if (const FileStatus status = ParseWindowsDeviceNames(pattern, names); status != FileStatus::Ok) return status;
     if (names.IsRoot()) {
       entries.push_back(FindData{L"", kDirectoryAttribute, 0});
     } else if (const MountedVolume* volume = VolumeItself(names)) {

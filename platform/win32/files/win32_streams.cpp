@@ -25,8 +25,7 @@ FileStatus WriteAll(HANDLE file, std::string_view bytes) {
 // at Close, at the end of the file.
 class Win32AppendStream final : public AppendStream {
  public:
-  Win32AppendStream(UniqueHandle file, std::mutex& lock, std::function<void(std::string_view)> echo)
-      : file_(std::move(file)), lock_(lock), echo_(std::move(echo)) {}
+  Win32AppendStream(UniqueHandle file, std::mutex& lock) : file_(std::move(file)), lock_(lock) {}
   ~Win32AppendStream() override { Close(); }
 
   FileStatus Write(std::wstring_view text) override {
@@ -43,11 +42,10 @@ class Win32AppendStream final : public AppendStream {
       LARGE_INTEGER end{};
       if (!SetFilePointerEx(file_.Get(), end, nullptr, FILE_END)) status = LastStatus();
       if (status == FileStatus::Ok) status = WriteAll(file_.Get(), pending_);
-      // The text is on the volume before anyone is told it was written.
+      // The text is on the volume before Close tells that it was written.
       if (status == FileStatus::Ok && !FlushFileBuffers(file_.Get())) status = LastStatus();
     }
     if (!file_.Close() && status == FileStatus::Ok) status = LastStatus();
-    if (status == FileStatus::Ok && echo_ && !pending_.empty()) echo_(pending_);
     pending_.clear();
     return status;
   }
@@ -55,7 +53,6 @@ class Win32AppendStream final : public AppendStream {
  private:
   UniqueHandle file_;
   std::mutex& lock_;
-  std::function<void(std::string_view)> echo_;
   std::string pending_;
 };
 
@@ -76,41 +73,23 @@ class Win32WriteStream final : public WriteStream {
 
 }  // namespace
 
-void Win32FileSystem::SetAppendEcho(std::wstring_view devicePath, std::function<void(std::string_view)> echo) {
-  std::wstring path;
-  if (WindowsPathOf(devicePath, path) != FileStatus::Ok) return;
-  std::lock_guard guard(echoLock_);
-  echoPath_ = std::move(path);
-  echo_ = std::move(echo);
-}
-
-std::function<void(std::string_view)> Win32FileSystem::EchoFor(const std::wstring& path) {
-  std::lock_guard guard(echoLock_);
-  if (!echo_ || echoPath_.empty() ||
-      CompareStringOrdinal(path.c_str(), static_cast<int>(path.size()), echoPath_.c_str(),
-                           static_cast<int>(echoPath_.size()), TRUE) != CSTR_EQUAL) {
-    return {};
-  }
-  return echo_;
-}
-
 FileStatus Win32FileSystem::OpenAppend(std::wstring_view path, std::unique_ptr<AppendStream>& stream) {
   stream.reset();
   DeviceNames names;
-  if (const FileStatus status = ParseDeviceNames(path, names); status != FileStatus::Ok) return status;
+  if (const FileStatus status = ParseWindowsDeviceNames(path, names); status != FileStatus::Ok) return status;
   if (names.IsRoot()) return FileStatus::AccessDenied;
   UniqueHandle file(CreateFileW(Below(names).c_str(), GENERIC_WRITE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return LastStatus();
-  stream = std::make_unique<Win32AppendStream>(std::move(file), appendLock_, EchoFor(Below(names)));
+  stream = std::make_unique<Win32AppendStream>(std::move(file), appendLock_);
   return FileStatus::Ok;
 }
 
 FileStatus Win32FileSystem::CreateForWrite(std::wstring_view path, std::unique_ptr<WriteStream>& stream) {
   stream.reset();
   DeviceNames names;
-  if (const FileStatus status = ParseDeviceNames(path, names); status != FileStatus::Ok) return status;
+  if (const FileStatus status = ParseWindowsDeviceNames(path, names); status != FileStatus::Ok) return status;
   if (names.IsRoot()) return FileStatus::AccessDenied;
   UniqueHandle file(CreateFileW(Below(names).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));

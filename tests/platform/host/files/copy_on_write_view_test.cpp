@@ -9,7 +9,7 @@
 #include <string>
 
 #include "platform/host/files/host_files.h"
-#include "platform/host/files/recording_files.h"
+#include "platform/host/report/change_recorder.h"
 #include "platform/host/utf8.h"
 #include "tests/support/device_tree.h"
 #include "tests/support/host_files.h"
@@ -36,15 +36,18 @@ struct Device {
     std::filesystem::permissions(card.path() / "bin/app.exe", std::filesystem::perms::owner_exec,
                                  std::filesystem::perm_options::add);
     std::string error;
-    files = platform::host::HostFileSystem::Open({device.Folder(), {{L"sd card", card.path()}}, dryRun}, error);
-    recorded = std::make_unique<platform::host::RecordingFileSystem>(*files, changes);
+    files = platform::host::OpenHostFiles({device.Folder(), {{L"sd card", card.path()}}, dryRun}, error);
+    recorded = std::make_unique<platform::ObservedFileSystem>(*files);
+    recorder = std::make_unique<platform::host::ChangeRecorder>(*files, changes, [] { return platform::SystemTime{}; });
+    recorded->AddListener(*recorder);
   }
 
   DeviceTree device;
   TempFolder card;
-  std::unique_ptr<platform::host::HostFileSystem> files;
+  std::unique_ptr<platform::host::HostFiles> files;
   platform::host::ChangeReport changes;
-  std::unique_ptr<platform::host::RecordingFileSystem> recorded;
+  std::unique_ptr<platform::host::ChangeRecorder> recorder;
+  std::unique_ptr<platform::ObservedFileSystem> recorded;
 };
 
 FileStatus Append(FileSystem& files, const wchar_t* path, const wchar_t* text) {

@@ -9,6 +9,8 @@
 #include <thread>
 
 #include "files_fixture.h"
+#include "platform/common/append_echo.h"
+#include "platform/host/utf8.h"
 #include "tests/support/fifo.h"
 
 namespace initap::test {
@@ -130,10 +132,13 @@ TEST_F(HostFilesTest, DeleteRemovesFilesOnly) {
 
 TEST_F(HostFilesTest, TheEchoHookSeesEveryLineOfItsFile) {
   std::vector<std::string> echoed;
-  Files().SetAppendEcho(L"\\FlashHd\\updatelog.txt", [&](std::string_view bytes) { echoed.emplace_back(bytes); });
+  platform::ObservedFileSystem observed(Files());
+  platform::AppendEcho echo(L"\\FlashHd\\updatelog.txt",
+                            [&](std::wstring_view text) { echoed.push_back(platform::host::ToUtf8(text)); });
+  observed.AddListener(echo);
   for (const wchar_t* path : {L"\\FlashHd\\updatelog.txt", L"\\flashhd/UPDATELOG.TXT", L"\\FlashHd\\other.txt"}) {
     std::unique_ptr<platform::AppendStream> log;
-    ASSERT_EQ(Files().OpenAppend(path, log), FileStatus::Ok);
+    ASSERT_EQ(observed.OpenAppend(path, log), FileStatus::Ok);
     log->Write(L"line ");
     log->Write(L"\u00e9\n");
     EXPECT_EQ(log->Close(), FileStatus::Ok);

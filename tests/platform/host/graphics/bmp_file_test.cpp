@@ -8,6 +8,7 @@
 
 #include "platform/host/graphics/host_graphics.h"
 #include "platform/host/graphics/headless_display.h"
+#include "tests/support/memory_files.h"
 
 namespace {
 
@@ -170,45 +171,8 @@ TEST(BmpFileTest, DamagedOrUnknownFilesAreRefused) {
   EXPECT_FALSE(DecodeBmp(farOffset));
 }
 
-// Files of the device as a map from device path to content.
-class MapFiles final : public platform::FileSystem {
- public:
-  std::map<std::wstring, std::string, std::less<>> files;
-
-  platform::FileStatus ReadFile(std::wstring_view path, std::string& bytes) override {
-    auto found = files.find(path);
-    if (found == files.end()) return platform::FileStatus::FileNotFound;
-    bytes = found->second;
-    return platform::FileStatus::Ok;
-  }
-  platform::FileStatus TestOpenForRead(std::wstring_view) override { return Refused(); }
-  platform::FileStatus FindFirst(std::wstring_view, platform::FindData&,
-                                 std::unique_ptr<platform::FindHandle>&) override {
-    return Refused();
-  }
-  platform::FileStatus CreateDirectory(std::wstring_view) override { return Refused(); }
-  platform::FileStatus RemoveDirectory(std::wstring_view) override { return Refused(); }
-  platform::FileStatus CopyFile(std::wstring_view, std::wstring_view, bool) override { return Refused(); }
-  platform::FileStatus MoveFile(std::wstring_view, std::wstring_view) override { return Refused(); }
-  platform::FileStatus DeleteFile(std::wstring_view) override { return Refused(); }
-  platform::FileStatus OpenAppend(std::wstring_view, std::unique_ptr<platform::AppendStream>&) override {
-    return Refused();
-  }
-  platform::FileStatus CreateForWrite(std::wstring_view, std::unique_ptr<platform::WriteStream>&) override {
-    return Refused();
-  }
-  platform::FileStatus ReplaceFile(std::wstring_view, std::string_view) override { return Refused(); }
-  platform::FileStatus FlushVolume(std::wstring_view) override { return Refused(); }
-
- private:
-  static platform::FileStatus Refused() {
-    ADD_FAILURE() << "the graphics only read files";
-    return platform::FileStatus::Failed;
-  }
-};
-
 TEST(LoadBitmapFileTest, LoadsTheFileThatTheDevicePathNames) {
-  MapFiles files;
+  initap::test::MemoryFiles files;
   files.files[L"\\System\\logo.bmp"] =
       MakeBmp({.width = 1, .height = 1, .bits = 24, .rows = {Bytes({1, 2, 3, 0})}});
   files.files[L"\\System\\broken.bmp"] = "BM not really";

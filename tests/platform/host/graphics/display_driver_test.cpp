@@ -12,6 +12,7 @@
 #include "platform/host/graphics/png_file.h"
 #include "platform/host/graphics/png_outputs.h"
 #include "tests/support/corpus.h"
+#include "tests/support/memory_files.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -33,28 +34,6 @@ class RecordingDisplay final : public DisplayDriver {
   std::vector<ScreenImage> finished;
 };
 
-// A file system that the graphics must not need here.
-class NoFiles final : public platform::FileSystem {
- public:
-  using Status = platform::FileStatus;
-  Status TestOpenForRead(std::wstring_view) override { return Status::Failed; }
-  Status FindFirst(std::wstring_view, platform::FindData&, std::unique_ptr<platform::FindHandle>&) override {
-    return Status::Failed;
-  }
-  Status CreateDirectory(std::wstring_view) override { return Status::Failed; }
-  Status RemoveDirectory(std::wstring_view) override { return Status::Failed; }
-  Status CopyFile(std::wstring_view, std::wstring_view, bool) override { return Status::Failed; }
-  Status MoveFile(std::wstring_view, std::wstring_view) override { return Status::Failed; }
-  Status DeleteFile(std::wstring_view) override { return Status::Failed; }
-  Status OpenAppend(std::wstring_view, std::unique_ptr<platform::AppendStream>&) override { return Status::Failed; }
-  Status CreateForWrite(std::wstring_view, std::unique_ptr<platform::WriteStream>&) override {
-    return Status::Failed;
-  }
-  Status ReadFile(std::wstring_view, std::string&) override { return Status::FileNotFound; }
-  Status ReplaceFile(std::wstring_view, std::string_view) override { return Status::Failed; }
-  Status FlushVolume(std::wstring_view) override { return Status::Failed; }
-};
-
 ScreenImage Gradient(int width, int height, int seed) {
   ScreenImage image{width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height * 3)};
   for (std::size_t i = 0; i < image.pixels.size(); ++i) image.pixels[i] = static_cast<std::uint8_t>(i * 31 + seed);
@@ -69,7 +48,7 @@ ScreenImage Read(const fs::path& file) {
 }
 
 TEST(HostGraphicsTest, PresentCopiesTheFrameToTheScreenAndShowsIt) {
-  NoFiles files;
+  initap::test::MemoryFiles files;
   RecordingDisplay display;
   platform::host::HostGraphics graphics(files, display);
   EXPECT_EQ(graphics.ScreenWidth(), 240);
@@ -102,7 +81,7 @@ TEST(HostGraphicsTest, PresentCopiesTheFrameToTheScreenAndShowsIt) {
 }
 
 TEST(HostGraphicsTest, SmallerFrameCoversOnlyTheTopLeftOfTheScreen) {
-  NoFiles files;
+  initap::test::MemoryFiles files;
   RecordingDisplay display;
   platform::host::HostGraphics graphics(files, display);
   auto full = graphics.CreateBackBuffer(240, 400);

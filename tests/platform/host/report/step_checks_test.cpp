@@ -7,8 +7,8 @@ namespace initap::test {
 namespace {
 
 using platform::FileStatus;
-using platform::host::FileCall;
-using platform::host::FileCallKind;
+using platform::FileCall;
+using platform::FileCallKind;
 using platform::host::StepRecord;
 using platform::host::StepWarnings;
 

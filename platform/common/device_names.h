@@ -1,0 +1,46 @@
+// A device path taken apart into the names it is made of, by the rules every
+// backend shares: "\" and "/" separate, "." and ".." are steps, and no name
+// holds a character the device's file systems refuse.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/filesystem.h"
+
+namespace platform {
+
+// The device's limits, in 16-bit units: a path fits 260 with its terminator, a name 255.
+inline constexpr std::size_t kMaxDevicePath = 260;
+inline constexpr std::size_t kMaxName = 255;
+
+struct DeviceNames {
+  // From the root down; "." is dropped and ".." steps back, never above the root.
+  std::vector<std::wstring> names;
+  // Written with a trailing separator (or ending in "." or ".."): it names a folder.
+  bool namesFolder = false;
+
+  bool IsRoot() const { return names.empty(); }
+  // The path below `root` (which has no trailing separator), joined with backslashes.
+  std::wstring Below(const std::wstring& root) const;
+  // The same path with its last name replaced.
+  DeviceNames WithLast(std::wstring name) const;
+};
+
+// A backend's own rule for names it cannot hold: true refuses `name`.
+using NameRule = bool (*)(std::wstring_view name);
+
+// Splits at "\" and "/"; a path without a leading separator starts at the
+// root as well. PathNotFound for the empty path; InvalidName for an over-long
+// path or name, a name holding a character the device refuses in names
+// (wildcards, quotes, controls...), or one that `refused` refuses, wherever it
+// stands (a ".." after it does not take it back).
+FileStatus ParseDeviceNames(std::wstring_view path, DeviceNames& parsed, NameRule refused = nullptr);
+
+// The path as compared with others: folded, with ".", ".." and separators
+// made alike ("\" for the root); empty when the text is no device path.
+std::wstring ComparableDevicePath(std::wstring_view path);
+
+}  // namespace platform

@@ -1,0 +1,51 @@
+// Notes in the change report what each of the system's calls changed, as
+// the observing layers of the file system, the shell and the kernel tell
+// them: what a path held before its first change, and after.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "platform/common/observed_file_system.h"
+#include "platform/common/observed_kernel.h"
+#include "platform/common/observed_shell.h"
+#include "platform/host/report/change_report.h"
+
+namespace platform::host {
+
+class ChangeRecorder final : public FileListener, public ShellListener, public ClockListener {
+ public:
+  // What a path holds is looked up in `files`, the file system below the
+  // observed one; `utcNow` gives the device clock's UTC time. All outlive this.
+  ChangeRecorder(FileSystem& files, ChangeReport& report, std::function<SystemTime()> utcNow)
+      : files_(files), report_(report), utcNow_(std::move(utcNow)) {}
+
+  void Before(const FileCall& call) override;
+  void After(const FileCall& call) override;
+  void Appended(std::wstring_view path, std::wstring_view text) override;
+  void Written(std::wstring_view path, std::uint64_t bytes) override;
+
+  void AfterStart(std::wstring_view file, bool started) override;
+
+  void BeforeClockSet(const SystemTime& utc) override;
+  void AfterClockSet(const SystemTime& utc, bool set) override;
+
+ private:
+  // The path as the report knows it, after noting what it holds when it is new there.
+  std::string Touch(std::wstring_view path);
+  // `path` now holds `kind`, unless it is nothing the report knows.
+  void Note(std::wstring_view path, EntryKind kind, bool appended = false);
+  // What `path` holds now; `size` receives a file's size.
+  EntryKind KindOf(std::wstring_view path, std::uint64_t* size = nullptr);
+
+  FileSystem& files_;
+  ChangeReport& report_;
+  std::function<SystemTime()> utcNow_;
+  std::mutex clockLock_;
+  SystemTime clockBefore_;  // the device clock when it was last about to be set
+};
+
+}  // namespace platform::host
