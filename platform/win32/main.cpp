@@ -19,13 +19,13 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/program_entry.h"
 #include "platform/common/device_volumes.h"
+#include "platform/common/locked_output.h"
 #include "platform/common/name_case.h"
 #include "platform/win32/command_arguments.h"
 #include "platform/win32/graphics/win32_graphics.h"
@@ -43,14 +43,7 @@ constexpr char kUsage[] =
     "[--quiet] [--root DRIVE] [--mount 'VOLUME=FOLDER'] [--registry-keys FILE] DEVICE";
 constexpr int kShowNormal = 1;
 
-std::mutex outputLock;
-
-void PrintLine(std::FILE* stream, std::string_view text) {
-  std::lock_guard lock(outputLock);
-  std::fwrite(text.data(), 1, text.size(), stream);
-  std::fputc('\n', stream);
-  std::fflush(stream);
-}
+using platform::PrintLine;
 
 // A number of seconds, as the PC's initap takes it; none when it is no such number.
 std::optional<std::chrono::milliseconds> Seconds(const std::wstring& text) {
@@ -177,10 +170,5 @@ int main() {
     for (const std::wstring& key : platform->Registry().KeysUsed()) keys << platform::win32::ToUtf8(key) << '\n';
     if (!keys.flush()) PrintLine(stderr, "initap: the registry keys cannot be written");
   }
-  // A worker may still be copying when the window was closed from outside:
-  // end here, without running static destructors under its feet.
-  std::lock_guard lock(outputLock);
-  std::fflush(stdout);
-  std::fflush(stderr);
-  std::_Exit(exitCode);
+  platform::EndProcess(exitCode);
 }
