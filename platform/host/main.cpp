@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/program_entry.h"
+#include "platform/common/initap_command_line.h"
 #include "platform/common/locked_output.h"
 #include "platform/host/command_line.h"
 #include "platform/host/host_platform.h"
@@ -26,7 +27,7 @@ int main(int argc, char** argv) {
     return kUsageError;
   }
   if (line.help) {
-    std::fputs(platform::host::Usage().data(), stdout);
+    std::fputs(platform::InitapUsage().data(), stdout);
     return 0;
   }
 
