@@ -105,6 +105,16 @@ add_test(NAME win32_window_display_refused COMMAND sh -c "rm -rf '${refused_copy
   test $? -eq 2 && echo \"$out\" | grep -q -- '--display takes only headless' && \
   test ! -e '${refused_copy}/root/FlashHd/updatelog.txt'")
 set_tests_properties(win32_window_display_refused PROPERTIES DEPENDS win32_demo_boot)
+# What initap.exe cannot do, and a bad command line, refused in one line
+# before the boot, whether the plan or the boot itself finds it.
+set(refusals_copy ${PROJECT_BINARY_DIR}/command-line-refused)
+add_test(NAME win32_command_line_refusals COMMAND sh -c "rm -rf '${refusals_copy}' && \
+  cp -r '${PROJECT_SOURCE_DIR}/examples/demo-device' '${refusals_copy}' && \
+  INITAP_WINE_PREFIX='${PROJECT_BINARY_DIR}/wine-boot-prefix' INITAP_WIN32_EXE='$<TARGET_FILE:initap>' \
+  '${PROJECT_SOURCE_DIR}/tests/e2e/wine_boot_refusals.sh' '${PROJECT_SOURCE_DIR}/tools/wine-boot.sh' \
+  '${refusals_copy}'")
+set_tests_properties(win32_command_line_refusals PROPERTIES TIMEOUT 300
+  DEPENDS "win32_demo_boot;win32_window_display_refused")
 
 # The end-to-end scenarios on both platforms, compared: run by the PC's build
 # of them, which boots each device with the PC's initap and with initap.exe.

@@ -1,66 +1,59 @@
 #!/usr/bin/env bash
 # Boots a device folder with initap.exe under Wine, as build/initap boots it on the PC:
-#   tools/wine-boot.sh [--display headless] [--screenshot FILE.png] [--frames DIR]
-#                      [--close-after SECONDS] [--quiet] [--mount 'VOLUME=HOSTDIR'] DEVICE
+#   tools/wine-boot.sh [OPTIONS] DEVICE      (initap's options: tools/wine-boot.sh --help)
 # One Wine prefix per user, made once (INITAP_WINE_PREFIX, default
 # ~/.cache/initap-wine), without the drive that holds the whole host (Z:): no
-# device path can reach the host. DEVICE/root becomes drive D:, the current drive,
-# DEVICE itself E:, a scratch folder for pictures and registry files F:, and
-# each mounted HOSTDIR a drive from G: on, for the boot only;
-# registry.reg goes into the prefix before the boot and the values of its keys
-# are written back to it after; the code page and the time zone are device.ini's.
+# device path can reach the host. So initap.exe first only reads the command
+# line (INITAP_PLAN): it refuses a bad one, or names the host paths in it and
+# what each is. DEVICE/root becomes drive D:, the current drive, DEVICE itself
+# E:, a scratch folder F: (outputs are written there and moved to where they
+# were asked for), and each mounted folder a drive from G: on, for the boot
+# only; initap.exe is told where each path went (INITAP_PATHS) and names it as
+# it was given. registry.reg goes into the prefix before the boot and the
+# values of its keys are written back to it after; the code page and the time
+# zone are device.ini's.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 exe=${INITAP_WIN32_EXE:-$here/build-win32/initap.exe}
 prefix=${INITAP_WINE_PREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/initap-wine}
+[ -f "$exe" ] || { echo "wine-boot: $exe is missing: run tools/win32-build.sh" >&2; exit 2; }
 
-usage="usage: tools/wine-boot.sh [--display headless] [--screenshot FILE.png] [--frames DIR] [--close-after SECONDS] [--quiet] [--mount 'VOLUME=HOSTDIR'] DEVICE"
-# A host file or folder as Wine's program sees it.
-# Pictures are written to the scratch drive and moved to where they were asked for.
 work=$(mktemp -d)
 drives=()
 trap 'rm -rf "$work"; for drive in "${drives[@]}"; do rm -f "$prefix/dosdevices/$drive"; done' EXIT
+# Until device.ini is read: the command line is read alike in every locale.
+locale=C.UTF-8 timezone=
+# Without a time zone in device.ini the device keeps the PC's, as initap does.
+run() { env LC_ALL="$locale" ${timezone:+TZ="$timezone"} "$here/tools/wine-run.sh" "$prefix" "$@"; }
+
+# Makes the prefix on first use; the plan is written to the scratch drive.
+run cmd /c exit >/dev/null 2>&1 || true
+rm -f "$prefix/dosdevices/z:"
+ln -sfn "$work" "$prefix/dosdevices/f:"
+(cd "$work" && export INITAP_PLAN='F:\plan' && run "$exe" "$@") || exit $?
+[ -f "$work/plan" ] || exit 0  # only the usage was asked for
+
+# Each host path of the plan on its drive, in the plan's order.
+places=()
 outputs=()
-output() { outputs+=("$work/$2=$(realpath -m "$3")"); options+=("$1" "F:\\$2"); }
-# A mounted host folder gets the next free drive; initap.exe checks the volume name.
 mounts=()
-mount_folder() {
-  local volume=${1%%=*} folder=${1#*=}
-  [[ $1 == *=* && -n $volume && -n $folder ]] || { echo "wine-boot: --mount wants VOLUME=HOSTDIR, as in '\\sd card=/media/card', not '$1'" >&2; exit 2; }
-  [ -d "$folder" ] || { echo "wine-boot: --mount folder '$folder' is not a folder" >&2; exit 2; }
-  local letters=(g h i j k l m n)
-  [ ${#mounts[@]} -lt ${#letters[@]} ] || { echo "wine-boot: too many --mount" >&2; exit 2; }
-  local letter=${letters[${#mounts[@]}]}
-  mounts+=("$letter:=$(cd "$folder" && pwd)")
-  options+=(--mount "$volume=${letter^^}:")
-}
-options=()
-while [ $# -gt 1 ]; do
-  option=$1 value=
-  case $option in
-    --*=*) value=${option#*=} option=${option%%=*} ;;
-    --screenshot|--frames|--close-after|--display|--mount)
-      [ $# -gt 2 ] || { echo "wine-boot: $option needs a value" >&2; exit 2; }
-      value=$2
-      shift ;;
+letters=(g h i j k l m n)
+while IFS= read -r -d '' kind && IFS= read -r -d '' path; do
+  path=$(realpath -m -- "$path")
+  case $kind in
+    device)
+      device=$path
+      places+=(E:) ;;
+    mount)
+      [ ${#mounts[@]} -lt ${#letters[@]} ] || { echo "wine-boot: too many folders to mount" >&2; exit 2; }
+      letter=${letters[${#mounts[@]}]}
+      mounts+=("$letter:=$path")
+      places+=("${letter^^}:") ;;
+    file|folder)
+      places+=("F:\\output${#outputs[@]}")
+      outputs+=("$work/output${#outputs[@]}=$path") ;;
   esac
-  case $option in
-    --quiet) options+=("$option") ;;
-    --screenshot) output "$option" screen.png "$value" ;;
-    --frames) output "$option" frames "$value" ;;
-    --close-after|--display) options+=("$option" "$value") ;;
-    --mount) mount_folder "$value" ;;
-    -h|--help) echo "$usage"; exit 0 ;;
-    *) echo "wine-boot: unknown option $option" >&2; exit 2 ;;
-  esac
-  shift
-done
-if [ $# -ne 1 ] || [ ! -d "$1/root" ]; then
-  echo "$usage (DEVICE: a folder with root/ in it)" >&2
-  exit 2
-fi
-device=$(cd "$1" && pwd)
-[ -f "$exe" ] || { echo "wine-boot: $exe is missing: run tools/win32-build.sh" >&2; exit 2; }
+done <"$work/plan"
 
 setting() {
   [ -f "$device/device.ini" ] || return 0
@@ -81,15 +74,8 @@ esac
 if ! locale -a 2>/dev/null | grep -qix "${locale/UTF-8/utf8}"; then locale=C.UTF-8; fi
 timezone=$(setting timezone)
 
-# Without a time zone in device.ini the device keeps the PC's, as initap does.
-run() { env LC_ALL="$locale" ${timezone:+TZ="$timezone"} "$here/tools/wine-run.sh" "$prefix" "$@"; }
-
-# Makes the prefix on first use, then maps the drives.
-run cmd /c exit >/dev/null 2>&1 || true
-rm -f "$prefix/dosdevices/z:"
 ln -sfn "$device/root" "$prefix/dosdevices/d:"
 ln -sfn "$device" "$prefix/dosdevices/e:"
-ln -sfn "$work" "$prefix/dosdevices/f:"
 for mounted in "${mounts[@]}"; do
   drives+=("${mounted%%=*}")
   ln -sfn "${mounted#*=}" "$prefix/dosdevices/${mounted%%=*}"
@@ -117,7 +103,10 @@ if [ -f "$registry" ]; then
 fi
 
 status=0
-(cd "$device/root" && run "$exe" "${options[@]}" --registry-keys 'F:\keys.txt' --root D: 'E:') || status=$?
+# A DEVICE without root/ (or none at all) is initap.exe's to refuse.
+(cd "$device/root" 2>/dev/null || cd "$work"
+ export INITAP_PATHS=$(IFS='|'; printf '%s' "${places[*]}") INITAP_ROOT=D: INITAP_REGISTRY_KEYS='F:\keys.txt'
+ run "$exe" "$@") || status=$?
 # The keys the boot made that registry.reg lacks: the system reads values and
 # writes none, so they go back empty.
 made_keys=$(tr -d '\r' 2>/dev/null <"$work/keys.txt" | { if [ -n "${keys:-}" ]; then grep -vixF -f <(printf '%s\n' "$keys"); else cat; fi; } || true)

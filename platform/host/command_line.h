@@ -1,12 +1,10 @@
-// The command line of initap: options and the DEVICE folder.
+// The command line of initap on the host: options and the DEVICE folder.
 #pragma once
 
 #include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <string_view>
-#include <vector>
 
 #include "platform/host/device_folder.h"
 
@@ -24,12 +22,10 @@ struct CommandLine {
   bool help = false;
 };
 
-// Reads argv; false with a one-line `error` for an unknown or malformed
-// option, a volume the device does not have, an output file that cannot be
-// written, a missing DEVICE or a DEVICE that is not a folder.
+// Reads argv as initap's command line (platform/common/initap_command_line.h)
+// with its paths on the host; false with a one-line `error` for an unknown or
+// malformed option, a volume the device does not have, an output file that
+// cannot be written, a missing DEVICE or a DEVICE that is not a folder.
 bool ParseCommandLine(int argc, const char* const* argv, CommandLine& line, std::string& error);
-
-// The usage text that --help prints.
-std::string_view Usage();
 
 }  // namespace platform::host

@@ -1,12 +1,11 @@
 // initap on the host: boots one device folder.
-#include <unistd.h>
-
 #include <cstdio>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "app/program_entry.h"
+#include "platform/common/initap_command_line.h"
+#include "platform/common/locked_output.h"
 #include "platform/host/command_line.h"
 #include "platform/host/host_platform.h"
 #include "platform/host/report/report_file.h"
@@ -16,14 +15,7 @@ namespace {
 constexpr int kUsageError = 2;
 constexpr int kShowNormal = 1;
 
-std::mutex outputLock;
-
-void PrintLine(std::FILE* stream, std::string_view text) {
-  std::lock_guard lock(outputLock);
-  std::fwrite(text.data(), 1, text.size(), stream);
-  std::fputc('\n', stream);
-  std::fflush(stream);
-}
+using platform::PrintLine;
 
 }  // namespace
 
@@ -35,7 +27,7 @@ int main(int argc, char** argv) {
     return kUsageError;
   }
   if (line.help) {
-    std::fputs(platform::host::Usage().data(), stdout);
+    std::fputs(platform::InitapUsage().data(), stdout);
     return 0;
   }
 
@@ -64,10 +56,5 @@ int main(int argc, char** argv) {
   if (line.device.dryRun) {
     exitCode = platform::host::DryRunExitCode(changes.ReachedMainApplication(), !warnings.empty());
   }
-  // A worker may still be copying when the window was closed from outside:
-  // end here, without running static destructors under its feet.
-  std::lock_guard lock(outputLock);
-  std::fflush(stdout);
-  std::fflush(stderr);
-  _exit(exitCode);
+  platform::EndProcess(exitCode);
 }

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "platform/common/initap_command_line.h"
 #include "tests/support/temp_folder.h"
 
 namespace platform::host {
@@ -14,6 +15,8 @@ struct Parsed {
   CommandLine line;
   std::string error;
 };
+
+std::string_view Usage() { return InitapUsage(); }
 
 Parsed Parse(std::vector<std::string> arguments) {
   std::vector<const char*> argv{"initap"};
