@@ -8,6 +8,7 @@
 #include "config/update_config.h"
 #include "display/screen_painting.h"
 #include "display/update_log.h"
+#include "platform/common/path_limits.h"
 #include "update/file_helpers.h"
 #include "update/path_resolution.h"
 
@@ -69,7 +70,7 @@ void Init_AP::WaitOutLogoTime() {
 void Init_AP::PauseExitTime() { platform.kernel.Sleep(ShowTimeMilliseconds(exitShowTime)); }
 
 void Init_AP::LaunchTarget() {
-  ResolvePath(*this, launchPath, resolvedPath, kPathCapacity);
+  ResolvePath(*this, launchPath, resolvedPath, platform::kPathCapacity);
   if (FileExists(*this, resolvedPath)) {
     if (LaunchProgram(*this, resolvedPath)) {
       WriteLog(*this, L"%s launch success.", resolvedPath);
@@ -104,7 +105,7 @@ std::intptr_t Init_AP::OnUpdateDone(std::uint32_t, std::uintptr_t, std::intptr_t
   progressTotal = 1;
   progressDone = 1;
   SetStatusText(*this, kUpdateFinishedText);
-  ResolvePath(*this, zantyPath, resolvedPath, kPathCapacity);
+  ResolvePath(*this, zantyPath, resolvedPath, platform::kPathCapacity);
   // The mark tells later boots the list is done, and the deletions below
   // leave the copy in the system folder alone: what both vouch for goes first.
   FlushVolumes();

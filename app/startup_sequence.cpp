@@ -8,6 +8,7 @@
 #include "config/shortcut_list.h"
 #include "config/update_config.h"
 #include "display/update_log.h"
+#include "platform/common/path_limits.h"
 #include "update/file_helpers.h"
 #include "update/path_resolution.h"
 #include "update/update_worker.h"
@@ -125,7 +126,7 @@ std::intptr_t Init_AP::OnCreate(std::uint32_t, std::uintptr_t, std::intptr_t, bo
     break;
   }
 
-  ResolvePath(*this, logoPath, resolvedPath, kPathCapacity);
+  ResolvePath(*this, logoPath, resolvedPath, platform::kPathCapacity);
   logoBitmap = platform.graphics.LoadBitmapFile(resolvedPath);
   logoShownTick = platform.kernel.GetTickCount();
   workerThread = platform.kernel.StartThread([this] { return UpdateThreadProc(*this); });

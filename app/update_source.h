@@ -17,7 +17,4 @@ inline constexpr std::uint32_t UM_ALREADY_UPDATED = 1024 + 101;
 inline constexpr std::uint32_t UM_UPDATE_DONE = 1024 + 102;
 inline constexpr std::uint32_t UM_UPDATE_ERROR = 1024 + 104;
 
-// Path texts hold at most 259 characters, counted in 16-bit units; 260 with the terminator.
-inline constexpr std::size_t kPathCapacity = 260;
-
 }  // namespace initap

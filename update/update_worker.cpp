@@ -7,6 +7,7 @@
 
 #include "app/init_ap.h"
 #include "display/update_log.h"
+#include "platform/common/path_limits.h"
 #include "update/copy_operation.h"
 #include "update/delete_operation.h"
 #include "update/file_helpers.h"
@@ -55,7 +56,7 @@ std::uint32_t UpdateThreadProc(Init_AP& app) {
   }
 
   // The force-update marker overrides the applied flag.
-  ResolvePath(app, app.zantyPath, app.resolvedPath, kPathCapacity);
+  ResolvePath(app, app.zantyPath, app.resolvedPath, platform::kPathCapacity);
   if (FileExists(app, app.resolvedPath)) {
     WriteLog(app, L"zanty file exist.");
   } else if (app.updateAlready != 0) {

@@ -1,6 +1,7 @@
 #include "platform/host/files/device_path.h"
 
 #include "platform/common/name_case.h"
+#include "platform/common/path_limits.h"
 #include "platform/common/wide_units.h"
 #include "platform/host/utf8.h"
 
@@ -20,7 +21,7 @@ bool RefusedInName(wchar_t c) {
 FileStatus ParseDevicePath(std::wstring_view path, DevicePath& parsed) {
   parsed = {};
   if (path.empty()) return FileStatus::PathNotFound;
-  if (WideUnits(path) >= kMaxDevicePath) return FileStatus::InvalidName;
+  if (WideUnits(path) >= kPathCapacity) return FileStatus::InvalidName;
   std::size_t start = 0;
   while (start <= path.size()) {
     std::size_t end = start;

@@ -11,8 +11,7 @@
 
 namespace platform::host {
 
-// The device's limits: a path fits 260 characters with its terminator, a name 255 bytes.
-inline constexpr std::size_t kMaxDevicePath = 260;
+// A name's limit on the host: 255 bytes, which also keeps it within the device's 255 units.
 inline constexpr std::size_t kMaxNameBytes = 255;
 
 struct DevicePath {

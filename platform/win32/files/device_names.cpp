@@ -4,6 +4,8 @@
 #include <array>
 #include <cwctype>
 
+#include "platform/common/path_limits.h"
+
 namespace platform::win32 {
 
 namespace {
@@ -45,7 +47,7 @@ DeviceNames DeviceNames::WithLast(std::wstring name) const {
 FileStatus ParseDeviceNames(std::wstring_view path, DeviceNames& parsed) {
   parsed = {};
   if (path.empty()) return FileStatus::PathNotFound;
-  if (path.size() >= kMaxDevicePath) return FileStatus::InvalidName;
+  if (path.size() >= kPathCapacity) return FileStatus::InvalidName;
   std::size_t start = 0;
   while (start <= path.size()) {
     std::size_t end = start;
@@ -58,7 +60,7 @@ FileStatus ParseDeviceNames(std::wstring_view path, DeviceNames& parsed) {
       if (!parsed.names.empty()) parsed.names.pop_back();
       parsed.namesFolder = last;
     } else {
-      if (name.size() > kMaxName || std::any_of(name.begin(), name.end(), RefusedInName)) {
+      if (name.size() > kLongestName || std::any_of(name.begin(), name.end(), RefusedInName)) {
         return FileStatus::InvalidName;
       }
       if (name.back() == L'.' || name.back() == L' ' || IsDosDeviceName(name)) return FileStatus::InvalidName;

@@ -4,7 +4,6 @@
 // "unix" form and no DOS device name ("CON", "COM1", ...) can come through.
 #pragma once
 
-#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,11 +11,6 @@
 #include "platform/filesystem.h"
 
 namespace platform::win32 {
-
-// The device's limits, in 16-bit characters: a path fits 260 with its
-// terminator, a name 255.
-inline constexpr std::size_t kMaxDevicePath = 260;
-inline constexpr std::size_t kMaxName = 255;
 
 struct DeviceNames {
   // From the root down; "." is dropped and ".." steps back, never above the root.
