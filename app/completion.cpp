@@ -9,6 +9,7 @@
 #include "display/screen_painting.h"
 #include "display/update_log.h"
 #include "platform/common/path_limits.h"
+#include "platform/common/update_descriptions.h"
 #include "update/file_helpers.h"
 #include "update/path_resolution.h"
 
@@ -16,14 +17,17 @@ namespace initap {
 
 namespace {
 
-constexpr std::wstring_view kSystemDescription = L"\\System\\update.xml";
 constexpr std::wstring_view kShortcutList = L"\\System\\shortcut.xml";
 constexpr std::wstring_view kMassProductionMarker = L"\\sd card\\RV270_AP_UPDATE_MP.txt";
-constexpr std::wstring_view kSdDescription = L"\\sd card\\update.xml";
-constexpr std::wstring_view kFlashDescription = L"\\FlashHd\\update.xml";
-constexpr std::wstring_view kStorageCardDescription = L"\\Storage Card\\update.xml";
 // Every volume an update list or the completion may write.
 constexpr std::wstring_view kVolumes[] = {L"\\sd card", L"\\Storage Card", L"\\FlashHd", L"\\System", L"\\Windows"};
+
+// The descriptions in the order they are deleted in; those that stay come first.
+constexpr auto kByDeletionTurn = [] {
+  auto descriptions = platform::kUpdateDescriptions;
+  std::ranges::sort(descriptions, {}, &platform::UpdateDescription::deletionTurn);
+  return descriptions;
+}();
 
 // A show time is stored as the signed number the description gave; a
 // negative one counts as 0, and none holds the device longer than an hour.
@@ -38,21 +42,21 @@ std::uint32_t ShowTimeMilliseconds(std::uint32_t stored) {
 }  // namespace
 
 std::wstring_view Init_AP::DescriptionInUse() const {
-  switch (updateSource) {
-    case kSourceSdCard:
-      return kSdDescription;
-    case kSourceFlash:
-      return kFlashDescription;
-    case kSourceStorageCard:
-      return kStorageCardDescription;
-    default:
-      return {};
-  }
+  const platform::UpdateDescription* description = platform::DescriptionOf(updateSource);
+  return description != nullptr && description->copiedToSystem ? description->path : std::wstring_view();
 }
 
 void Init_AP::CopyDescriptionToSystem() {
   const std::wstring_view description = DescriptionInUse();
-  if (!description.empty()) platform.files.CopyFile(description, kSystemDescription, false);
+  if (!description.empty()) platform.files.CopyFile(description, platform::kSystemDescription, false);
+}
+
+void Init_AP::DeleteServedDescriptions(bool updateCarriedOut) {
+  for (const platform::UpdateDescription& description : kByDeletionTurn) {
+    if (description.deletionTurn == 0 || (updateCarriedOut && description.keptAfterUpdate)) continue;
+    if (description.keptForMassProduction && FileExists(*this, kMassProductionMarker)) continue;
+    platform.files.DeleteFile(description.path);
+  }
 }
 
 void Init_AP::FlushVolumes() {
@@ -87,13 +91,11 @@ void Init_AP::LaunchTarget() {
 std::intptr_t Init_AP::OnNoUpdate(std::uint32_t, std::uintptr_t, std::intptr_t, bool&) {
   CopyDescriptionToSystem();
   // The copy configures later boots once the descriptions are gone.
-  if (!DescriptionInUse().empty()) platform.files.FlushVolume(kSystemDescription);
+  if (!DescriptionInUse().empty()) platform.files.FlushVolume(platform::kSystemDescription);
   WaitOutLogoTime();
   CreateShortcuts(*this, kShortcutList);
   LaunchTarget();
-  platform.files.DeleteFile(kFlashDescription);
-  if (!FileExists(*this, kMassProductionMarker)) platform.files.DeleteFile(kSdDescription);
-  platform.files.DeleteFile(kStorageCardDescription);
+  DeleteServedDescriptions(false);
   PauseExitTime();
   platform.windows.PostMessage(Handle(), platform::WM_CLOSE, 0, 0);
   return 0;
@@ -113,8 +115,7 @@ std::intptr_t Init_AP::OnUpdateDone(std::uint32_t, std::uintptr_t, std::intptr_t
   WaitOutLogoTime();
   CreateShortcuts(*this, kShortcutList);
   LaunchTarget();
-  platform.files.DeleteFile(kFlashDescription);
-  if (!FileExists(*this, kMassProductionMarker)) platform.files.DeleteFile(kSdDescription);
+  DeleteServedDescriptions(true);
   PauseExitTime();
   platform.windows.PostMessage(Handle(), platform::WM_CLOSE, 0, 0);
   return 0;

@@ -10,7 +10,7 @@ Init_AP::Init_AP(platform::Platform& services) : FrameWindow(services.windows), 
 Init_AP::~Init_AP() = default;
 
 void Init_AP::SetDefaults() {
-  updateSource = kSourceNone;
+  updateSource = platform::kSourceNone;
   logoPath = L"\\System\\logo.bmp";
   launchPath = L"\\System\\Main_Ap.exe";
   zantyPath = L"\\sd card\\RV270_AP_UPDATE_MP.txt";

@@ -9,6 +9,7 @@
 #include "config/update_config.h"
 #include "display/update_log.h"
 #include "platform/common/path_limits.h"
+#include "platform/common/update_descriptions.h"
 #include "update/file_helpers.h"
 #include "update/path_resolution.h"
 #include "update/update_worker.h"
@@ -30,15 +31,6 @@ constexpr std::array<std::wstring_view, 12> kImageUpdateCleanUp = {
     L"\\FlashHd\\temp\\OEMLOGO.bmp",           L"\\FlashHd\\temp\\OEMLOGO.raw"};
 constexpr std::array<std::wstring_view, 2> kDiagnosticTriggers = {
     L"\\sd card\\Launch_Valkor_For_Diagnostic.txt", L"\\Storage Card\\Launch_Valkor_For_Diagnostic.txt"};
-
-struct Candidate {
-  std::wstring_view path;
-  std::int32_t source;
-};
-constexpr std::array<Candidate, 4> kDescriptions = {{{L"\\sd card\\update.xml", kSourceSdCard},
-                                                     {L"\\FlashHd\\update.xml", kSourceFlash},
-                                                     {L"\\Storage Card\\update.xml", kSourceStorageCard},
-                                                     {L"\\System\\update.xml", kSourceSystem}}};
 
 constexpr std::uint32_t kGpsCommandBeforeWait = 14;
 constexpr std::uint32_t kGpsCommandAfterWait = 13;
@@ -116,7 +108,7 @@ std::intptr_t Init_AP::OnCreate(std::uint32_t, std::uintptr_t, std::intptr_t, bo
   SetClockFromGps();
   SetDefaults();
 
-  for (const Candidate& candidate : kDescriptions) {
+  for (const platform::UpdateDescription& candidate : platform::kUpdateDescriptions) {
     if (!FileExists(*this, candidate.path)) continue;
     if (ReadConfig(*this, candidate.path)) {
       updateSource = candidate.source;

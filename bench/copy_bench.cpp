@@ -156,7 +156,7 @@ class BenchDevice {
     }
     services.windows.ShowWindow(app->Handle(), 1);
     app->SetDefaults();
-    app->updateSource = initap::kSourceSdCard;
+    app->updateSource = platform::kSourceSdCard;
     app->oemLogoRaw.reset(new std::uint8_t[192000]());
     app->oemLogoRgb.reset(new std::uint8_t[384000]());
     return app;

@@ -66,7 +66,7 @@ EngineDevice::EngineDevice()
       platform(Assemble(device.Services(), files, windows, xml)),
       app(platform) {
   app.SetDefaults();
-  app.updateSource = kSourceSdCard;
+  app.updateSource = platform::kSourceSdCard;
   windows.Show(app);
 }
 

@@ -10,6 +10,11 @@ namespace initap {
 namespace {
 
 using platform::kPathCapacity;
+using platform::kSourceFlash;
+using platform::kSourceNone;
+using platform::kSourceSdCard;
+using platform::kSourceStorageCard;
+using platform::kSourceSystem;
 
 class ResolvePathTest : public ::testing::Test {
  protected:

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/common/name_case.h"
+#include "platform/common/update_descriptions.h"
 #include "platform/host/files/device_path.h"
 #include "platform/host/utf8.h"
 
@@ -22,7 +23,8 @@ std::string WrittenPath(std::wstring_view path) {
 
 // A description is an update.xml directly in a volume.
 bool IsDescription(const std::string& path) {
-  return std::count(path.begin(), path.end(), '\\') == 2 && FoldName(FromUtf8(path)).ends_with(L"\\UPDATE.XML");
+  return std::count(path.begin(), path.end(), '\\') == 2 &&
+         FoldName(FromUtf8(path)).ends_with(L"\\" + FoldName(kDescriptionName));
 }
 
 class CountedAppendStream final : public AppendStream {
