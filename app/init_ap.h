@@ -42,8 +42,8 @@ class Init_AP final : public FrameWindow, public MessageFilter, public IdleHandl
   std::uint32_t logoShowTime = 0;
   std::uint32_t exitShowTime = 0;
   std::uint32_t logoShownTick = 0;
-  std::unique_ptr<std::uint8_t[]> oemLogoRaw;  // 192000 bytes
-  std::unique_ptr<std::uint8_t[]> oemLogoRgb;  // 384000 bytes
+  std::unique_ptr<std::uint8_t[]> oemLogoRaw;  // platform::kOemLogoRawBytes, as the disk holds the logo
+  std::unique_ptr<std::uint8_t[]> oemLogoRgb;  // kOemLogoRgbBytes, the logo converted for drawing
   std::uint32_t oemLogoReady = 0;
 
   // Keeps the lines of the two threads whole in the update log.

@@ -7,6 +7,7 @@
 #include "app/launch_program.h"
 #include "config/shortcut_list.h"
 #include "config/update_config.h"
+#include "display/oem_logo.h"
 #include "display/update_log.h"
 #include "platform/common/path_limits.h"
 #include "platform/common/update_descriptions.h"
@@ -40,9 +41,6 @@ constexpr std::uint32_t kGpsMaxAge = 10000;
 constexpr int kGpsReadAllowance = 4;
 // Without a receiver nothing signals; the wait gives up after this many empty slices.
 constexpr int kGpsEmptySliceLimit = 10;
-
-constexpr std::size_t kLogoRawSize = 192000;
-constexpr std::size_t kLogoRgbSize = 384000;
 
 }  // namespace
 
@@ -128,11 +126,11 @@ std::intptr_t Init_AP::OnCreate(std::uint32_t, std::uintptr_t, std::intptr_t, bo
   }
 
   if (oemLogoRaw || oemLogoRgb) return 0;
-  oemLogoRaw.reset(new (std::nothrow) std::uint8_t[kLogoRawSize]);
-  oemLogoRgb.reset(new (std::nothrow) std::uint8_t[kLogoRgbSize]);
+  oemLogoRaw.reset(new (std::nothrow) std::uint8_t[platform::kOemLogoRawBytes]);
+  oemLogoRgb.reset(new (std::nothrow) std::uint8_t[kOemLogoRgbBytes]);
   if (oemLogoRaw && oemLogoRgb) {
-    std::fill_n(oemLogoRaw.get(), kLogoRawSize, 0);
-    std::fill_n(oemLogoRgb.get(), kLogoRgbSize, 0);
+    std::fill_n(oemLogoRaw.get(), platform::kOemLogoRawBytes, 0);
+    std::fill_n(oemLogoRgb.get(), kOemLogoRgbBytes, 0);
   }
   return 0;
 }

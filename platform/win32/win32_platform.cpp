@@ -1,5 +1,6 @@
 #include "platform/win32/win32_platform.h"
 
+#include "platform/common/screen_size.h"
 #include "platform/win32/codepage/win32_codepage.h"
 #include "platform/win32/files/win32_files.h"
 #include "platform/win32/gps/win32_gps.h"
@@ -26,8 +27,7 @@ std::unique_ptr<Win32Platform> Win32Platform::Create(const DeviceFolder& device,
   platform->graphics_ = std::make_unique<Win32Graphics>(*platform->files_);
   Win32Kernel& kernel = *platform->kernel_;
   windows.liveThreads = [&kernel] { return kernel.LiveThreads(); };
-  platform->windows_ = std::make_unique<Win32WindowSystem>(Win32Graphics::kScreenWidth, Win32Graphics::kScreenHeight,
-                                                           std::move(windows));
+  platform->windows_ = std::make_unique<Win32WindowSystem>(kScreenWidth, kScreenHeight, std::move(windows));
   if (echo) {
     platform->files_->SetAppendEcho(L"\\FlashHd\\updatelog.txt", [echo](std::string_view bytes) {
       if (!bytes.empty() && bytes.back() == '\n') bytes.remove_suffix(1);
