@@ -8,7 +8,11 @@
 #include "config/update_config.h"
 #include "display/screen_painting.h"
 #include "display/update_log.h"
+#include "platform/common/device_volumes.h"
+#include "platform/common/mass_production_marker.h"
 #include "platform/common/path_limits.h"
+#include "platform/common/shell_program.h"
+#include "platform/common/shortcut_list_path.h"
 #include "platform/common/update_descriptions.h"
 #include "update/file_helpers.h"
 #include "update/path_resolution.h"
@@ -16,11 +20,6 @@
 namespace initap {
 
 namespace {
-
-constexpr std::wstring_view kShortcutList = L"\\System\\shortcut.xml";
-constexpr std::wstring_view kMassProductionMarker = L"\\sd card\\RV270_AP_UPDATE_MP.txt";
-// Every volume an update list or the completion may write.
-constexpr std::wstring_view kVolumes[] = {L"\\sd card", L"\\Storage Card", L"\\FlashHd", L"\\System", L"\\Windows"};
 
 // The descriptions in the order they are deleted in; those that stay come first.
 constexpr auto kByDeletionTurn = [] {
@@ -54,13 +53,14 @@ void Init_AP::CopyDescriptionToSystem() {
 void Init_AP::DeleteServedDescriptions(bool updateCarriedOut) {
   for (const platform::UpdateDescription& description : kByDeletionTurn) {
     if (description.deletionTurn == 0 || (updateCarriedOut && description.keptAfterUpdate)) continue;
-    if (description.keptForMassProduction && FileExists(*this, kMassProductionMarker)) continue;
+    if (description.keptForMassProduction && FileExists(*this, platform::kMassProductionMarker)) continue;
     platform.files.DeleteFile(description.path);
   }
 }
 
 void Init_AP::FlushVolumes() {
-  for (const std::wstring_view volume : kVolumes) {
+  for (const std::wstring_view name : platform::kDeviceVolumes) {
+    const std::wstring volume = L"\\" + std::wstring(name);
     if (FolderExists(*this, volume)) platform.files.FlushVolume(volume);
   }
 }
@@ -81,11 +81,11 @@ void Init_AP::LaunchTarget() {
       return;
     }
     WriteLog(*this, L"%s launch error, goto wince.", resolvedPath);
-    LaunchProgram(*this, L"explorer");
+    LaunchProgram(*this, platform::kShellProgram);
     return;
   }
   WriteLog(*this, L"%s not exist, goto wince.", resolvedPath);
-  LaunchProgram(*this, L"explorer");
+  LaunchProgram(*this, platform::kShellProgram);
 }
 
 std::intptr_t Init_AP::OnNoUpdate(std::uint32_t, std::uintptr_t, std::intptr_t, bool&) {
@@ -93,7 +93,7 @@ std::intptr_t Init_AP::OnNoUpdate(std::uint32_t, std::uintptr_t, std::intptr_t, 
   // The copy configures later boots once the descriptions are gone.
   if (!DescriptionInUse().empty()) platform.files.FlushVolume(platform::kSystemDescription);
   WaitOutLogoTime();
-  CreateShortcuts(*this, kShortcutList);
+  CreateShortcuts(*this, platform::kShortcutList);
   LaunchTarget();
   DeleteServedDescriptions(false);
   PauseExitTime();
@@ -113,7 +113,7 @@ std::intptr_t Init_AP::OnUpdateDone(std::uint32_t, std::uintptr_t, std::intptr_t
   FlushVolumes();
   if (!FileExists(*this, resolvedPath)) MarkUpdateApplied(*this, DescriptionInUse());
   WaitOutLogoTime();
-  CreateShortcuts(*this, kShortcutList);
+  CreateShortcuts(*this, platform::kShortcutList);
   LaunchTarget();
   DeleteServedDescriptions(true);
   PauseExitTime();

@@ -2,6 +2,7 @@
 
 #include "display/screen_painting.h"
 #include "display/update_log.h"
+#include "platform/common/mass_production_marker.h"
 
 namespace initap {
 
@@ -13,7 +14,9 @@ void Init_AP::SetDefaults() {
   updateSource = platform::kSourceNone;
   logoPath = L"\\System\\logo.bmp";
   launchPath = L"\\System\\Main_Ap.exe";
-  zantyPath = L"\\sd card\\RV270_AP_UPDATE_MP.txt";
+  // By default the force-update marker is the mass-production marker: such a
+  // card is carried out on every device it is put into.
+  zantyPath = platform::kMassProductionMarker;
   statusText.Set(L"");
   updateAlready = 0;
   logoBitmap.reset();

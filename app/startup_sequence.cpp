@@ -10,6 +10,8 @@
 #include "display/oem_logo.h"
 #include "display/update_log.h"
 #include "platform/common/path_limits.h"
+#include "platform/common/shell_program.h"
+#include "platform/common/shortcut_list_path.h"
 #include "platform/common/update_descriptions.h"
 #include "update/file_helpers.h"
 #include "update/path_resolution.h"
@@ -94,8 +96,8 @@ std::intptr_t Init_AP::OnCreate(std::uint32_t, std::uintptr_t, std::intptr_t, bo
   for (std::wstring_view trigger : kDiagnosticTriggers) {
     if (!FileExists(*this, trigger)) continue;
     WriteLog(*this, L"found diagnostic file, goto wince.");
-    CreateShortcuts(*this, L"\\System\\shortcut.xml");
-    LaunchProgram(*this, L"explorer");
+    CreateShortcuts(*this, platform::kShortcutList);
+    LaunchProgram(*this, platform::kShellProgram);
     OpenGps();
     platform.kernel.Sleep(kGpsPause);
     platform.gps.SendDeviceCmd(kGpsCommandAfterWait);

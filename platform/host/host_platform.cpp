@@ -1,5 +1,6 @@
 #include "platform/host/host_platform.h"
 
+#include "platform/common/update_log_path.h"
 #include "platform/host/codepage/host_codepage.h"
 #include "platform/host/files/host_files.h"
 #include "platform/host/files/recording_files.h"
@@ -18,12 +19,6 @@
 #include "platform/host/xml/host_xml.h"
 
 namespace platform::host {
-
-namespace {
-
-constexpr std::wstring_view kUpdateLog = L"\\FlashHd\\updatelog.txt";
-
-}  // namespace
 
 std::unique_ptr<HostPlatform> HostPlatform::Create(const CommandLine& line, HostConsole console,
                                                    std::string& error) {
@@ -63,7 +58,7 @@ std::unique_ptr<HostPlatform> HostPlatform::Create(const CommandLine& line, Host
   host->gps_ = std::make_unique<HostGps>(device, *host->kernel_);
   host->disks_ = std::make_unique<HostRawDiskService>(device);
   if (console.line) {
-    host->files_->SetAppendEcho(std::wstring(kUpdateLog), [print = console.line](std::string_view bytes) {
+    host->files_->SetAppendEcho(std::wstring(kUpdateLogPath), [print = console.line](std::string_view bytes) {
       if (!bytes.empty() && bytes.back() == '\n') bytes.remove_suffix(1);
       print(bytes);
     });

@@ -1,6 +1,7 @@
 #include "platform/win32/win32_platform.h"
 
 #include "platform/common/screen_size.h"
+#include "platform/common/update_log_path.h"
 #include "platform/win32/codepage/win32_codepage.h"
 #include "platform/win32/files/win32_files.h"
 #include "platform/win32/gps/win32_gps.h"
@@ -29,7 +30,7 @@ std::unique_ptr<Win32Platform> Win32Platform::Create(const DeviceFolder& device,
   windows.liveThreads = [&kernel] { return kernel.LiveThreads(); };
   platform->windows_ = std::make_unique<Win32WindowSystem>(kScreenWidth, kScreenHeight, std::move(windows));
   if (echo) {
-    platform->files_->SetAppendEcho(L"\\FlashHd\\updatelog.txt", [echo](std::string_view bytes) {
+    platform->files_->SetAppendEcho(kUpdateLogPath, [echo](std::string_view bytes) {
       if (!bytes.empty() && bytes.back() == '\n') bytes.remove_suffix(1);
       echo(bytes);
     });
