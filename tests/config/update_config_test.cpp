@@ -129,8 +129,9 @@ TEST_F(UpdateConfigTest, NumbersFollowTheDecimalRule) {
 
 TEST_F(UpdateConfigTest, OverLongPathsEmptyTheFieldOtherValuesKeepIt) {
   const std::string longest(platform::kLongestPath, 'a');
-  WriteElements("<launch>\\" + std::string(platform::kLongestPath, 'x') + "</launch><logo>" + longest + "</logo><progress_rect>1," +
-                std::string(98, '2') + "</progress_rect><filename_rect>1,2,3</filename_rect><progress_color>" +
+  WriteElements("<launch>\\" + std::string(platform::kLongestPath, 'x') + "</launch><logo>" + longest +
+                "</logo><progress_rect>1," + std::string(98, '2') +
+                "</progress_rect><filename_rect>1,2,3</filename_rect><progress_color>" +
                 std::string(99, '1') + "</progress_color><filename_color>" + "7" + std::string(98, ' ') + "x" +
                 "</filename_color>");
   ASSERT_EQ(ReadConfig(app, kPath), 1);

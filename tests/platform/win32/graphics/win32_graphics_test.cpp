@@ -22,7 +22,9 @@ using platform::win32::Win32Graphics;
 constexpr ColorRef kRed = 0x0000FF;
 constexpr ColorRef kWhite = 0xFFFFFF;
 
-ColorRef At(const std::vector<ColorRef>& pixels, int x, int y) { return pixels[static_cast<std::size_t>(y) * kScreenWidth + x]; }
+ColorRef At(const std::vector<ColorRef>& pixels, int x, int y) {
+  return pixels[static_cast<std::size_t>(y) * kScreenWidth + x];
+}
 
 // A 24-bit bitmap file of 2x2 pixels, bottom row first as such files keep it.
 std::string TinyBmp() {
