@@ -8,6 +8,12 @@
 #include "config/update_config.h"
 #include "display/screen_painting.h"
 #include "display/update_log.h"
+#include "platform/common/device_volumes.h"
+#include "platform/common/mass_production_marker.h"
+#include "platform/common/path_limits.h"
+#include "platform/common/shell_program.h"
+#include "platform/common/shortcut_list_path.h"
+#include "platform/common/update_descriptions.h"
 #include "update/file_helpers.h"
 #include "update/path_resolution.h"
 
@@ -15,14 +21,12 @@ namespace initap {
 
 namespace {
 
-constexpr std::wstring_view kSystemDescription = L"\\System\\update.xml";
-constexpr std::wstring_view kShortcutList = L"\\System\\shortcut.xml";
-constexpr std::wstring_view kMassProductionMarker = L"\\sd card\\RV270_AP_UPDATE_MP.txt";
-constexpr std::wstring_view kSdDescription = L"\\sd card\\update.xml";
-constexpr std::wstring_view kFlashDescription = L"\\FlashHd\\update.xml";
-constexpr std::wstring_view kStorageCardDescription = L"\\Storage Card\\update.xml";
-// Every volume an update list or the completion may write.
-constexpr std::wstring_view kVolumes[] = {L"\\sd card", L"\\Storage Card", L"\\FlashHd", L"\\System", L"\\Windows"};
+// The descriptions in the order they are deleted in; those that stay come first.
+constexpr auto kByDeletionTurn = [] {
+  auto descriptions = platform::kUpdateDescriptions;
+  std::ranges::sort(descriptions, {}, &platform::UpdateDescription::deletionTurn);
+  return descriptions;
+}();
 
 // A show time is stored as the signed number the description gave; a
 // negative one counts as 0, and none holds the device longer than an hour.
@@ -37,25 +41,26 @@ std::uint32_t ShowTimeMilliseconds(std::uint32_t stored) {
 }  // namespace
 
 std::wstring_view Init_AP::DescriptionInUse() const {
-  switch (updateSource) {
-    case kSourceSdCard:
-      return kSdDescription;
-    case kSourceFlash:
-      return kFlashDescription;
-    case kSourceStorageCard:
-      return kStorageCardDescription;
-    default:
-      return {};
-  }
+  const platform::UpdateDescription* description = platform::DescriptionOf(updateSource);
+  return description != nullptr && description->copiedToSystem ? description->path : std::wstring_view();
 }
 
 void Init_AP::CopyDescriptionToSystem() {
   const std::wstring_view description = DescriptionInUse();
-  if (!description.empty()) platform.files.CopyFile(description, kSystemDescription, false);
+  if (!description.empty()) platform.files.CopyFile(description, platform::kSystemDescription, false);
+}
+
+void Init_AP::DeleteServedDescriptions(bool updateCarriedOut) {
+  for (const platform::UpdateDescription& description : kByDeletionTurn) {
+    if (description.deletionTurn == 0 || (updateCarriedOut && description.keptAfterUpdate)) continue;
+    if (description.keptForMassProduction && FileExists(*this, platform::kMassProductionMarker)) continue;
+    platform.files.DeleteFile(description.path);
+  }
 }
 
 void Init_AP::FlushVolumes() {
-  for (const std::wstring_view volume : kVolumes) {
+  for (const std::wstring_view name : platform::kDeviceVolumes) {
+    const std::wstring volume = L"\\" + std::wstring(name);
     if (FolderExists(*this, volume)) platform.files.FlushVolume(volume);
   }
 }
@@ -69,30 +74,28 @@ void Init_AP::WaitOutLogoTime() {
 void Init_AP::PauseExitTime() { platform.kernel.Sleep(ShowTimeMilliseconds(exitShowTime)); }
 
 void Init_AP::LaunchTarget() {
-  ResolvePath(*this, launchPath, resolvedPath, kPathCapacity);
+  ResolvePath(*this, launchPath, resolvedPath, platform::kPathCapacity);
   if (FileExists(*this, resolvedPath)) {
     if (LaunchProgram(*this, resolvedPath)) {
       WriteLog(*this, L"%s launch success.", resolvedPath);
       return;
     }
     WriteLog(*this, L"%s launch error, goto wince.", resolvedPath);
-    LaunchProgram(*this, L"explorer");
+    LaunchProgram(*this, platform::kShellProgram);
     return;
   }
   WriteLog(*this, L"%s not exist, goto wince.", resolvedPath);
-  LaunchProgram(*this, L"explorer");
+  LaunchProgram(*this, platform::kShellProgram);
 }
 
 std::intptr_t Init_AP::OnNoUpdate(std::uint32_t, std::uintptr_t, std::intptr_t, bool&) {
   CopyDescriptionToSystem();
   // The copy configures later boots once the descriptions are gone.
-  if (!DescriptionInUse().empty()) platform.files.FlushVolume(kSystemDescription);
+  if (!DescriptionInUse().empty()) platform.files.FlushVolume(platform::kSystemDescription);
   WaitOutLogoTime();
-  CreateShortcuts(*this, kShortcutList);
+  CreateShortcuts(*this, platform::kShortcutList);
   LaunchTarget();
-  platform.files.DeleteFile(kFlashDescription);
-  if (!FileExists(*this, kMassProductionMarker)) platform.files.DeleteFile(kSdDescription);
-  platform.files.DeleteFile(kStorageCardDescription);
+  DeleteServedDescriptions(false);
   PauseExitTime();
   platform.windows.PostMessage(Handle(), platform::WM_CLOSE, 0, 0);
   return 0;
@@ -104,16 +107,15 @@ std::intptr_t Init_AP::OnUpdateDone(std::uint32_t, std::uintptr_t, std::intptr_t
   progressTotal = 1;
   progressDone = 1;
   SetStatusText(*this, kUpdateFinishedText);
-  ResolvePath(*this, zantyPath, resolvedPath, kPathCapacity);
+  ResolvePath(*this, zantyPath, resolvedPath, platform::kPathCapacity);
   // The mark tells later boots the list is done, and the deletions below
   // leave the copy in the system folder alone: what both vouch for goes first.
   FlushVolumes();
   if (!FileExists(*this, resolvedPath)) MarkUpdateApplied(*this, DescriptionInUse());
   WaitOutLogoTime();
-  CreateShortcuts(*this, kShortcutList);
+  CreateShortcuts(*this, platform::kShortcutList);
   LaunchTarget();
-  platform.files.DeleteFile(kFlashDescription);
-  if (!FileExists(*this, kMassProductionMarker)) platform.files.DeleteFile(kSdDescription);
+  DeleteServedDescriptions(true);
   PauseExitTime();
   platform.windows.PostMessage(Handle(), platform::WM_CLOSE, 0, 0);
   return 0;

@@ -2,6 +2,7 @@
 
 #include "display/screen_painting.h"
 #include "display/update_log.h"
+#include "platform/common/mass_production_marker.h"
 
 namespace initap {
 
@@ -10,10 +11,12 @@ Init_AP::Init_AP(platform::Platform& services) : FrameWindow(services.windows), 
 Init_AP::~Init_AP() = default;
 
 void Init_AP::SetDefaults() {
-  updateSource = kSourceNone;
+  updateSource = platform::kSourceNone;
   logoPath = L"\\System\\logo.bmp";
   launchPath = L"\\System\\Main_Ap.exe";
-  zantyPath = L"\\sd card\\RV270_AP_UPDATE_MP.txt";
+  // By default the force-update marker is the mass-production marker: such a
+  // card is carried out on every device it is put into.
+  zantyPath = platform::kMassProductionMarker;
   statusText.Set(L"");
   updateAlready = 0;
   logoBitmap.reset();

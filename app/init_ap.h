@@ -10,7 +10,8 @@
 #include "app/frame_window.h"
 #include "app/message_loop.h"
 #include "app/status_text.h"
-#include "app/update_source.h"
+#include "app/worker_messages.h"
+#include "platform/common/update_descriptions.h"
 #include "platform/platform.h"
 
 namespace initap {
@@ -23,7 +24,7 @@ class Init_AP final : public FrameWindow, public MessageFilter, public IdleHandl
 
   platform::Platform& platform;
 
-  std::int32_t updateSource = 0;
+  std::int32_t updateSource = 0;  // the description read, from platform::kUpdateDescriptions
   std::wstring logoPath;
   std::wstring launchPath;
   std::wstring zantyPath;
@@ -41,8 +42,8 @@ class Init_AP final : public FrameWindow, public MessageFilter, public IdleHandl
   std::uint32_t logoShowTime = 0;
   std::uint32_t exitShowTime = 0;
   std::uint32_t logoShownTick = 0;
-  std::unique_ptr<std::uint8_t[]> oemLogoRaw;  // 192000 bytes
-  std::unique_ptr<std::uint8_t[]> oemLogoRgb;  // 384000 bytes
+  std::unique_ptr<std::uint8_t[]> oemLogoRaw;  // platform::kOemLogoRawBytes, as the disk holds the logo
+  std::unique_ptr<std::uint8_t[]> oemLogoRgb;  // kOemLogoRgbBytes, the logo converted for drawing
   std::uint32_t oemLogoReady = 0;
 
   // Keeps the lines of the two threads whole in the update log.
@@ -78,9 +79,12 @@ class Init_AP final : public FrameWindow, public MessageFilter, public IdleHandl
 
   void OpenGps();
   void SetClockFromGps();
-  // The description whose update list this run may carry out; empty for none.
+  // The description copied to the system folder and marked applied at completion; empty for none.
   std::wstring_view DescriptionInUse() const;
   void CopyDescriptionToSystem();
+  // Deletes the descriptions that have served, each in its turn; after an
+  // update list was carried out, those kept after an update stay.
+  void DeleteServedDescriptions(bool updateCarriedOut);
   // Makes durable what the update list and the completion wrote so far, on every volume.
   void FlushVolumes();
   void WaitOutLogoTime();

@@ -7,7 +7,12 @@
 #include "app/launch_program.h"
 #include "config/shortcut_list.h"
 #include "config/update_config.h"
+#include "display/oem_logo.h"
 #include "display/update_log.h"
+#include "platform/common/path_limits.h"
+#include "platform/common/shell_program.h"
+#include "platform/common/shortcut_list_path.h"
+#include "platform/common/update_descriptions.h"
 #include "update/file_helpers.h"
 #include "update/path_resolution.h"
 #include "update/update_worker.h"
@@ -30,15 +35,6 @@ constexpr std::array<std::wstring_view, 12> kImageUpdateCleanUp = {
 constexpr std::array<std::wstring_view, 2> kDiagnosticTriggers = {
     L"\\sd card\\Launch_Valkor_For_Diagnostic.txt", L"\\Storage Card\\Launch_Valkor_For_Diagnostic.txt"};
 
-struct Candidate {
-  std::wstring_view path;
-  std::int32_t source;
-};
-constexpr std::array<Candidate, 4> kDescriptions = {{{L"\\sd card\\update.xml", kSourceSdCard},
-                                                     {L"\\FlashHd\\update.xml", kSourceFlash},
-                                                     {L"\\Storage Card\\update.xml", kSourceStorageCard},
-                                                     {L"\\System\\update.xml", kSourceSystem}}};
-
 constexpr std::uint32_t kGpsCommandBeforeWait = 14;
 constexpr std::uint32_t kGpsCommandAfterWait = 13;
 constexpr std::uint32_t kGpsPause = 200;
@@ -47,9 +43,6 @@ constexpr std::uint32_t kGpsMaxAge = 10000;
 constexpr int kGpsReadAllowance = 4;
 // Without a receiver nothing signals; the wait gives up after this many empty slices.
 constexpr int kGpsEmptySliceLimit = 10;
-
-constexpr std::size_t kLogoRawSize = 192000;
-constexpr std::size_t kLogoRgbSize = 384000;
 
 }  // namespace
 
@@ -103,8 +96,8 @@ std::intptr_t Init_AP::OnCreate(std::uint32_t, std::uintptr_t, std::intptr_t, bo
   for (std::wstring_view trigger : kDiagnosticTriggers) {
     if (!FileExists(*this, trigger)) continue;
     WriteLog(*this, L"found diagnostic file, goto wince.");
-    CreateShortcuts(*this, L"\\System\\shortcut.xml");
-    LaunchProgram(*this, L"explorer");
+    CreateShortcuts(*this, platform::kShortcutList);
+    LaunchProgram(*this, platform::kShellProgram);
     OpenGps();
     platform.kernel.Sleep(kGpsPause);
     platform.gps.SendDeviceCmd(kGpsCommandAfterWait);
@@ -115,7 +108,7 @@ std::intptr_t Init_AP::OnCreate(std::uint32_t, std::uintptr_t, std::intptr_t, bo
   SetClockFromGps();
   SetDefaults();
 
-  for (const Candidate& candidate : kDescriptions) {
+  for (const platform::UpdateDescription& candidate : platform::kUpdateDescriptions) {
     if (!FileExists(*this, candidate.path)) continue;
     if (ReadConfig(*this, candidate.path)) {
       updateSource = candidate.source;
@@ -125,7 +118,7 @@ std::intptr_t Init_AP::OnCreate(std::uint32_t, std::uintptr_t, std::intptr_t, bo
     break;
   }
 
-  ResolvePath(*this, logoPath, resolvedPath, kPathCapacity);
+  ResolvePath(*this, logoPath, resolvedPath, platform::kPathCapacity);
   logoBitmap = platform.graphics.LoadBitmapFile(resolvedPath);
   logoShownTick = platform.kernel.GetTickCount();
   workerThread = platform.kernel.StartThread([this] { return UpdateThreadProc(*this); });
@@ -135,11 +128,11 @@ std::intptr_t Init_AP::OnCreate(std::uint32_t, std::uintptr_t, std::intptr_t, bo
   }
 
   if (oemLogoRaw || oemLogoRgb) return 0;
-  oemLogoRaw.reset(new (std::nothrow) std::uint8_t[kLogoRawSize]);
-  oemLogoRgb.reset(new (std::nothrow) std::uint8_t[kLogoRgbSize]);
+  oemLogoRaw.reset(new (std::nothrow) std::uint8_t[platform::kOemLogoRawBytes]);
+  oemLogoRgb.reset(new (std::nothrow) std::uint8_t[kOemLogoRgbBytes]);
   if (oemLogoRaw && oemLogoRgb) {
-    std::fill_n(oemLogoRaw.get(), kLogoRawSize, 0);
-    std::fill_n(oemLogoRgb.get(), kLogoRgbSize, 0);
+    std::fill_n(oemLogoRaw.get(), platform::kOemLogoRawBytes, 0);
+    std::fill_n(oemLogoRgb.get(), kOemLogoRgbBytes, 0);
   }
   return 0;
 }

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "app/init_ap.h"
+#include "display/oem_logo.h"
 #include "display/screen_painting.h"
 #include "platform/host/host_platform.h"
 #include "update/copy_operation.h"
@@ -41,7 +42,7 @@ constexpr int kLargeFiles = 4;
 constexpr std::size_t kLargeFileSize = std::size_t{256} * 1024 * 1024;
 constexpr int kRepaints = 10000;
 // The raw disk's logo sectors, so that each paint composes the real picture.
-constexpr std::size_t kDiskBytes = 895 * 512;
+constexpr std::size_t kDiskBytes = platform::kOemLogoOffset + platform::kOemLogoRawBytes;
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
@@ -85,8 +86,8 @@ void MakeTree(const fs::path& tree, int folders, int files, std::size_t size) {
 // The graphics of a window whose paint composes nothing: what is left is the hand-over.
 class NoGraphics final : public platform::Graphics {
  public:
-  int ScreenWidth() override { return 240; }
-  int ScreenHeight() override { return 400; }
+  int ScreenWidth() override { return platform::kScreenWidth; }
+  int ScreenHeight() override { return platform::kScreenHeight; }
   std::unique_ptr<platform::BackBuffer> CreateBackBuffer(int, int) override { return nullptr; }
   void Present(const platform::BackBuffer&) override {}
   std::unique_ptr<platform::Bitmap> LoadBitmapFile(std::wstring_view) override { return nullptr; }
@@ -156,9 +157,9 @@ class BenchDevice {
     }
     services.windows.ShowWindow(app->Handle(), 1);
     app->SetDefaults();
-    app->updateSource = initap::kSourceSdCard;
-    app->oemLogoRaw.reset(new std::uint8_t[192000]());
-    app->oemLogoRgb.reset(new std::uint8_t[384000]());
+    app->updateSource = platform::kSourceSdCard;
+    app->oemLogoRaw.reset(new std::uint8_t[platform::kOemLogoRawBytes]());
+    app->oemLogoRgb.reset(new std::uint8_t[initap::kOemLogoRgbBytes]());
     return app;
   }
 

@@ -17,8 +17,8 @@ namespace {
 
 void WriteLogoDisk(const initap::test::TestDevice& device) {
   const std::vector<std::uint8_t> logo = initap::test::DrawnLogo();
-  std::vector<char> image(initap::kOemLogoOffset + initap::kOemLogoRawBytes, 0);
-  std::copy(logo.begin(), logo.end(), image.begin() + initap::kOemLogoOffset);
+  std::vector<char> image(platform::kOemLogoOffset + platform::kOemLogoRawBytes, 0);
+  std::copy(logo.begin(), logo.end(), image.begin() + platform::kOemLogoOffset);
   std::ofstream(device.Folder() / "disk.img", std::ios::binary).write(image.data(), image.size());
 }
 
@@ -26,7 +26,7 @@ void BM_Paint(benchmark::State& state) {
   initap::test::TestDevice device;
   WriteLogoDisk(device);
   initap::Init_AP app(device.Services());
-  app.oemLogoRaw = std::make_unique<std::uint8_t[]>(initap::kOemLogoRawBytes);
+  app.oemLogoRaw = std::make_unique<std::uint8_t[]>(platform::kOemLogoRawBytes);
   app.oemLogoRgb = std::make_unique<std::uint8_t[]>(initap::kOemLogoRgbBytes);
   app.SetDefaults();
   app.statusText.Set(L"copy Main_Ap.exe");

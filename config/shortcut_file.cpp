@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "app/init_ap.h"
-#include "app/update_source.h"
 #include "display/text_format.h"
+#include "platform/common/path_limits.h"
 #include "platform/common/wide_units.h"
 
 namespace initap {
@@ -17,7 +17,8 @@ constexpr std::wstring_view kDesktopValue = L"DisplayName";
 
 // The narrow form of `text` when it fits a path buffer with its terminator.
 bool NarrowFits(Init_AP& app, std::wstring_view text, std::string& narrow) {
-  return platform::WideUnits(text) < kPathCapacity && ToNarrowText(app, text, &narrow, kPathCapacity) < kPathCapacity;
+  return platform::WideUnits(text) < platform::kPathCapacity &&
+         ToNarrowText(app, text, &narrow, platform::kPathCapacity) < platform::kPathCapacity;
 }
 
 }  // namespace
@@ -63,10 +64,12 @@ int WriteShortcutFile(Init_AP& app, std::wstring_view name, std::wstring_view ta
   // Without a readable name there is no desktop folder to move into: the
   // shortcut stays directly in \Windows.
   std::wstring desktop;
-  GetDesktopFolderName(app, desktop, kPathCapacity);
+  GetDesktopFolderName(app, desktop, platform::kPathCapacity);
   if (desktop.empty()) return 1;
   const std::wstring destination = FormatText(L"\\Windows\\%s\\%s.lnk", desktop, name);
-  if (platform::WideUnits(destination) < kPathCapacity) app.platform.files.MoveFile(shortcutPath, destination);
+  if (platform::WideUnits(destination) < platform::kPathCapacity) {
+    app.platform.files.MoveFile(shortcutPath, destination);
+  }
   return 1;
 }
 

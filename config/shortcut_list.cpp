@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "app/update_source.h"
 #include "config/shortcut_file.h"
 #include "config/xml_access.h"
+#include "platform/common/path_limits.h"
 #include "platform/common/wide_units.h"
 
 namespace initap {
@@ -37,7 +37,7 @@ int CreateShortcuts(Init_AP& app, std::wstring_view listPath) {
     if (!entry) return 0;
     // A nameless entry would make the file ".lnk"; one without a target has nothing to start.
     if (!ReadEntryAttribute(*entry, L"name", name, kValueCapacity) || name.empty() ||
-        !ReadEntryAttribute(*entry, L"path", target, kPathCapacity)) {
+        !ReadEntryAttribute(*entry, L"path", target, platform::kPathCapacity)) {
       continue;
     }
     WriteShortcutFile(app, name, target);

@@ -1,4 +1,4 @@
-// The shortcut list "\System\shortcut.xml": one desktop shortcut for each
+// The shortcut list (platform::kShortcutList): one desktop shortcut for each
 // "shortcut" child of its root, by the attributes "name" and "path".
 #pragma once
 

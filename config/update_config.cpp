@@ -3,11 +3,11 @@
 #include <string>
 
 #include "app/init_ap.h"
-#include "app/update_source.h"
 #include "config/decimal_number.h"
 #include "config/rect_text.h"
 #include "config/xml_access.h"
 #include "display/text_format.h"
+#include "platform/common/path_limits.h"
 
 namespace initap {
 
@@ -18,9 +18,9 @@ namespace {
 // rather than the default, and the debug output tells why.
 void ReadPathElement(Init_AP& app, const platform::XmlNode* root, std::wstring_view name, std::wstring& field) {
   const std::wstring path = L"./" + std::wstring(name);
-  const std::size_t length = ReadNodeText(root, path, nullptr, kPathCapacity);
-  if (length < kPathCapacity) {
-    ReadNodeText(root, path, &field, kPathCapacity);
+  const std::size_t length = ReadNodeText(root, path, nullptr, platform::kPathCapacity);
+  if (length < platform::kPathCapacity) {
+    ReadNodeText(root, path, &field, platform::kPathCapacity);
     return;
   }
   field.clear();

@@ -4,6 +4,8 @@
 #include <new>
 #include <span>
 
+#include "platform/common/boot_disk.h"
+
 namespace initap {
 
 bool GetOEMLogoData(Init_AP& app, std::uint8_t* destination) {
@@ -12,16 +14,16 @@ bool GetOEMLogoData(Init_AP& app, std::uint8_t* destination) {
     app.platform.kernel.DebugOutput(L"[Init_AP::GetOEMLogoData] Failed to malloc tempbuf");
     return false;
   }
-  const std::unique_ptr<platform::RawDisk> disk = app.platform.disks.Open(L"DSK1:");
+  const std::unique_ptr<platform::RawDisk> disk = app.platform.disks.Open(platform::kBootDisk);
   if (!disk) {
     app.platform.kernel.DebugOutput(L"[Init_AP::GetOEMLogoData] Failed to createfile DSK1");
     return false;
   }
-  if (!disk->ReadSectors(kOemLogoFirstSector, kOemLogoSectors,
+  if (!disk->ReadSectors(platform::kOemLogoFirstSector, platform::kOemLogoSectors,
                          std::span<std::uint8_t>(scratch.get(), kOemLogoScratchBytes))) {
     return false;
   }
-  std::memcpy(destination, scratch.get(), kOemLogoRawBytes);
+  std::memcpy(destination, scratch.get(), platform::kOemLogoRawBytes);
   return true;
 }
 
@@ -45,7 +47,7 @@ void DrawOEMLogo(Init_AP& app, platform::BackBuffer& frame) {
     Rgb565ToRgb24(app.oemLogoRaw.get(), app.oemLogoRgb.get(), static_cast<int>(kOemLogoImageSize / 3));
     app.oemLogoReady = 1;
   }
-  frame.SetBits24(0, 0, kOemLogoWidth, kOemLogoHeight, app.oemLogoRgb.get());
+  frame.SetBits24(0, 0, platform::kOemLogoWidth, platform::kOemLogoHeight, app.oemLogoRgb.get());
 }
 
 }  // namespace initap

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "app/init_ap.h"
-#include "display/oem_logo_layout.h"
+#include "platform/common/oem_logo_layout.h"
 #include "platform/graphics.h"
 
 namespace initap {

@@ -8,11 +8,12 @@
 
 #include "app/init_ap.h"
 #include "display/text_format.h"
+#include "platform/common/path_limits.h"
 
 namespace initap {
 
-// The status line's field: 259 characters and the terminator.
-inline constexpr std::size_t kStatusTextCapacity = 260;
+// The status line's field is a path buffer, as it mostly names the file in work.
+inline constexpr std::size_t kStatusTextCapacity = platform::kPathCapacity;
 inline constexpr int kProgressPenWidth = 3;
 
 // The paint message: logo, then text and frame while there is a status

@@ -12,7 +12,7 @@ bool WriteLogLine(Init_AP& app, std::wstring_view message) {
   // One lock around open, writes and close keeps the two threads' lines whole.
   std::lock_guard lock(app.logLock);
   std::unique_ptr<platform::AppendStream> log;
-  if (app.platform.files.OpenAppend(kUpdateLogPath, log) != platform::FileStatus::Ok) return false;
+  if (app.platform.files.OpenAppend(platform::kUpdateLogPath, log) != platform::FileStatus::Ok) return false;
   const platform::SystemTime now = app.platform.kernel.GetLocalTime();
   const std::wstring stamp = FormatText(L"(%02d-%02d %02d:%02d) ", now.month, now.day, now.hour, now.minute);
   log->Write(stamp);

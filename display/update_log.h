@@ -1,15 +1,15 @@
-// The update log "\FlashHd\updatelog.txt": one time-stamped line per event.
+// The update log on the flash volume: one time-stamped line per event.
 #pragma once
 
 #include <string_view>
 
 #include "display/text_format.h"
+#include "platform/common/update_log_path.h"
 
 namespace initap {
 
 class Init_AP;
 
-inline constexpr std::wstring_view kUpdateLogPath = L"\\FlashHd\\updatelog.txt";
 // Messages are cut at this many 16-bit units, as the working buffer holds no
 // more; a character that would be split is left out whole.
 inline constexpr std::size_t kLogMessageLimit = 1023;

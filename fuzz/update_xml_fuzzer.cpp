@@ -10,11 +10,11 @@
 #include <system_error>
 
 #include "app/init_ap.h"
-#include "app/update_source.h"
 #include "config/decimal_number.h"
 #include "config/rect_text.h"
 #include "config/update_config.h"
 #include "config/xml_access.h"
+#include "platform/common/path_limits.h"
 #include "platform/host/host_platform.h"
 
 namespace {
@@ -94,7 +94,9 @@ bool ReadAsTheSystemDoes(Init_AP& app) {
   if (!OpenXmlDocument(app, kPath, opened)) return false;
   const platform::XmlNode* root = opened.root.get();
   std::wstring buffer;
-  for (const wchar_t* path : {L"./launch", L"./logo", L"./zanty"}) ReadNodeText(root, path, &buffer, kPathCapacity);
+  for (const wchar_t* path : {L"./launch", L"./logo", L"./zanty"}) {
+    ReadNodeText(root, path, &buffer, platform::kPathCapacity);
+  }
   platform::Rect rect;
   for (const wchar_t* path : {L"./filename_rect", L"./progress_rect"}) {
     if (ReadNodeText(root, path, &buffer, kValueCapacity) > 0) ParseRect(buffer, &rect);
@@ -107,10 +109,10 @@ bool ReadAsTheSystemDoes(Init_AP& app) {
     for (const auto& step : update->ChildNodes()) {
       const std::wstring name = step->NodeName();
       if (SameNameIgnoringCase(name, L"copy")) {
-        ReadAttribute(step.get(), L"from", &from, kPathCapacity);
-        ReadAttribute(step.get(), L"to", &to, kPathCapacity);
+        ReadAttribute(step.get(), L"from", &from, platform::kPathCapacity);
+        ReadAttribute(step.get(), L"to", &to, platform::kPathCapacity);
       } else if (SameNameIgnoringCase(name, L"delete")) {
-        ReadAttribute(step.get(), L"path", &from, kPathCapacity);
+        ReadAttribute(step.get(), L"path", &from, platform::kPathCapacity);
       }
     }
   }

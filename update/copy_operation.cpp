@@ -8,6 +8,7 @@
 #include "display/screen_painting.h"
 #include "display/update_log.h"
 #include "platform/common/name_case.h"
+#include "platform/common/path_limits.h"
 #include "update/file_helpers.h"
 #include "update/path_resolution.h"
 
@@ -53,10 +54,10 @@ bool ExecuteCopy(Init_AP& app, const platform::XmlNode* element) {
 
   std::wstring source;
   std::wstring destination;
-  if (ReadAttribute(element, L"from", &app.resolvedPath, kPathCapacity) == 0) return false;
-  ResolvePath(app, app.resolvedPath, source, kPathCapacity);
-  if (ReadAttribute(element, L"to", &app.resolvedPath, kPathCapacity) == 0) return false;
-  ResolvePath(app, app.resolvedPath, destination, kPathCapacity);
+  if (ReadAttribute(element, L"from", &app.resolvedPath, platform::kPathCapacity) == 0) return false;
+  ResolvePath(app, app.resolvedPath, source, platform::kPathCapacity);
+  if (ReadAttribute(element, L"to", &app.resolvedPath, platform::kPathCapacity) == 0) return false;
+  ResolvePath(app, app.resolvedPath, destination, platform::kPathCapacity);
 
   // The counting pass; its values show with the first file's repaint.
   app.progressDone = 0;
@@ -89,7 +90,7 @@ CopyKind ClassifyCopyPair(std::wstring& destination, std::wstring_view source) {
   // A file into a folder keeps its name.
   if (const std::size_t last = source.rfind(L'\\'); last != std::wstring_view::npos) {
     std::wstring joined;
-    if (!JoinPath(destination, source.substr(last + 1), joined, kPathCapacity)) return CopyKind::Rejected;
+    if (!JoinPath(destination, source.substr(last + 1), joined, platform::kPathCapacity)) return CopyKind::Rejected;
     destination = std::move(joined);
   }
   return CopyKind::OneFile;
@@ -100,7 +101,7 @@ bool CopyOneFile(Init_AP& app, std::wstring_view source, std::wstring_view desti
     const std::wstring_view folder = destination.substr(0, last);
     if (!FolderExists(app, folder) && !CreateFolderChain(app, folder)) return false;
   }
-  ExtractFileName(source, &app.resolvedPath, kPathCapacity);
+  ExtractFileName(source, &app.resolvedPath, platform::kPathCapacity);
   app.progressDone += 1;
   SetStatusText(app, L"copy %s", app.resolvedPath);
   return app.platform.files.CopyFile(source, destination, false) == platform::FileStatus::Ok;
@@ -112,7 +113,7 @@ bool CopyFolder(Init_AP& app, std::wstring_view source, std::wstring_view destin
   if (!FolderExists(app, destination) && !CreateFolderChain(app, destination)) return false;
 
   std::wstring pattern;
-  if (!JoinPath(source, L"*.*", pattern, kPathCapacity)) return false;
+  if (!JoinPath(source, L"*.*", pattern, platform::kPathCapacity)) return false;
   platform::FindData entry;
   std::unique_ptr<platform::FindHandle> listing;
   const platform::FileStatus started = app.platform.files.FindFirst(pattern, entry, listing);
@@ -122,8 +123,8 @@ bool CopyFolder(Init_AP& app, std::wstring_view source, std::wstring_view destin
   std::wstring destinationEntry;
   do {
     // A join that does not fit a path names no file of this tree: stop as at a failed file.
-    if (!JoinPath(source, entry.name, sourceEntry, kPathCapacity) ||
-        !JoinPath(destination, entry.name, destinationEntry, kPathCapacity)) {
+    if (!JoinPath(source, entry.name, sourceEntry, platform::kPathCapacity) ||
+        !JoinPath(destination, entry.name, destinationEntry, platform::kPathCapacity)) {
       return false;
     }
     if ((entry.attributes & platform::kDirectoryAttribute) != 0) {

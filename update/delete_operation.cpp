@@ -7,6 +7,7 @@
 #include "config/xml_access.h"
 #include "display/screen_painting.h"
 #include "display/update_log.h"
+#include "platform/common/path_limits.h"
 #include "update/file_helpers.h"
 #include "update/path_resolution.h"
 
@@ -17,8 +18,8 @@ bool ExecuteDelete(Init_AP& app, const platform::XmlNode* element) {
   SetStatusText(app, kCountingDeletesText);
 
   std::wstring path;
-  if (ReadAttribute(element, L"path", &app.resolvedPath, kPathCapacity) == 0) return false;
-  ResolvePath(app, app.resolvedPath, path, kPathCapacity);
+  if (ReadAttribute(element, L"path", &app.resolvedPath, platform::kPathCapacity) == 0) return false;
+  ResolvePath(app, app.resolvedPath, path, platform::kPathCapacity);
 
   std::int32_t deleted = 0;
   if (!path.empty() && path.back() == L'\\') {
@@ -41,7 +42,7 @@ bool DeleteFolder(Init_AP& app, std::wstring_view folder, std::int32_t& deleted)
   if (!FolderExists(app, folder)) return true;
 
   std::wstring pattern;
-  if (!JoinPath(folder, L"*.*", pattern, kPathCapacity)) return false;
+  if (!JoinPath(folder, L"*.*", pattern, platform::kPathCapacity)) return false;
   platform::FindData entry;
   std::unique_ptr<platform::FindHandle> listing;
   const platform::FileStatus started = app.platform.files.FindFirst(pattern, entry, listing);
@@ -49,11 +50,11 @@ bool DeleteFolder(Init_AP& app, std::wstring_view folder, std::int32_t& deleted)
     std::wstring entryPath;
     do {
       // A join that does not fit a path names no file of this folder: stop as at a failed file.
-      if (!JoinPath(folder, entry.name, entryPath, kPathCapacity)) return false;
+      if (!JoinPath(folder, entry.name, entryPath, platform::kPathCapacity)) return false;
       if ((entry.attributes & platform::kDirectoryAttribute) != 0) {
         if (!DeleteFolder(app, entryPath, deleted)) return false;
       } else {
-        ExtractFileName(entryPath, &app.resolvedPath, kPathCapacity);
+        ExtractFileName(entryPath, &app.resolvedPath, platform::kPathCapacity);
         app.progressDone += 1;
         SetStatusText(app, L"delete %s", app.resolvedPath);
         if (app.platform.files.DeleteFile(entryPath) != platform::FileStatus::Ok) return false;

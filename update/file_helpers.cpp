@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "app/init_ap.h"
-#include "app/update_source.h"
+#include "platform/common/path_limits.h"
 #include "platform/common/wide_units.h"
 
 namespace initap {
@@ -59,7 +59,7 @@ bool CreateFolderChain(Init_AP& app, std::wstring_view folder) {
 std::int32_t CountFiles(Init_AP& app, std::wstring_view folder) {
   if (folder.empty() || !FolderExists(app, folder)) return 0;
   std::wstring pattern;
-  if (!JoinPath(folder, L"*.*", pattern, kPathCapacity)) return 0;
+  if (!JoinPath(folder, L"*.*", pattern, platform::kPathCapacity)) return 0;
   platform::FindData entry;
   std::unique_ptr<platform::FindHandle> listing;
   if (app.platform.files.FindFirst(pattern, entry, listing) != platform::FileStatus::Ok) return 0;
@@ -67,7 +67,7 @@ std::int32_t CountFiles(Init_AP& app, std::wstring_view folder) {
   std::wstring subfolder;
   do {
     if ((entry.attributes & platform::kDirectoryAttribute) != 0) {
-      if (JoinPath(folder, entry.name, subfolder, kPathCapacity)) count += CountFiles(app, subfolder);
+      if (JoinPath(folder, entry.name, subfolder, platform::kPathCapacity)) count += CountFiles(app, subfolder);
     } else {
       ++count;
     }

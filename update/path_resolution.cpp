@@ -1,27 +1,10 @@
 #include "update/path_resolution.h"
 
 #include "app/init_ap.h"
+#include "platform/common/update_descriptions.h"
 #include "platform/common/wide_units.h"
 
 namespace initap {
-
-namespace {
-
-// The description file whose folder relative paths start from; empty when the source has none.
-std::wstring_view DescriptionFile(std::int32_t updateSource) {
-  switch (updateSource) {
-    case kSourceSdCard:
-      return L"\\sd card\\update.xml";
-    case kSourceFlash:
-      return L"\\FlashHd\\update.xml";
-    case kSourceSystem:
-      return L"\\System\\update.xml";
-    default:
-      return {};
-  }
-}
-
-}  // namespace
 
 bool ResolvePath(const Init_AP& app, std::wstring_view configured, std::wstring& output, std::size_t capacity) {
   output.clear();
@@ -30,10 +13,10 @@ bool ResolvePath(const Init_AP& app, std::wstring_view configured, std::wstring&
     output.assign(configured);
     return true;
   }
-  const std::wstring_view description = DescriptionFile(app.updateSource);
-  if (description.empty()) return false;
+  const platform::UpdateDescription* description = platform::DescriptionOf(app.updateSource);
+  if (description == nullptr || !description->relativeBase) return false;
 
-  std::wstring resolved(description.substr(0, description.rfind(L'\\')));
+  std::wstring resolved(description->path.substr(0, description->path.rfind(L'\\')));
   std::wstring_view rest = configured;
   // Each "../" anywhere in the rest takes one folder off the base, never above the root.
   while (rest.find(L"../") != std::wstring_view::npos) {

@@ -7,6 +7,8 @@
 
 #include "app/init_ap.h"
 #include "display/update_log.h"
+#include "platform/common/path_limits.h"
+#include "platform/common/update_descriptions.h"
 #include "update/copy_operation.h"
 #include "update/delete_operation.h"
 #include "update/file_helpers.h"
@@ -15,9 +17,6 @@
 namespace initap {
 
 namespace {
-
-inline constexpr std::wstring_view kSdCardDescription = L"\\sd card\\update.xml";
-inline constexpr std::wstring_view kFlashDescription = L"\\FlashHd\\update.xml";
 
 // Step names are recognised in any letter case.
 bool SameNameIgnoringCase(std::wstring_view name, std::wstring_view step) {
@@ -36,26 +35,24 @@ void Post(Init_AP& app, std::uint32_t message) { app.platform.windows.PostMessag
 std::uint32_t UpdateThreadProc(Init_AP& app) {
   app.platform.kernel.Sleep(100);
 
-  // Only a description on the SD card or the flash volume is carried out.
-  switch (app.updateSource) {
-    case kSourceSdCard:
-      WriteLog(app, L"found update file %s.", kSdCardDescription);
+  // Only a description whose update list is carried out goes on; the others configured the boot only.
+  const platform::UpdateDescription* found = platform::DescriptionOf(app.updateSource);
+  switch (found != nullptr ? found->use : platform::DescriptionUse::kOverlooked) {
+    case platform::DescriptionUse::kCarriedOut:
+      WriteLog(app, L"found update file %s.", found->path);
       break;
-    case kSourceFlash:
-      WriteLog(app, L"found update file %s.", kFlashDescription);
-      break;
-    case kSourceSystem:
+    case platform::DescriptionUse::kConfigurationOnly:
       WriteLog(app, L"no update file, read config file and goto wince.");
       Post(app, UM_NO_UPDATE);
       return 0;
-    default:
+    case platform::DescriptionUse::kOverlooked:
       WriteLog(app, L"no update and config file, goto wince.");
       Post(app, UM_NO_UPDATE);
       return 0;
   }
 
   // The force-update marker overrides the applied flag.
-  ResolvePath(app, app.zantyPath, app.resolvedPath, kPathCapacity);
+  ResolvePath(app, app.zantyPath, app.resolvedPath, platform::kPathCapacity);
   if (FileExists(app, app.resolvedPath)) {
     WriteLog(app, L"zanty file exist.");
   } else if (app.updateAlready != 0) {
@@ -66,8 +63,7 @@ std::uint32_t UpdateThreadProc(Init_AP& app) {
 
   // Declared in the order they are obtained, so that every exit releases
   // them in reverse, and always after the message was posted.
-  const std::unique_ptr<platform::XmlDocument> document =
-      app.platform.xml.Load(app.updateSource == kSourceSdCard ? kSdCardDescription : kFlashDescription);
+  const std::unique_ptr<platform::XmlDocument> document = app.platform.xml.Load(found->path);
   if (!document) {
     Post(app, UM_UPDATE_ERROR);
     return 0;

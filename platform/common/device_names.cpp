@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/common/name_case.h"
+#include "platform/common/path_limits.h"
 #include "platform/common/wide_units.h"
 
 namespace platform {
@@ -34,7 +35,7 @@ DeviceNames DeviceNames::WithLast(std::wstring name) const {
 FileStatus ParseDeviceNames(std::wstring_view path, DeviceNames& parsed, NameRule refused) {
   parsed = {};
   if (path.empty()) return FileStatus::PathNotFound;
-  if (WideUnits(path) >= kMaxDevicePath) return FileStatus::InvalidName;
+  if (WideUnits(path) >= kPathCapacity) return FileStatus::InvalidName;
   std::size_t start = 0;
   while (start <= path.size()) {
     std::size_t end = start;
@@ -47,7 +48,7 @@ FileStatus ParseDeviceNames(std::wstring_view path, DeviceNames& parsed, NameRul
       if (!parsed.names.empty()) parsed.names.pop_back();
       parsed.namesFolder = last;
     } else {
-      if (WideUnits(name) > kMaxName || std::any_of(name.begin(), name.end(), RefusedInName) ||
+      if (WideUnits(name) > kLongestName || std::any_of(name.begin(), name.end(), RefusedInName) ||
           (refused != nullptr && refused(name))) {
         parsed = {};
         return FileStatus::InvalidName;

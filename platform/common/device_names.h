@@ -3,7 +3,6 @@
 // holds a character the device's file systems refuse.
 #pragma once
 
-#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,10 +10,6 @@
 #include "platform/filesystem.h"
 
 namespace platform {
-
-// The device's limits, in 16-bit units: a path fits 260 with its terminator, a name 255.
-inline constexpr std::size_t kMaxDevicePath = 260;
-inline constexpr std::size_t kMaxName = 255;
 
 struct DeviceNames {
   // From the root down; "." is dropped and ".." steps back, never above the root.

@@ -1,5 +1,6 @@
 #include "platform/host/host_platform.h"
 
+#include "platform/common/update_log_path.h"
 #include "platform/host/codepage/host_codepage.h"
 #include "platform/host/files/host_files.h"
 #include "platform/host/gps/host_gps.h"
@@ -17,12 +18,6 @@
 #include "platform/host/xml/observed_xml.h"
 
 namespace platform::host {
-
-namespace {
-
-constexpr std::wstring_view kUpdateLog = L"\\FlashHd\\updatelog.txt";
-
-}  // namespace
 
 std::unique_ptr<HostPlatform> HostPlatform::Create(const CommandLine& line, HostConsole console,
                                                    std::string& error) {
@@ -71,7 +66,7 @@ std::unique_ptr<HostPlatform> HostPlatform::Create(const CommandLine& line, Host
   host->files_->AddListener(*host->recorder_);
   host->files_->AddListener(*host->watch_);
   if (console.line) {
-    host->logEcho_ = std::make_unique<AppendEcho>(kUpdateLog, [print = console.line](std::wstring_view text) {
+    host->logEcho_ = std::make_unique<AppendEcho>(kUpdateLogPath, [print = console.line](std::wstring_view text) {
       if (!text.empty() && text.back() == L'\n') text.remove_suffix(1);
       print(ToUtf8(text));
     });

@@ -1,5 +1,7 @@
 #include "platform/win32/win32_platform.h"
 
+#include "platform/common/screen_size.h"
+#include "platform/common/update_log_path.h"
 #include "platform/win32/codepage/win32_codepage.h"
 #include "platform/win32/files/win32_files.h"
 #include "platform/win32/gps/win32_gps.h"
@@ -27,11 +29,10 @@ std::unique_ptr<Win32Platform> Win32Platform::Create(const DeviceFolder& device,
   platform->graphics_ = std::make_unique<Win32Graphics>(*platform->files_);
   Win32Kernel& kernel = *platform->kernel_;
   windows.liveThreads = [&kernel] { return kernel.LiveThreads(); };
-  platform->windows_ = std::make_unique<Win32WindowSystem>(Win32Graphics::kScreenWidth, Win32Graphics::kScreenHeight,
-                                                           std::move(windows));
+  platform->windows_ = std::make_unique<Win32WindowSystem>(kScreenWidth, kScreenHeight, std::move(windows));
   platform->observedFiles_ = std::make_unique<platform::ObservedFileSystem>(*platform->files_);
   if (echo) {
-    platform->logEcho_ = std::make_unique<platform::AppendEcho>(L"\\FlashHd\\updatelog.txt", [echo](std::wstring_view text) {
+    platform->logEcho_ = std::make_unique<platform::AppendEcho>(kUpdateLogPath, [echo](std::wstring_view text) {
       if (!text.empty() && text.back() == L'\n') text.remove_suffix(1);
       echo(ToUtf8(text));
     });

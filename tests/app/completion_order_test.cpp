@@ -50,7 +50,7 @@ TEST_P(CompletionOrder, FlushesWhatTheMarkAndTheDeletionsVouchFor) {
                               real.shell,  real.gps, real.disks,    real.registry, real.codePage};
   Init_AP app{services};
   app.SetDefaults();
-  app.updateSource = kSourceSdCard;
+  app.updateSource = platform::kSourceSdCard;
   app.zantyPath = L"\\sd card\\zanty.txt";
   app.WindowProc(0x10, c.message, 0, 0);
 

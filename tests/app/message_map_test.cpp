@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/program_entry.h"
+#include "display/oem_logo.h"
 #include "tests/support/test_device.h"
 
 namespace initap {
@@ -62,8 +63,8 @@ TEST_F(MessageMapTest, EraseBackgroundCountsAsErasedAndReachesNothingElse) {
 }
 
 TEST_F(MessageMapTest, DestroyReleasesTheLogoBuffersAndEndsTheLoopWithOne) {
-  app.oemLogoRaw.reset(new std::uint8_t[192000]);
-  app.oemLogoRgb.reset(new std::uint8_t[384000]);
+  app.oemLogoRaw.reset(new std::uint8_t[platform::kOemLogoRawBytes]);
+  app.oemLogoRgb.reset(new std::uint8_t[kOemLogoRgbBytes]);
   Send(platform::WM_DESTROY);
   EXPECT_EQ(app.oemLogoRaw, nullptr);
   EXPECT_EQ(app.oemLogoRgb, nullptr);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/init_ap.h"
+#include "platform/common/path_limits.h"
 #include "tests/support/test_device.h"
 
 namespace initap {
@@ -130,7 +131,7 @@ TEST_F(DoubleByteShortcutTest, NarrowTextGivesTheWholeSizeAndFillsAtMostTheCapac
 
 TEST_F(ShortcutFileTest, DesktopNameIsReadOrTheBufferKeepsItsContent) {
   std::wstring name = L"before";
-  GetDesktopFolderName(App(), name, 260);
+  GetDesktopFolderName(App(), name, platform::kPathCapacity);
   EXPECT_EQ(name, L"Desktop");
 
   // "Desktop" and its terminator need 16 bytes.
@@ -142,7 +143,7 @@ TEST_F(ShortcutFileTest, DesktopNameIsReadOrTheBufferKeepsItsContent) {
 TEST_F(ShortcutFileTest, DesktopNameMissingFromTheRegistryKeepsTheBuffer) {
   device.WriteDeviceFile("registry.reg", "REGEDIT4\n");
   std::wstring name = L"before";
-  GetDesktopFolderName(App(), name, 260);
+  GetDesktopFolderName(App(), name, platform::kPathCapacity);
   EXPECT_EQ(name, L"before");
 }
 

@@ -9,12 +9,13 @@
 #include <vector>
 
 #include "app/init_ap.h"
+#include "platform/common/shortcut_list_path.h"
 #include "tests/support/test_device.h"
 
 namespace initap {
 namespace {
 
-constexpr wchar_t kList[] = L"\\System\\shortcut.xml";
+constexpr std::wstring_view kList = platform::kShortcutList;
 
 class ShortcutListTest : public ::testing::Test {
  protected:

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/init_ap.h"
+#include "platform/common/path_limits.h"
 #include "platform/host/xml/host_xml.h"
 #include "tests/support/faulty_files.h"
 #include "tests/support/test_device.h"
@@ -127,9 +128,10 @@ TEST_F(UpdateConfigTest, NumbersFollowTheDecimalRule) {
 }
 
 TEST_F(UpdateConfigTest, OverLongPathsEmptyTheFieldOtherValuesKeepIt) {
-  const std::string longest(259, 'a');
-  WriteElements("<launch>\\" + std::string(259, 'x') + "</launch><logo>" + longest + "</logo><progress_rect>1," +
-                std::string(98, '2') + "</progress_rect><filename_rect>1,2,3</filename_rect><progress_color>" +
+  const std::string longest(platform::kLongestPath, 'a');
+  WriteElements("<launch>\\" + std::string(platform::kLongestPath, 'x') + "</launch><logo>" + longest +
+                "</logo><progress_rect>1," + std::string(98, '2') +
+                "</progress_rect><filename_rect>1,2,3</filename_rect><progress_color>" +
                 std::string(99, '1') + "</progress_color><filename_color>" + "7" + std::string(98, ' ') + "x" +
                 "</filename_color>");
   ASSERT_EQ(ReadConfig(app, kPath), 1);

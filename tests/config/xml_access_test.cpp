@@ -5,11 +5,13 @@
 #include <string>
 
 #include "app/init_ap.h"
-#include "app/update_source.h"
+#include "platform/common/path_limits.h"
 #include "tests/support/test_device.h"
 
 namespace initap {
 namespace {
+
+using platform::kPathCapacity;
 
 class XmlAccessTest : public ::testing::Test {
  protected:

@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include "app/init_ap.h"
+#include "display/oem_logo.h"
+#include "platform/common/oem_logo_layout.h"
 #include "platform/host/graphics/host_graphics.h"
 #include "platform/host/host_platform.h"
 #include "tests/support/corpus.h"
@@ -69,16 +71,16 @@ class LogoFixture : public ::testing::Test {
 
   // What the start-up sequence does before the first paint: zeroed logo buffers and the defaults.
   void Prepare() {
-    app_->oemLogoRaw = std::make_unique<std::uint8_t[]>(192000);
-    app_->oemLogoRgb = std::make_unique<std::uint8_t[]>(384000);
+    app_->oemLogoRaw = std::make_unique<std::uint8_t[]>(platform::kOemLogoRawBytes);
+    app_->oemLogoRgb = std::make_unique<std::uint8_t[]>(kOemLogoRgbBytes);
     app_->oemLogoReady = 0;
     app_->SetDefaults();
   }
 
   // A disk image of `sectors` sectors, 0xA5 everywhere but the logo bytes.
   void WriteDisk(const std::vector<std::uint8_t>& logo, std::size_t sectors = 1024) {
-    std::vector<char> image(sectors * 512, static_cast<char>(0xA5));
-    std::copy(logo.begin(), logo.end(), image.begin() + 266240);
+    std::vector<char> image(sectors * platform::kSectorSize, static_cast<char>(0xA5));
+    std::copy(logo.begin(), logo.end(), image.begin() + platform::kOemLogoOffset);
     std::ofstream(device_.Folder() / "disk.img", std::ios::binary).write(image.data(), image.size());
   }
 

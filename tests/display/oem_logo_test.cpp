@@ -1,6 +1,8 @@
 #include "display/oem_logo.h"
 
 #include "display/screen_painting.h"
+#include "platform/common/boot_disk.h"
+#include "platform/common/screen_size.h"
 #include "tests/display/logo_fixture.h"
 
 namespace initap::test {
@@ -43,7 +45,7 @@ using GetOEMLogoDataOfEachLogoTest = OnEachLogo;
 TEST_P(GetOEMLogoDataOfEachLogoTest, CopiesTheLogoSectorsOfTheDisk) {
   const std::vector<std::uint8_t> logo = LogoPixels();
   WriteDisk(logo);
-  std::vector<std::uint8_t> destination(192000 + 16, 0x5A);
+  std::vector<std::uint8_t> destination(platform::kOemLogoRawBytes + 16, 0x5A);
   EXPECT_TRUE(GetOEMLogoData(*app_, destination.data()));
   EXPECT_TRUE(std::equal(logo.begin(), logo.end(), destination.begin()));
   EXPECT_EQ(destination[192000], 0x5A);
@@ -56,14 +58,14 @@ TEST_P(GetOEMLogoDataOfEachLogoTest, CopiesTheLogoSectorsOfTheDisk) {
 TEST_F(GetOEMLogoDataTest, RejectedReadLeavesTheDestinationAlone) {
   // The disk ends inside the logo sectors.
   WriteDisk({}, 700);
-  std::vector<std::uint8_t> destination(192000, 0x5A);
+  std::vector<std::uint8_t> destination(platform::kOemLogoRawBytes, 0x5A);
   EXPECT_FALSE(GetOEMLogoData(*app_, destination.data()));
   EXPECT_EQ(destination, std::vector<std::uint8_t>(192000, 0x5A));
   EXPECT_EQ(DebugLog(), "");
 }
 
 TEST_F(GetOEMLogoDataTest, MissingDiskIsReportedToTheDebugOutput) {
-  std::vector<std::uint8_t> destination(192000, 0x5A);
+  std::vector<std::uint8_t> destination(platform::kOemLogoRawBytes, 0x5A);
   EXPECT_FALSE(GetOEMLogoData(*app_, destination.data()));
   EXPECT_EQ(DebugLog(), kOpenFailure);
   EXPECT_EQ(device_.ReadFile("FlashHd/updatelog.txt"), "");
@@ -71,9 +73,9 @@ TEST_F(GetOEMLogoDataTest, MissingDiskIsReportedToTheDebugOutput) {
 
 TEST_F(GetOEMLogoDataTest, DiskHeldByAnotherOpenerCannotBeRead) {
   WriteDisk(DrawnLogo());
-  auto holder = device_.Services().disks.Open(L"DSK1:");
+  auto holder = device_.Services().disks.Open(platform::kBootDisk);
   ASSERT_TRUE(holder);
-  std::vector<std::uint8_t> destination(192000, 0);
+  std::vector<std::uint8_t> destination(platform::kOemLogoRawBytes, 0);
   EXPECT_FALSE(GetOEMLogoData(*app_, destination.data()));
   EXPECT_EQ(DebugLog(), kOpenFailure);
   EXPECT_EQ(destination, std::vector<std::uint8_t>(192000, 0));
@@ -82,7 +84,7 @@ TEST_F(GetOEMLogoDataTest, DiskHeldByAnotherOpenerCannotBeRead) {
 using DrawOEMLogoTest = LogoFixture;
 
 TEST_F(DrawOEMLogoTest, FirstDiskPixelIsTopLeftAndOffset480StartsTheSecondRow) {
-  std::vector<std::uint8_t> logo(192000, 0);
+  std::vector<std::uint8_t> logo(platform::kOemLogoRawBytes, 0);
   logo[0] = 0x1F;  // blue
   logo[2] = 0xE0;  // green
   logo[3] = 0x07;
@@ -109,7 +111,7 @@ TEST_P(DrawOEMLogoOfEachLogoTest, DiskIsReadAndConvertedOnceARun) {
   EXPECT_EQ(app_->oemLogoReady, 1u);
   EXPECT_EQ(Screen().pixels, Shown(logo));
   // A changed disk does not reach the screen: the kept image is drawn.
-  WriteDisk(std::vector<std::uint8_t>(192000, 0xFF));
+  WriteDisk(std::vector<std::uint8_t>(platform::kOemLogoRawBytes, 0xFF));
   OnPaint(*app_);
   OnPaint(*app_);
   EXPECT_EQ(disks_.opens, 1);
@@ -124,8 +126,8 @@ TEST_P(DrawOEMLogoOfEachLogoTest, DiskIsReadAndConvertedOnceARun) {
 TEST_F(DrawOEMLogoTest, MissingDiskShowsABlackLogoAndIsReportedOnce) {
   Prepare();
   // Something on the screen before, so that black is what the paint drew.
-  auto frame = app_->platform.graphics.CreateBackBuffer(240, 400);
-  frame->FillRect({0, 0, 240, 400}, 0x00FFFFFF);
+  auto frame = app_->platform.graphics.CreateBackBuffer(platform::kScreenWidth, platform::kScreenHeight);
+  frame->FillRect({0, 0, platform::kScreenWidth, platform::kScreenHeight}, 0x00FFFFFF);
   app_->platform.graphics.Present(*frame);
   OnPaint(*app_);
   OnPaint(*app_);
@@ -138,9 +140,9 @@ TEST_F(DrawOEMLogoTest, MissingDiskShowsABlackLogoAndIsReportedOnce) {
 TEST_F(DrawOEMLogoTest, WithoutLogoBuffersNothingIsReadOrDrawn) {
   WriteDisk(DrawnLogo());
   app_->SetDefaults();
-  auto frame = app_->platform.graphics.CreateBackBuffer(240, 400);
+  auto frame = app_->platform.graphics.CreateBackBuffer(platform::kScreenWidth, platform::kScreenHeight);
   DrawOEMLogo(*app_, *frame);
-  app_->oemLogoRaw = std::make_unique<std::uint8_t[]>(192000);
+  app_->oemLogoRaw = std::make_unique<std::uint8_t[]>(platform::kOemLogoRawBytes);
   DrawOEMLogo(*app_, *frame);
   EXPECT_EQ(disks_.opens, 0);
   EXPECT_EQ(app_->oemLogoReady, 0u);

@@ -22,7 +22,7 @@ class ScreenPaintingTest : public OnEachLogo {
   }
 
   Rgb Logo(int x, int y) const {
-    const std::size_t at = (static_cast<std::size_t>(y) * 240 + x) * 3;
+    const std::size_t at = (static_cast<std::size_t>(y) * platform::kScreenWidth + x) * 3;
     return {logo_[at + 2], logo_[at + 1], logo_[at]};
   }
   bool Changed(int x, int y) { return At(x, y) != Logo(x, y); }
@@ -47,8 +47,8 @@ class ScreenPaintingTest : public OnEachLogo {
   }
   // Outside `inside`, the screen is the logo.
   bool UntouchedOutside(const platform::Rect& inside) {
-    for (int y = 0; y < 400; ++y) {
-      for (int x = 0; x < 240; ++x) {
+    for (int y = 0; y < platform::kScreenHeight; ++y) {
+      for (int x = 0; x < platform::kScreenWidth; ++x) {
         const bool in = x >= inside.left && x < inside.right && y >= inside.top && y < inside.bottom;
         if (!in && Changed(x, y)) return false;
       }
@@ -175,8 +175,8 @@ TEST_P(ScreenPaintingTest, FillWidthIsComputedInThirtyTwoBits) {
 
 TEST_P(ScreenPaintingTest, RecordLeftAtZeroPaintsABlackScreen) {
   auto app = std::make_unique<Init_AP>(platform_);
-  auto frame = platform_.graphics.CreateBackBuffer(240, 400);
-  frame->FillRect({0, 0, 240, 400}, 0x00FFFFFF);
+  auto frame = platform_.graphics.CreateBackBuffer(platform::kScreenWidth, platform::kScreenHeight);
+  frame->FillRect({0, 0, platform::kScreenWidth, platform::kScreenHeight}, 0x00FFFFFF);
   platform_.graphics.Present(*frame);
   EXPECT_EQ(OnPaint(*app), 0);
   EXPECT_EQ(Screen().pixels, std::vector<std::uint8_t>(240 * 400 * 3, 0));
@@ -194,8 +194,8 @@ TEST_P(ScreenPaintingTest, EraseBackgroundNeverChangesTheScreen) {
 // Graphics that cannot make a frame.
 class NoFrames final : public platform::Graphics {
  public:
-  int ScreenWidth() override { return 240; }
-  int ScreenHeight() override { return 400; }
+  int ScreenWidth() override { return platform::kScreenWidth; }
+  int ScreenHeight() override { return platform::kScreenHeight; }
   std::unique_ptr<platform::BackBuffer> CreateBackBuffer(int, int) override { return nullptr; }
   void Present(const platform::BackBuffer&) override { ++presented; }
   std::unique_ptr<platform::Bitmap> LoadBitmapFile(std::wstring_view) override { return nullptr; }
@@ -208,8 +208,8 @@ TEST_P(ScreenPaintingTest, PaintWithoutABackBufferIsLeftOut) {
                               platform_.shell, platform_.gps, platform_.disks, platform_.registry,
                               platform_.codePage};
   Init_AP app(services);
-  app.oemLogoRaw = std::make_unique<std::uint8_t[]>(192000);
-  app.oemLogoRgb = std::make_unique<std::uint8_t[]>(384000);
+  app.oemLogoRaw = std::make_unique<std::uint8_t[]>(platform::kOemLogoRawBytes);
+  app.oemLogoRgb = std::make_unique<std::uint8_t[]>(kOemLogoRgbBytes);
   app.SetDefaults();
   app.statusText.Set(L"copy a.txt");
   EXPECT_EQ(OnPaint(app), 0);
@@ -263,8 +263,8 @@ class SetStatusTextTest : public ScreenPaintingTest {
     if (IsSkipped()) return;
     WriteDisk(LogoPixels());
     logo_ = Shown(LogoPixels());
-    windowApp_.oemLogoRaw = std::make_unique<std::uint8_t[]>(192000);
-    windowApp_.oemLogoRgb = std::make_unique<std::uint8_t[]>(384000);
+    windowApp_.oemLogoRaw = std::make_unique<std::uint8_t[]>(platform::kOemLogoRawBytes);
+    windowApp_.oemLogoRgb = std::make_unique<std::uint8_t[]>(kOemLogoRgbBytes);
     windowApp_.SetDefaults();
   }
 

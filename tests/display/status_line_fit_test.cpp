@@ -60,9 +60,9 @@ TEST_F(StatusLineFitTest, DescendersStayClearOfTheProgressFrame) {
     app_->statusText.Set(text);
     OnPaint(*app_);
     // The text is white and the frame blue: red marks the text alone.
-    int top = 400, bottom = 0;
-    for (int y = 0; y < 400; ++y) {
-      for (int x = 0; x < 240; ++x) {
+    int top = platform::kScreenHeight, bottom = 0;
+    for (int y = 0; y < platform::kScreenHeight; ++y) {
+      for (int x = 0; x < platform::kScreenWidth; ++x) {
         if (At(x, y)[0] != 0) top = std::min(top, y), bottom = std::max(bottom, y);
       }
     }

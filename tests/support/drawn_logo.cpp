@@ -1,9 +1,11 @@
 #include "tests/support/drawn_logo.h"
 
+#include "platform/common/oem_logo_layout.h"
+
 namespace initap::test {
 
 std::vector<std::uint8_t> DrawnLogo() {
-  constexpr unsigned kWidth = 240, kHeight = 400;
+  constexpr unsigned kWidth = platform::kOemLogoWidth, kHeight = platform::kOemLogoHeight;
   std::vector<std::uint8_t> pixels;
   pixels.reserve(kWidth * kHeight * 2);
   for (unsigned y = 0; y < kHeight; ++y) {

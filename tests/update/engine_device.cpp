@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/common/update_log_path.h"
 #include "platform/host/utf8.h"
 #include "tests/support/host_files.h"
 
@@ -66,7 +67,7 @@ EngineDevice::EngineDevice()
       platform(Assemble(device.Services(), files, windows, xml)),
       app(platform) {
   app.SetDefaults();
-  app.updateSource = kSourceSdCard;
+  app.updateSource = platform::kSourceSdCard;
   windows.Show(app);
 }
 
@@ -112,7 +113,7 @@ std::vector<std::string> EngineDevice::FilesBelow(std::wstring_view deviceFolder
 
 std::vector<std::string> EngineDevice::LogLines() const {
   std::vector<std::string> lines;
-  std::istringstream log(Read(L"\\FlashHd\\updatelog.txt").value_or(""));
+  std::istringstream log(Read(platform::kUpdateLogPath).value_or(""));
   // "(MM-DD HH:MM) ": digits where the pattern has 9.
   constexpr std::string_view stamp = "(99-99 99:99) ";
   for (std::string line; std::getline(log, line);) {

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "app/init_ap.h"
+#include "platform/common/path_limits.h"
 #include "tests/support/test_device.h"
 
 namespace initap {
 namespace {
+
+using platform::kPathCapacity;
 
 class FileHelpersTest : public ::testing::Test {
  protected:

@@ -3,10 +3,18 @@
 #include <gtest/gtest.h>
 
 #include "app/init_ap.h"
+#include "platform/common/path_limits.h"
 #include "tests/support/test_device.h"
 
 namespace initap {
 namespace {
+
+using platform::kPathCapacity;
+using platform::kSourceFlash;
+using platform::kSourceNone;
+using platform::kSourceSdCard;
+using platform::kSourceStorageCard;
+using platform::kSourceSystem;
 
 class ResolvePathTest : public ::testing::Test {
  protected:
@@ -47,10 +55,10 @@ TEST_F(ResolvePathTest, SourcesWithoutAFolderResolveNothing) {
 }
 
 TEST_F(ResolvePathTest, AResultThatWouldNotFitIsRefusedNotCut) {
-  const std::wstring longName(259 - 9, L'x');  // "\sd card\" and the name: 259 characters
+  const std::wstring longName(platform::kLongestPath - 9, L'x');  // "\sd card\" and the name: the longest path
   EXPECT_EQ(Resolve(longName, kSourceSdCard), L"\\sd card\\" + longName);
   EXPECT_EQ(Resolve(longName + L"y", kSourceSdCard, false), L"");
-  const std::wstring absolute = L"\\" + std::wstring(259, L'a');
+  const std::wstring absolute = L"\\" + std::wstring(platform::kLongestPath, L'a');
   EXPECT_EQ(Resolve(absolute, kSourceSdCard, false), L"");
 }
 

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/common/update_descriptions.h"
 #include "tests/update/engine_device.h"
 #include "update/update_worker.h"
 
@@ -15,6 +16,10 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using platform::kSourceFlash;
+using platform::kSourceNone;
+using platform::kSourceStorageCard;
+using platform::kSourceSystem;
 
 class UpdateWorker : public ::testing::Test {
  protected:
@@ -45,9 +50,8 @@ TEST_F(UpdateWorker, OnlyTheSdCardsAndTheFlashVolumesDescriptionsAreCarriedOut) 
     SCOPED_TRACE(c.source);
     EngineDevice fresh;
     const std::string list = "<update><delete path=\"\\FlashHd\\victim.txt\"/></update>";
-    for (const wchar_t* where : {L"\\sd card\\update.xml", L"\\FlashHd\\update.xml", L"\\System\\update.xml",
-                                 L"\\Storage Card\\update.xml"}) {
-      fresh.Write(where, "<config>" + list + "</config>");
+    for (const platform::UpdateDescription& description : platform::kUpdateDescriptions) {
+      fresh.Write(description.path, "<config>" + list + "</config>");
     }
     fresh.Write(L"\\FlashHd\\victim.txt", "v");
     fresh.app.updateSource = c.source;

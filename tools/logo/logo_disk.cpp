@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "display/oem_logo_layout.h"
+#include "platform/common/oem_logo_layout.h"
 
 namespace initap::logo {
 
@@ -19,7 +19,7 @@ std::vector<std::uint8_t> ToRgb565(const platform::host::ScreenImage& picture) {
 }
 
 platform::host::ScreenImage FromRgb565(const std::vector<std::uint8_t>& pixels) {
-  platform::host::ScreenImage picture{kOemLogoWidth, kOemLogoHeight, {}};
+  platform::host::ScreenImage picture{platform::kOemLogoWidth, platform::kOemLogoHeight, {}};
   const std::size_t count = pixels.size() / 2;
   picture.pixels.resize(count * 3);
   for (std::size_t i = 0; i < count; ++i) {
@@ -32,10 +32,11 @@ platform::host::ScreenImage FromRgb565(const std::vector<std::uint8_t>& pixels) 
 }
 
 bool WriteLogo(const std::filesystem::path& disk, const platform::host::ScreenImage& picture, std::string& error) {
-  if (picture.width != kOemLogoWidth || picture.height != kOemLogoHeight ||
-      picture.pixels.size() != std::size_t{kOemLogoWidth} * kOemLogoHeight * 3) {
-    error = "the logo must be " + std::to_string(kOemLogoWidth) + "x" + std::to_string(kOemLogoHeight) +
-            " pixels, the picture is " + std::to_string(picture.width) + "x" + std::to_string(picture.height);
+  if (picture.width != platform::kOemLogoWidth || picture.height != platform::kOemLogoHeight ||
+      picture.pixels.size() != std::size_t{platform::kOemLogoWidth} * platform::kOemLogoHeight * 3) {
+    error = "the logo must be " + std::to_string(platform::kOemLogoWidth) + "x" +
+            std::to_string(platform::kOemLogoHeight) + " pixels, the picture is " + std::to_string(picture.width) +
+            "x" + std::to_string(picture.height);
     return false;
   }
   const std::vector<std::uint8_t> pixels = ToRgb565(picture);
@@ -47,7 +48,7 @@ bool WriteLogo(const std::filesystem::path& disk, const platform::host::ScreenIm
     error = "cannot open " + disk.string() + " for writing";
     return false;
   }
-  out.seekp(static_cast<std::streamoff>(kOemLogoOffset));
+  out.seekp(static_cast<std::streamoff>(platform::kOemLogoOffset));
   out.write(reinterpret_cast<const char*>(pixels.data()), static_cast<std::streamsize>(pixels.size()));
   out.close();
   if (out.fail()) {
@@ -63,12 +64,12 @@ bool ReadLogo(const std::filesystem::path& disk, platform::host::ScreenImage& pi
     error = "cannot open " + disk.string();
     return false;
   }
-  std::vector<std::uint8_t> pixels(kOemLogoRawBytes);
-  in.seekg(static_cast<std::streamoff>(kOemLogoOffset));
+  std::vector<std::uint8_t> pixels(platform::kOemLogoRawBytes);
+  in.seekg(static_cast<std::streamoff>(platform::kOemLogoOffset));
   in.read(reinterpret_cast<char*>(pixels.data()), static_cast<std::streamsize>(pixels.size()));
   if (in.gcount() != static_cast<std::streamsize>(pixels.size())) {
-    error = disk.string() + " ends before the logo sectors " + std::to_string(kOemLogoFirstSector) + " to " +
-            std::to_string(kOemLogoFirstSector + kOemLogoSectors - 1);
+    error = disk.string() + " ends before the logo sectors " + std::to_string(platform::kOemLogoFirstSector) + " to " +
+            std::to_string(platform::kOemLogoFirstSector + platform::kOemLogoSectors - 1);
     return false;
   }
   picture = FromRgb565(pixels);

@@ -10,7 +10,7 @@
 
 namespace platform::host {
 
-// The host's own limit: a name of a host folder takes at most 255 bytes.
+// A name's limit on the host: 255 bytes, which also keeps it within the device's 255 units.
 inline constexpr std::size_t kMaxNameBytes = 255;
 
 struct DevicePath {

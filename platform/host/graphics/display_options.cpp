@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/common/screen_size.h"
 #include "platform/host/graphics/animation_output.h"
 #include "platform/host/graphics/headless_display.h"
-#include "platform/host/graphics/host_graphics.h"
 #include "platform/host/graphics/png_outputs.h"
 #include "platform/host/graphics/window_display.h"
 
@@ -51,12 +51,12 @@ bool PrepareFramesFolder(const std::filesystem::path& folder, std::string& error
 std::unique_ptr<DisplayDriver> MakeDisplayDriver(const DisplayOptions& options, std::string& error) {
   std::unique_ptr<WebpAnimation> animation;
   if (options.animation) {
-    animation = WebpAnimation::Create(HostGraphics::kScreenWidth, HostGraphics::kScreenHeight, error);
+    animation = WebpAnimation::Create(kScreenWidth, kScreenHeight, error);
     if (!animation) return nullptr;
   }
   std::unique_ptr<DisplayDriver> display;
   if (options.window) {
-    display = WindowDisplay::Open(HostGraphics::kScreenWidth, HostGraphics::kScreenHeight, error);
+    display = WindowDisplay::Open(kScreenWidth, kScreenHeight, error);
     if (!display) return nullptr;
   } else {
     display = std::make_unique<HeadlessDisplay>();

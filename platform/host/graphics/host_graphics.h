@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/common/screen_size.h"
 #include "platform/filesystem.h"
 #include "platform/graphics.h"
 #include "platform/host/display_driver.h"
@@ -14,8 +15,6 @@ namespace platform::host {
 
 class HostGraphics final : public Graphics {
  public:
-  static constexpr int kScreenWidth = 240;
-  static constexpr int kScreenHeight = 400;
   // The default font, installed by the set-up: the largest size at which every
   // fixed status line fits the default 220-pixel text box, and whose
   // descenders stay clear of the progress frame below it.

@@ -12,6 +12,7 @@
 #include <set>
 #include <utility>
 
+#include "platform/common/boot_disk.h"
 #include "platform/host/regular_file.h"
 
 namespace platform::host {
@@ -19,10 +20,9 @@ namespace platform::host {
 namespace {
 
 bool IsBootDisk(std::wstring_view device) {
-  constexpr std::wstring_view kName = L"DSK1:";
-  if (device.size() != kName.size()) return false;
-  for (std::size_t i = 0; i < kName.size(); ++i) {
-    if (std::towupper(static_cast<wint_t>(device[i])) != static_cast<wint_t>(kName[i])) return false;
+  if (device.size() != kBootDisk.size()) return false;
+  for (std::size_t i = 0; i < kBootDisk.size(); ++i) {
+    if (std::towupper(static_cast<wint_t>(device[i])) != static_cast<wint_t>(kBootDisk[i])) return false;
   }
   return true;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "platform/common/update_descriptions.h"
 #include "platform/host/report/document_checks.h"
 #include "platform/host/report/path_text.h"
 #include "platform/host/utf8.h"
@@ -13,9 +14,7 @@ namespace {
 
 // The device's own copy of the card's description: what it holds was told
 // on the boot that brought it, and its list is never carried out.
-constexpr std::wstring_view kKeptDescription = L"\\System\\update.xml";
-
-bool IsKept(const DocumentReads& reads) { return Normalized(reads.path) == Normalized(kKeptDescription); }
+bool IsKept(const DocumentReads& reads) { return Normalized(reads.path) == Normalized(kSystemDescription); }
 
 // A text that reads as a relative path rather than a number or a rectangle.
 bool IsRelativePath(std::wstring_view text) {

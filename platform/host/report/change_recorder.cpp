@@ -4,6 +4,7 @@
 
 #include "platform/common/device_names.h"
 #include "platform/common/name_case.h"
+#include "platform/common/update_descriptions.h"
 #include "platform/host/utf8.h"
 
 namespace platform::host {
@@ -20,7 +21,8 @@ std::string WrittenPath(std::wstring_view path) {
 
 // A description is an update.xml directly in a volume.
 bool IsDescription(const std::string& path) {
-  return std::count(path.begin(), path.end(), '\\') == 2 && FoldName(FromUtf8(path)).ends_with(L"\\UPDATE.XML");
+  return std::count(path.begin(), path.end(), '\\') == 2 &&
+         FoldName(FromUtf8(path)).ends_with(L"\\" + FoldName(kDescriptionName));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cwctype>
 
 #include "platform/common/name_case.h"
+#include "platform/common/path_limits.h"
 #include "platform/common/wide_units.h"
 #include "platform/host/report/path_text.h"
 #include "platform/host/utf8.h"
@@ -11,9 +12,6 @@
 namespace platform::host {
 
 namespace {
-
-// A device path holds at most this many 16-bit units with its terminator.
-constexpr std::size_t kPathUnits = 260;
 
 bool IsNotFound(FileStatus status) {
   return status == FileStatus::FileNotFound || status == FileStatus::PathNotFound;
@@ -150,7 +148,7 @@ std::vector<std::string> StepWarnings(const StepRecord& step) {
   for (const auto& [name, value] : step.values) PathTextWarnings(step, name, value, out);
   if (step.calls.empty()) {
     for (const auto& [name, value] : step.values) {
-      if (platform::WideUnits(value) >= kPathUnits) {
+      if (platform::WideUnits(value) >= kPathCapacity) {
         out.push_back(name + "= is " + std::to_string(platform::WideUnits(value)) +
                       " characters long, longer than a device path can be, so the step does nothing.");
         return out;

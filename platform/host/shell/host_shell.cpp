@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/common/launched_line.h"
+#include "platform/common/path_limits.h"
 #include "platform/common/program_image.h"
 #include "platform/host/files/host_files.h"
 #include "platform/host/regular_file.h"
@@ -18,9 +19,6 @@
 namespace platform::host {
 
 namespace {
-
-// The longest device path: 259 characters and the terminator.
-constexpr std::size_t kPathLimit = 259;
 
 // Where a request may lead: a bare name is a program of the \Windows folder.
 std::vector<std::wstring> Candidates(std::wstring_view file) {
@@ -39,7 +37,7 @@ bool HostShell::Execute(std::wstring_view file) {
   bool started = false;
   if (!file.empty()) {
     for (const std::wstring& candidate : Candidates(file)) {
-      if (candidate.size() > kPathLimit) break;
+      if (candidate.size() > kLongestPath) break;
       // Opened inside the device and executed through the descriptor, so
       // nothing outside the device is ever started.
       UniqueFd program = files_.OpenFd(candidate, O_PATH);

@@ -3,7 +3,7 @@
 #include <cwchar>
 #include <functional>
 
-#include "platform/win32/files/device_names.h"
+#include "platform/common/path_limits.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/windows_api.h"
 
@@ -26,7 +26,7 @@ std::wstring HiddenBeside(const std::wstring& target) {
   const std::size_t separator = target.find_last_of(L'\\');
   const std::wstring name = target.substr(separator + 1);
   std::wstring hidden = L".initap-" + name + L".tmp";
-  if (hidden.size() > kMaxName) {
+  if (hidden.size() > kLongestName) {
     wchar_t digits[17];
     std::swprintf(digits, 17, L"%016llx", static_cast<unsigned long long>(std::hash<std::wstring>{}(name)));
     hidden = std::wstring(L".initap-") + digits + L".tmp";

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "platform/common/screen_size.h"
 #include "platform/graphics.h"
 #include "platform/win32/files/win32_files.h"
 #include "platform/win32/graphics/gdi_back_buffer.h"
@@ -15,9 +16,6 @@ namespace platform::win32 {
 
 class Win32Graphics final : public Graphics {
  public:
-  static constexpr int kScreenWidth = 240;
-  static constexpr int kScreenHeight = 400;
-
   // Bitmap files are read through `files`, which outlives this.
   explicit Win32Graphics(Win32FileSystem& files);
 

@@ -1,5 +1,6 @@
 #include "platform/win32/rawdisk/win32_rawdisk.h"
 
+#include "platform/common/boot_disk.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/windows_api.h"
 
@@ -8,7 +9,8 @@ namespace platform::win32 {
 namespace {
 
 bool IsBootDisk(std::wstring_view device) {
-  return CompareStringOrdinal(device.data(), static_cast<int>(device.size()), L"DSK1:", 5, TRUE) == CSTR_EQUAL;
+  return CompareStringOrdinal(device.data(), static_cast<int>(device.size()), kBootDisk.data(),
+                              static_cast<int>(kBootDisk.size()), TRUE) == CSTR_EQUAL;
 }
 
 class Win32RawDisk final : public RawDisk {

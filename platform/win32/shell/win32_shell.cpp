@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/common/launched_line.h"
+#include "platform/common/path_limits.h"
 #include "platform/common/program_image.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
@@ -14,9 +15,6 @@
 namespace platform::win32 {
 
 namespace {
-
-// The longest device path: 259 characters and the terminator.
-constexpr std::size_t kPathLimit = 259;
 
 // Where a request may lead: a bare name is a program of the \Windows folder.
 std::vector<std::wstring> Candidates(std::wstring_view file) {
@@ -60,7 +58,7 @@ bool Win32Shell::Execute(std::wstring_view file) {
   bool started = false;
   if (!file.empty()) {
     for (const std::wstring& candidate : Candidates(file)) {
-      if (candidate.size() > kPathLimit) break;
+      if (candidate.size() > kLongestPath) break;
       std::wstring path;
       if (files_.WindowsPathOf(candidate, path) != FileStatus::Ok) continue;
       const DWORD attributes = GetFileAttributesW(path.c_str());

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/common/oem_logo_layout.h"
 #include "platform/host/graphics/png_file.h"
 #include "tests/support/corpus.h"
 #include "tests/support/host_files.h"
@@ -15,8 +16,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::size_t kLogoOffset = 266240;
-constexpr std::size_t kLogoBytes = 192000;
+constexpr std::size_t kLogoOffset = platform::kOemLogoOffset;
+constexpr std::size_t kLogoBytes = platform::kOemLogoRawBytes;
 
 using test::ReadHostFile;
 

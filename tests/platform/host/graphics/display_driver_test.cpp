@@ -6,6 +6,7 @@
 #include <set>
 #include <vector>
 
+#include "platform/common/screen_size.h"
 #include "platform/host/graphics/display_options.h"
 #include "platform/host/graphics/headless_display.h"
 #include "platform/host/graphics/host_graphics.h"
@@ -17,6 +18,8 @@
 
 namespace {
 
+using platform::kScreenHeight;
+using platform::kScreenWidth;
 using platform::host::DisplayDriver;
 using platform::host::DisplayOptions;
 using platform::host::ScreenImage;
@@ -55,10 +58,10 @@ TEST(HostGraphicsTest, PresentCopiesTheFrameToTheScreenAndShowsIt) {
   EXPECT_EQ(graphics.ScreenHeight(), 400);
   EXPECT_EQ(graphics.Screen().pixels, std::vector<std::uint8_t>(240 * 400 * 3, 0));
 
-  auto frame = graphics.CreateBackBuffer(240, 400);
+  auto frame = graphics.CreateBackBuffer(kScreenWidth, kScreenHeight);
   ASSERT_TRUE(frame);
   frame->FillRect({0, 0, 1, 1}, 0x00332211);
-  frame->FillRect({239, 399, 240, 400}, 0x000000FF);
+  frame->FillRect({kScreenWidth - 1, kScreenHeight - 1, kScreenWidth, kScreenHeight}, 0x000000FF);
   // Drawing alone does not reach the screen.
   EXPECT_EQ(graphics.Screen().pixels[0], 0);
   graphics.Present(*frame);
@@ -75,7 +78,7 @@ TEST(HostGraphicsTest, PresentCopiesTheFrameToTheScreenAndShowsIt) {
   EXPECT_EQ(graphics.Screen().pixels, screen.pixels);
 
   // Every frame starts black: the last one does not shine through.
-  auto next = graphics.CreateBackBuffer(240, 400);
+  auto next = graphics.CreateBackBuffer(kScreenWidth, kScreenHeight);
   graphics.Present(*next);
   EXPECT_EQ(display.shown[1].pixels, std::vector<std::uint8_t>(240 * 400 * 3, 0));
 }
@@ -84,8 +87,8 @@ TEST(HostGraphicsTest, SmallerFrameCoversOnlyTheTopLeftOfTheScreen) {
   initap::test::MemoryFiles files;
   RecordingDisplay display;
   platform::host::HostGraphics graphics(files, display);
-  auto full = graphics.CreateBackBuffer(240, 400);
-  full->FillRect({0, 0, 240, 400}, 0x00FFFFFF);
+  auto full = graphics.CreateBackBuffer(kScreenWidth, kScreenHeight);
+  full->FillRect({0, 0, kScreenWidth, kScreenHeight}, 0x00FFFFFF);
   graphics.Present(*full);
   auto small = graphics.CreateBackBuffer(2, 2);
   graphics.Present(*small);
@@ -162,9 +165,9 @@ TEST(DisplayOptionsTest, ScreenshotIsTheLastScreenWrittenAtTheEnd) {
   auto display = platform::host::MakeDisplayDriver(options, error);
   ASSERT_TRUE(display) << error;
   EXPECT_TRUE(display->Headless());
-  display->Show(Gradient(240, 400, 1));
+  display->Show(Gradient(kScreenWidth, kScreenHeight, 1));
   EXPECT_FALSE(fs::exists(folder.path() / "shot.png"));
-  const ScreenImage last = Gradient(240, 400, 2);
+  const ScreenImage last = Gradient(kScreenWidth, kScreenHeight, 2);
   display->Finish(last);
   EXPECT_EQ(Read(folder.path() / "shot.png").pixels, last.pixels);
 }
@@ -177,7 +180,7 @@ TEST(DisplayOptionsTest, FramesAreNumberedInTheOrderShown) {
   auto display = platform::host::MakeDisplayDriver(options, error);
   ASSERT_TRUE(display) << error;
   EXPECT_TRUE(fs::is_directory(*options.frames));
-  const ScreenImage first = Gradient(240, 400, 1), second = Gradient(240, 400, 2);
+  const ScreenImage first = Gradient(kScreenWidth, kScreenHeight, 1), second = Gradient(kScreenWidth, kScreenHeight, 2);
   display->Show(first);
   display->Show(second);
   display->Finish(second);

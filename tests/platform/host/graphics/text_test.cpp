@@ -6,12 +6,15 @@
 #include <memory>
 #include <string>
 
+#include "platform/common/screen_size.h"
 #include "platform/host/graphics/font.h"
 #include "platform/host/graphics/host_graphics.h"
 #include "platform/host/graphics/software_back_buffer.h"
 
 namespace {
 
+using platform::kScreenHeight;
+using platform::kScreenWidth;
 using platform::Rect;
 using platform::host::Font;
 using platform::host::Glyph;
@@ -126,7 +129,7 @@ TEST_F(TextTest, NamesInAnyScriptShowAsGlyphsNotAsTheMissingBox) {
 
 TEST_F(TextTest, LineStartsAtTheLeftEdgeAndIsCentredVertically) {
   for (const Rect box : {Rect{10, 60, 230, 80}, Rect{10, 60, 230, 81}, Rect{0, 0, 240, 19}, Rect{37, 101, 200, 160}}) {
-    SoftwareBackBuffer frame(240, 400, font_);
+    SoftwareBackBuffer frame(kScreenWidth, kScreenHeight, font_);
     frame.DrawText(box, L"H", 0x00FFFFFF);
     Box expected = GlyphInk(font_->GetGlyph(U'H'));
     expected.left += box.left;
@@ -138,7 +141,7 @@ TEST_F(TextTest, LineStartsAtTheLeftEdgeAndIsCentredVertically) {
 }
 
 TEST_F(TextTest, CharactersFollowEachOtherByTheirAdvance) {
-  SoftwareBackBuffer frame(240, 400, font_);
+  SoftwareBackBuffer frame(kScreenWidth, kScreenHeight, font_);
   const Rect box{20, 0, 240, 20};
   frame.DrawText(box, L"I I", 0x00FFFFFF);
   const Glyph& i = font_->GetGlyph(U'I');
@@ -150,7 +153,7 @@ TEST_F(TextTest, CharactersFollowEachOtherByTheirAdvance) {
 }
 
 TEST_F(TextTest, TextIsClippedToItsRectangle) {
-  SoftwareBackBuffer frame(240, 400, font_);
+  SoftwareBackBuffer frame(kScreenWidth, kScreenHeight, font_);
   const Rect box{10, 60, 60, 80};
   frame.DrawText(box, L"WWWWWWWWWWWWWWWWWWWW", 0x00FFFFFF);
   const Box ink = Ink(frame);
@@ -161,7 +164,7 @@ TEST_F(TextTest, TextIsClippedToItsRectangle) {
   EXPECT_LE(ink.bottom, box.bottom);
 
   // A rectangle lower than the line cuts the glyphs at its top and bottom.
-  SoftwareBackBuffer low(240, 400, font_);
+  SoftwareBackBuffer low(kScreenWidth, kScreenHeight, font_);
   const Rect flat{10, 66, 230, 70};
   low.DrawText(flat, L"Hg", 0x00FFFFFF);
   EXPECT_EQ(Ink(low).top, flat.top);
@@ -169,7 +172,7 @@ TEST_F(TextTest, TextIsClippedToItsRectangle) {
 }
 
 TEST_F(TextTest, TextOffTheFrameOrEmptyDrawsNothing) {
-  SoftwareBackBuffer frame(240, 400, font_);
+  SoftwareBackBuffer frame(kScreenWidth, kScreenHeight, font_);
   frame.DrawText({-300, 60, -100, 80}, L"copy file", 0x00FFFFFF);
   frame.DrawText({10, 500, 230, 520}, L"copy file", 0x00FFFFFF);
   frame.DrawText({10, 60, 230, 80}, L"", 0x00FFFFFF);
@@ -178,14 +181,14 @@ TEST_F(TextTest, TextOffTheFrameOrEmptyDrawsNothing) {
 }
 
 TEST_F(TextTest, TextThatStartsLeftOfTheFrameShowsItsVisiblePart) {
-  SoftwareBackBuffer frame(240, 400, font_);
+  SoftwareBackBuffer frame(kScreenWidth, kScreenHeight, font_);
   frame.DrawText({-20, 60, 100, 80}, L"MMMMMMMM", 0x00FFFFFF);
   EXPECT_EQ(Ink(frame).left, 0);
 }
 
 TEST_F(TextTest, AntiAliasedEdgesBlendTheColourOverTheBackground) {
-  SoftwareBackBuffer frame(240, 400, font_);
-  frame.FillRect({0, 0, 240, 400}, 0x00FFFFFF);
+  SoftwareBackBuffer frame(kScreenWidth, kScreenHeight, font_);
+  frame.FillRect({0, 0, kScreenWidth, kScreenHeight}, 0x00FFFFFF);
   const Rect box{10, 60, 230, 80};
   frame.DrawText(box, L"O", 0x000000FF);  // red on white
   const Glyph& o = font_->GetGlyph(U'O');
@@ -205,9 +208,9 @@ TEST_F(TextTest, AntiAliasedEdgesBlendTheColourOverTheBackground) {
 }
 
 TEST_F(TextTest, ColourReferenceHoldsRedInItsLowByte) {
-  SoftwareBackBuffer red(240, 400, font_);
+  SoftwareBackBuffer red(kScreenWidth, kScreenHeight, font_);
   red.DrawText({10, 60, 230, 80}, L"H", 0x000000FF);
-  SoftwareBackBuffer blue(240, 400, font_);
+  SoftwareBackBuffer blue(kScreenWidth, kScreenHeight, font_);
   blue.DrawText({10, 60, 230, 80}, L"H", 0x00FF0000);
   int inked = 0;
   for (int y = 60; y < 80; ++y) {

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "platform/common/screen_size.h"
 #include "tests/support/animation_frames.h"
 #include "tests/support/temp_folder.h"
 
@@ -12,11 +13,13 @@ namespace {
 
 using namespace std::chrono_literals;
 using initap::test::AnimationFrame;
+using platform::kScreenHeight;
+using platform::kScreenWidth;
 using platform::host::ScreenImage;
 
 // A picture of the screen's size with fine detail, so that a lossy encoding would show.
 ScreenImage Screen(int seed) {
-  ScreenImage image{240, 400, std::vector<std::uint8_t>(240 * 400 * 3)};
+  ScreenImage image{kScreenWidth, kScreenHeight, std::vector<std::uint8_t>(kScreenWidth * kScreenHeight * 3)};
   for (std::size_t i = 0; i < image.pixels.size(); ++i) {
     image.pixels[i] = static_cast<std::uint8_t>(i * 7 + seed * 13 + i / 720);
   }
@@ -51,7 +54,7 @@ TEST(WebpAnimationTest, EachFrameKeepsItsPixelsAndIsShownUntilTheNext) {
     SCOPED_TRACE(c.name);
     initap::test::TempFolder folder;
     std::string error;
-    auto animation = platform::host::WebpAnimation::Create(240, 400, error);
+    auto animation = platform::host::WebpAnimation::Create(kScreenWidth, kScreenHeight, error);
     ASSERT_TRUE(animation) << error;
     for (const Shown& shown : c.shown) ASSERT_TRUE(animation->Add(Screen(shown.seed), shown.at, error)) << error;
     ASSERT_TRUE(animation->Write(folder.path() / "boot.webp", c.end, error)) << error;

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <thread>
 
+#include "platform/common/oem_logo_layout.h"
 #include "platform/host/graphics/display_options.h"
 #include "platform/host/graphics/png_file.h"
 #include "tests/platform/host/graphics/x_server.h"
@@ -124,11 +125,11 @@ TEST_F(WindowDisplayTest, InitapWindowShowsTheLogoUntilAPersonClosesIt) {
   const fs::path device = folder_.path() / "device";
   for (const char* volume : {"sd card", "FlashHd", "System", "Windows"}) fs::create_directories(device / "root" / volume);
   const std::vector<std::uint8_t> drawn = DrawnLogo();
-  std::vector<char> disk(266240 + 192000, 0);
-  std::copy(drawn.begin(), drawn.end(), disk.begin() + 266240);
+  std::vector<char> disk(platform::kOemLogoOffset + platform::kOemLogoRawBytes, 0);
+  std::copy(drawn.begin(), drawn.end(), disk.begin() + platform::kOemLogoOffset);
   std::ofstream(device / "disk.img", std::ios::binary).write(disk.data(), disk.size());
-  ScreenImage logo{240, 400, {}};
-  for (std::size_t i = 266240; i < disk.size(); i += 2) {
+  ScreenImage logo{platform::kOemLogoWidth, platform::kOemLogoHeight, {}};
+  for (std::size_t i = platform::kOemLogoOffset; i < disk.size(); i += 2) {
     const unsigned v = static_cast<std::uint8_t>(disk[i]) | static_cast<std::uint8_t>(disk[i + 1]) << 8;
     logo.pixels.push_back(static_cast<std::uint8_t>((v & 0x1F) << 3));
     logo.pixels.push_back(static_cast<std::uint8_t>(((v >> 5) & 0x3F) << 2));

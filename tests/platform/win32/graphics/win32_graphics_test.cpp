@@ -4,12 +4,15 @@
 
 #include <algorithm>
 
+#include "platform/common/screen_size.h"
 #include "tests/support/device_tree.h"
 
 namespace initap::test {
 namespace {
 
 using platform::ColorRef;
+using platform::kScreenHeight;
+using platform::kScreenWidth;
 using platform::Rect;
 using platform::win32::DeviceAt;
 using platform::win32::GdiBackBuffer;
@@ -19,7 +22,9 @@ using platform::win32::Win32Graphics;
 constexpr ColorRef kRed = 0x0000FF;
 constexpr ColorRef kWhite = 0xFFFFFF;
 
-ColorRef At(const std::vector<ColorRef>& pixels, int x, int y) { return pixels[static_cast<std::size_t>(y) * 240 + x]; }
+ColorRef At(const std::vector<ColorRef>& pixels, int x, int y) {
+  return pixels[static_cast<std::size_t>(y) * kScreenWidth + x];
+}
 
 // A 24-bit bitmap file of 2x2 pixels, bottom row first as such files keep it.
 std::string TinyBmp() {
@@ -35,7 +40,7 @@ std::string TinyBmp() {
 }
 
 TEST(Win32GraphicsTest, GdiDrawsTheFrameAndTheScreenKeepsWhatWasPresented) {
-  auto frame = GdiBackBuffer::Create(240, 400);
+  auto frame = GdiBackBuffer::Create(kScreenWidth, kScreenHeight);
   ASSERT_TRUE(frame);
   const std::uint8_t logo[] = {0, 0, 255, 0, 255, 0, 0, 0,  // red, green, padding
                                255, 0, 0, 255, 255, 255, 0, 0};  // blue, white
@@ -62,7 +67,7 @@ TEST(Win32GraphicsTest, GdiDrawsTheFrameAndTheScreenKeepsWhatWasPresented) {
   // Text lands inside its box and nowhere else.
   int inside = 0, outside = 0;
   for (int y = 190; y < 240; ++y) {
-    for (int x = 0; x < 240; ++x) {
+    for (int x = 0; x < kScreenWidth; ++x) {
       if (At(pixels, x, y) != kWhite) continue;
       (x >= 10 && x < 230 && y >= 200 && y < 230 ? inside : outside) += 1;
     }

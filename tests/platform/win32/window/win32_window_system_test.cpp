@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/common/screen_size.h"
+
 namespace initap::test {
 namespace {
 
@@ -54,7 +56,7 @@ class Recorder final : public WindowProcedure {
 };
 
 TEST(Win32WindowSystemTest, AWorkersRepaintIsDoneOnTheWindowsThreadBeforeItReturns) {
-  Win32WindowSystem windows(240, 400);
+  Win32WindowSystem windows(kScreenWidth, kScreenHeight);
   Recorder recorder(windows);
   const WindowHandle window = windows.CreateWindow(recorder);
   ASSERT_NE(window, 0u);
@@ -84,7 +86,7 @@ TEST(Win32WindowSystemTest, AWorkersRepaintIsDoneOnTheWindowsThreadBeforeItRetur
 }
 
 TEST(Win32WindowSystemTest, AWindowDestroyedDuringItsCreationIsNoWindow) {
-  Win32WindowSystem windows(240, 400);
+  Win32WindowSystem windows(kScreenWidth, kScreenHeight);
   Recorder recorder(windows);
   recorder.destroyOnCreate = true;
   EXPECT_EQ(windows.CreateWindow(recorder), 0u);
@@ -100,7 +102,7 @@ TEST(Win32WindowSystemTest, ARunWithNobodyAtTheScreenIsClosedFromOutsideOnceAtRe
   for (const Case& c : {Case{0, std::nullopt, "initap: the run came to rest; closing the window"},
                         Case{1, std::chrono::milliseconds(50), "initap: --close-after has passed; closing the window"}}) {
     std::vector<std::string> notices;
-    Win32WindowSystem windows(240, 400,
+    Win32WindowSystem windows(kScreenWidth, kScreenHeight,
                               {[&] { return c.liveThreads; }, c.closeAfter,
                                [&](std::string_view text) { notices.emplace_back(text); }});
     Recorder recorder(windows);
