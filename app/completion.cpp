@@ -1,6 +1,7 @@
 // The worker's final message: keep the description, let the logo stay,
 // write the shortcuts, start the target program and close.
 #include <algorithm>
+#include <tuple>
 
 #include "app/init_ap.h"
 #include "app/launch_program.h"
@@ -47,21 +48,21 @@ std::wstring_view Init_AP::DescriptionInUse() const {
 
 void Init_AP::CopyDescriptionToSystem() {
   const std::wstring_view description = DescriptionInUse();
-  if (!description.empty()) platform.files.CopyFile(description, platform::kSystemDescription, false);
+  if (!description.empty()) std::ignore = platform.files.CopyFile(description, platform::kSystemDescription, false);
 }
 
 void Init_AP::DeleteServedDescriptions(bool updateCarriedOut) {
   for (const platform::UpdateDescription& description : kByDeletionTurn) {
     if (description.deletionTurn == 0 || (updateCarriedOut && description.keptAfterUpdate)) continue;
     if (description.keptForMassProduction && FileExists(*this, platform::kMassProductionMarker)) continue;
-    platform.files.DeleteFile(description.path);
+    std::ignore = platform.files.DeleteFile(description.path);
   }
 }
 
 void Init_AP::FlushVolumes() {
   for (const std::wstring_view name : platform::kDeviceVolumes) {
     const std::wstring volume = L"\\" + std::wstring(name);
-    if (FolderExists(*this, volume)) platform.files.FlushVolume(volume);
+    if (FolderExists(*this, volume)) std::ignore = platform.files.FlushVolume(volume);
   }
 }
 
@@ -74,30 +75,30 @@ void Init_AP::WaitOutLogoTime() {
 void Init_AP::PauseExitTime() { platform.kernel.Sleep(ShowTimeMilliseconds(exitShowTime)); }
 
 void Init_AP::LaunchTarget() {
-  ResolvePath(*this, launchPath, resolvedPath, platform::kPathCapacity);
+  std::ignore = ResolvePath(*this, launchPath, resolvedPath, platform::kPathCapacity);
   if (FileExists(*this, resolvedPath)) {
     if (LaunchProgram(*this, resolvedPath)) {
       WriteLog(*this, L"%s launch success.", resolvedPath);
       return;
     }
     WriteLog(*this, L"%s launch error, goto wince.", resolvedPath);
-    LaunchProgram(*this, platform::kShellProgram);
+    std::ignore = LaunchProgram(*this, platform::kShellProgram);
     return;
   }
   WriteLog(*this, L"%s not exist, goto wince.", resolvedPath);
-  LaunchProgram(*this, platform::kShellProgram);
+  std::ignore = LaunchProgram(*this, platform::kShellProgram);
 }
 
 std::intptr_t Init_AP::OnNoUpdate(std::uint32_t, std::uintptr_t, std::intptr_t, bool&) {
   CopyDescriptionToSystem();
   // The copy configures later boots once the descriptions are gone.
-  if (!DescriptionInUse().empty()) platform.files.FlushVolume(platform::kSystemDescription);
+  if (!DescriptionInUse().empty()) std::ignore = platform.files.FlushVolume(platform::kSystemDescription);
   WaitOutLogoTime();
-  CreateShortcuts(*this, platform::kShortcutList);
+  std::ignore = CreateShortcuts(*this, platform::kShortcutList);
   LaunchTarget();
   DeleteServedDescriptions(false);
   PauseExitTime();
-  platform.windows.PostMessage(Handle(), platform::WM_CLOSE, 0, 0);
+  std::ignore = platform.windows.PostMessage(Handle(), platform::WM_CLOSE, 0, 0);
   return 0;
 }
 
@@ -107,17 +108,17 @@ std::intptr_t Init_AP::OnUpdateDone(std::uint32_t, std::uintptr_t, std::intptr_t
   progressTotal = 1;
   progressDone = 1;
   SetStatusText(*this, kUpdateFinishedText);
-  ResolvePath(*this, zantyPath, resolvedPath, platform::kPathCapacity);
+  std::ignore = ResolvePath(*this, zantyPath, resolvedPath, platform::kPathCapacity);
   // The mark tells later boots the list is done, and the deletions below
   // leave the copy in the system folder alone: what both vouch for goes first.
   FlushVolumes();
-  if (!FileExists(*this, resolvedPath)) MarkUpdateApplied(*this, DescriptionInUse());
+  if (!FileExists(*this, resolvedPath)) std::ignore = MarkUpdateApplied(*this, DescriptionInUse());
   WaitOutLogoTime();
-  CreateShortcuts(*this, platform::kShortcutList);
+  std::ignore = CreateShortcuts(*this, platform::kShortcutList);
   LaunchTarget();
   DeleteServedDescriptions(true);
   PauseExitTime();
-  platform.windows.PostMessage(Handle(), platform::WM_CLOSE, 0, 0);
+  std::ignore = platform.windows.PostMessage(Handle(), platform::WM_CLOSE, 0, 0);
   return 0;
 }
 

@@ -9,6 +9,6 @@ class Init_AP;
 
 // Asks the shell to start `file` in a normal window, without error dialogs;
 // true when it started.
-bool LaunchProgram(Init_AP& app, std::wstring_view file);
+[[nodiscard]] bool LaunchProgram(Init_AP& app, std::wstring_view file);
 
 }  // namespace initap

@@ -1,5 +1,7 @@
 #include "app/message_loop.h"
 
+#include <tuple>
+
 namespace initap {
 
 int MessageLoop::Run() {
@@ -9,7 +11,7 @@ int MessageLoop::Run() {
     if (!windows_.GetMessage(message)) return static_cast<int>(message.wParam);
     bool taken = false;
     for (MessageFilter* filter : filters_) taken = taken || filter->PreTranslateMessage(message);
-    if (!taken) windows_.DispatchMessage(message);
+    if (!taken) std::ignore = windows_.DispatchMessage(message);
   }
 }
 

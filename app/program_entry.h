@@ -6,9 +6,9 @@
 namespace initap {
 
 // 1 after the window closed; 0 when the window could not be created.
-int ProgramEntry(platform::Platform& platform, int showCommand);
+[[nodiscard]] int ProgramEntry(platform::Platform& platform, int showCommand);
 
 // Creates and shows the window and runs the loop until the quit message.
-int Run(platform::Platform& platform, int showCommand);
+[[nodiscard]] int Run(platform::Platform& platform, int showCommand);
 
 }  // namespace initap

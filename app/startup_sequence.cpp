@@ -2,6 +2,7 @@
 // GPS, configuration, logo and the start of the worker.
 #include <array>
 #include <new>
+#include <tuple>
 
 #include "app/init_ap.h"
 #include "app/launch_program.h"
@@ -55,7 +56,7 @@ void Init_AP::OpenGps() {
 void Init_AP::SetClockFromGps() {
   OpenGps();
   platform.kernel.Sleep(kGpsPause);
-  platform.gps.SendDeviceCmd(kGpsCommandBeforeWait);
+  std::ignore = platform.gps.SendDeviceCmd(kGpsCommandBeforeWait);
   int allowance = kGpsReadAllowance;
   int emptySlices = 0;
   while (gpsNewLocation && emptySlices < kGpsEmptySliceLimit) {
@@ -66,16 +67,16 @@ void Init_AP::SetClockFromGps() {
     platform::GpsPosition position;
     position.version = 1;
     position.size = sizeof(platform::GpsPosition);
-    platform.gps.GetPosition(gpsDevice, position, kGpsMaxAge, 0);
+    std::ignore = platform.gps.GetPosition(gpsDevice, position, kGpsMaxAge, 0);
     if (position.utc.year != 0) {
-      platform.kernel.SetSystemTime(position.utc);
+      std::ignore = platform.kernel.SetSystemTime(position.utc);
       break;
     }
     if (allowance == 0) break;
     --allowance;
   }
   platform.kernel.Sleep(kGpsPause);
-  platform.gps.SendDeviceCmd(kGpsCommandAfterWait);
+  std::ignore = platform.gps.SendDeviceCmd(kGpsCommandAfterWait);
 }
 
 std::intptr_t Init_AP::OnCreate(std::uint32_t, std::uintptr_t, std::intptr_t, bool&) {
@@ -86,22 +87,22 @@ std::intptr_t Init_AP::OnCreate(std::uint32_t, std::uintptr_t, std::intptr_t, bo
   for (std::wstring_view file : kImageUpdateFiles) {
     if (!FileExists(*this, file)) continue;
     if (!FileExists(*this, kImageUpdateDone)) {
-      LaunchProgram(*this, kImageUpdater);
+      std::ignore = LaunchProgram(*this, kImageUpdater);
       return 0;
     }
-    for (std::wstring_view leftover : kImageUpdateCleanUp) platform.files.DeleteFile(leftover);
+    for (std::wstring_view leftover : kImageUpdateCleanUp) std::ignore = platform.files.DeleteFile(leftover);
     break;
   }
 
   for (std::wstring_view trigger : kDiagnosticTriggers) {
     if (!FileExists(*this, trigger)) continue;
     WriteLog(*this, L"found diagnostic file, goto wince.");
-    CreateShortcuts(*this, platform::kShortcutList);
-    LaunchProgram(*this, platform::kShellProgram);
+    std::ignore = CreateShortcuts(*this, platform::kShortcutList);
+    std::ignore = LaunchProgram(*this, platform::kShellProgram);
     OpenGps();
     platform.kernel.Sleep(kGpsPause);
-    platform.gps.SendDeviceCmd(kGpsCommandAfterWait);
-    platform.windows.DestroyWindow(Handle());
+    std::ignore = platform.gps.SendDeviceCmd(kGpsCommandAfterWait);
+    std::ignore = platform.windows.DestroyWindow(Handle());
     return 0;
   }
 
@@ -118,7 +119,7 @@ std::intptr_t Init_AP::OnCreate(std::uint32_t, std::uintptr_t, std::intptr_t, bo
     break;
   }
 
-  ResolvePath(*this, logoPath, resolvedPath, platform::kPathCapacity);
+  std::ignore = ResolvePath(*this, logoPath, resolvedPath, platform::kPathCapacity);
   logoBitmap = platform.graphics.LoadBitmapFile(resolvedPath);
   logoShownTick = platform.kernel.GetTickCount();
   workerThread = platform.kernel.StartThread([this] { return UpdateThreadProc(*this); });

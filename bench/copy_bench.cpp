@@ -21,6 +21,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/init_ap.h"
@@ -184,7 +185,7 @@ double TimeElement(bool (*execute)(initap::Init_AP&, const platform::XmlNode*), 
 // of the destination's volume that the completion makes before the mark.
 double TimeDurableCopy(initap::Init_AP& app, const platform::XmlNode* element) {
   const auto start = Clock::now();
-  initap::ExecuteCopy(app, element);
+  std::ignore = initap::ExecuteCopy(app, element);
   app.platform.files.FlushVolume(L"\\FlashHd");
   return Seconds(Clock::now() - start);
 }
@@ -320,8 +321,8 @@ int Memory(const fs::path& work, int files) {
   const auto copyStep = device.Step("<copy from=\"\\sd card\\tree\\\" to=\"\\FlashHd\\tree\\\"/>");
   const auto deleteStep = device.Step("<delete path=\"\\FlashHd\\tree\\\"/>");
   device.Serve([&] {
-    initap::ExecuteCopy(device.App(), copyStep.get());
-    initap::ExecuteDelete(device.App(), deleteStep.get());
+    std::ignore = initap::ExecuteCopy(device.App(), copyStep.get());
+    std::ignore = initap::ExecuteDelete(device.App(), deleteStep.get());
   });
   std::printf("peak resident memory, %6d files: %ld KiB\n", files, PeakResidentKiB());
   return 0;

@@ -9,6 +9,6 @@ namespace initap {
 // Leading white space, an optional sign, then decimal digits up to the first
 // other character; no digits give 0, "0x10" gives 0. Values beyond the signed
 // 32-bit range give its nearest limit.
-std::int32_t DecimalNumber(std::wstring_view text);
+[[nodiscard]] std::int32_t DecimalNumber(std::wstring_view text);
 
 }  // namespace initap

@@ -11,6 +11,6 @@ namespace initap {
 // after the next comma; anything after the fourth is ignored. 1 when all four
 // were set; 0, with `rect` unchanged, when it is missing or `text` has fewer
 // than three commas.
-int ParseRect(std::wstring_view text, platform::Rect* rect);
+[[nodiscard]] int ParseRect(std::wstring_view text, platform::Rect* rect);
 
 }  // namespace initap

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <tuple>
 
 #include "app/init_ap.h"
 #include "display/text_format.h"
@@ -58,8 +59,8 @@ int WriteShortcutFile(Init_AP& app, std::wstring_view name, std::wstring_view ta
       !file) {
     return 0;
   }
-  file->Write(narrowText);
-  file->Close();
+  std::ignore = file->Write(narrowText);
+  std::ignore = file->Close();
 
   // Without a readable name there is no desktop folder to move into: the
   // shortcut stays directly in \Windows.
@@ -68,7 +69,7 @@ int WriteShortcutFile(Init_AP& app, std::wstring_view name, std::wstring_view ta
   if (desktop.empty()) return 1;
   const std::wstring destination = FormatText(L"\\Windows\\%s\\%s.lnk", desktop, name);
   if (platform::WideUnits(destination) < platform::kPathCapacity) {
-    app.platform.files.MoveFile(shortcutPath, destination);
+    std::ignore = app.platform.files.MoveFile(shortcutPath, destination);
   }
   return 1;
 }

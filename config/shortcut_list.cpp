@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "config/shortcut_file.h"
@@ -40,7 +41,7 @@ int CreateShortcuts(Init_AP& app, std::wstring_view listPath) {
         !ReadEntryAttribute(*entry, L"path", target, platform::kPathCapacity)) {
       continue;
     }
-    WriteShortcutFile(app, name, target);
+    std::ignore = WriteShortcutFile(app, name, target);
   }
   return 1;
 }

@@ -12,6 +12,6 @@ class Init_AP;
 // order; an entry without a name or a path, or with one too long, is left
 // out. 1 when the list was walked; 0 when it is missing, unreadable, has no
 // root element or no entries.
-int CreateShortcuts(Init_AP& app, std::wstring_view listPath);
+[[nodiscard]] int CreateShortcuts(Init_AP& app, std::wstring_view listPath);
 
 }  // namespace initap

@@ -1,6 +1,7 @@
 #include "config/update_config.h"
 
 #include <string>
+#include <tuple>
 
 #include "app/init_ap.h"
 #include "config/decimal_number.h"
@@ -20,7 +21,7 @@ void ReadPathElement(Init_AP& app, const platform::XmlNode* root, std::wstring_v
   const std::wstring path = L"./" + std::wstring(name);
   const std::size_t length = ReadNodeText(root, path, nullptr, platform::kPathCapacity);
   if (length < platform::kPathCapacity) {
-    ReadNodeText(root, path, &field, platform::kPathCapacity);
+    std::ignore = ReadNodeText(root, path, &field, platform::kPathCapacity);
     return;
   }
   field.clear();
@@ -41,8 +42,8 @@ int ReadConfig(Init_AP& app, std::wstring_view path) {
 
   // Numbers and rectangles change only for a text that is not empty.
   std::wstring value;
-  if (ReadNodeText(root, L"./filename_rect", &value, kValueCapacity) > 0) ParseRect(value, &app.filenameRect);
-  if (ReadNodeText(root, L"./progress_rect", &value, kValueCapacity) > 0) ParseRect(value, &app.progressRect);
+  if (ReadNodeText(root, L"./filename_rect", &value, kValueCapacity) > 0) std::ignore = ParseRect(value, &app.filenameRect);
+  if (ReadNodeText(root, L"./progress_rect", &value, kValueCapacity) > 0) std::ignore = ParseRect(value, &app.progressRect);
   if (ReadNodeText(root, L"./filename_color", &value, kValueCapacity) > 0) {
     app.filenameColor = static_cast<platform::ColorRef>(DecimalNumber(value));
   }
@@ -66,7 +67,7 @@ int MarkUpdateApplied(Init_AP& app, std::wstring_view path) {
   OpenedXml opened;
   if (!OpenXmlDocument(app, path, opened)) return 0;
   // Without the element the document is saved unchanged.
-  WriteNodeText(opened.root.get(), L"update_already", L"1");
+  std::ignore = WriteNodeText(opened.root.get(), L"update_already", L"1");
   // Save writes beside the file and renames into place: a failure leaves it whole.
   return opened.document->Save(path) ? 1 : 0;
 }

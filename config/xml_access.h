@@ -24,24 +24,24 @@ struct OpenedXml {
 
 // Tests that the file exists, loads it whole and takes its root element.
 // False, with `opened` empty, when any step fails.
-bool OpenXmlDocument(Init_AP& app, std::wstring_view path, OpenedXml& opened);
+[[nodiscard]] bool OpenXmlDocument(Init_AP& app, std::wstring_view path, OpenedXml& opened);
 
 // Copies the text of the first child element that `path` ("./name" or "name")
 // selects into `buffer` (when given) and returns its length. An absent element
 // leaves the buffer untouched and gives 0; an empty one clears it and gives 0.
 // A text longer than capacity - 1 characters is refused: buffer untouched, 0.
 // Without a buffer the length alone is given, whatever the capacity.
-std::size_t ReadNodeText(const platform::XmlNode* context, std::wstring_view path, std::wstring* buffer,
+[[nodiscard]] std::size_t ReadNodeText(const platform::XmlNode* context, std::wstring_view path, std::wstring* buffer,
                          std::size_t capacity);
 
 // Replaces the content of the first child element that `path` selects by
 // `text`: 1 when it was replaced, 0 when the element is absent or refused it.
-int WriteNodeText(platform::XmlNode* context, std::wstring_view path, std::wstring_view text);
+[[nodiscard]] int WriteNodeText(platform::XmlNode* context, std::wstring_view path, std::wstring_view text);
 
 // Copies the value of the attribute of exactly this name, as ReadNodeText
 // copies a text: absent leaves the buffer untouched, empty clears it, both
 // give 0; a value longer than capacity - 1 characters is refused.
-std::size_t ReadAttribute(const platform::XmlNode* element, std::wstring_view name, std::wstring* buffer,
+[[nodiscard]] std::size_t ReadAttribute(const platform::XmlNode* element, std::wstring_view name, std::wstring* buffer,
                           std::size_t capacity);
 
 }  // namespace initap

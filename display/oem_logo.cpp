@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 #include <span>
+#include <tuple>
 
 #include "platform/common/boot_disk.h"
 
@@ -43,7 +44,7 @@ void DrawOEMLogo(Init_AP& app, platform::BackBuffer& frame) {
   if (!app.oemLogoRaw || !app.oemLogoRgb) return;
   if (app.oemLogoReady == 0) {
     // A failed read leaves the zeroed buffer: the logo is black for the run.
-    GetOEMLogoData(app, app.oemLogoRaw.get());
+    std::ignore = GetOEMLogoData(app, app.oemLogoRaw.get());
     Rgb565ToRgb24(app.oemLogoRaw.get(), app.oemLogoRgb.get(), static_cast<int>(kOemLogoImageSize / 3));
     app.oemLogoReady = 1;
   }

@@ -16,7 +16,7 @@ inline constexpr std::uint32_t kOemLogoImageSize = 288002;  // as the bitmap des
 
 // Reads the logo sectors into `destination` (192000 bytes); true when they
 // were read and copied. Uses no field of the record, only its platform.
-bool GetOEMLogoData(Init_AP& app, std::uint8_t* destination);
+[[nodiscard]] bool GetOEMLogoData(Init_AP& app, std::uint8_t* destination);
 
 // Converts 16-bit 5-6-5 pixels (low byte first) to blue, green, red bytes
 // with the low bits zero; nothing when a buffer is missing or `pixels` < 1.

@@ -1,6 +1,7 @@
 #include "display/screen_painting.h"
 
 #include <string>
+#include <tuple>
 
 #include "display/oem_logo.h"
 #include "platform/common/wide_units.h"
@@ -48,7 +49,7 @@ std::intptr_t OnEraseBkgnd(Init_AP&) { return 1; }
 void ShowStatusText(Init_AP& app, std::wstring_view text) {
   app.statusText.Set(platform::WideUnitsPrefix(text, kStatusTextCapacity - 1));
   app.platform.windows.InvalidateWindow(app.Handle());
-  app.platform.windows.UpdateWindow(app.Handle());
+  std::ignore = app.platform.windows.UpdateWindow(app.Handle());
 }
 
 }  // namespace initap

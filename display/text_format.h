@@ -30,10 +30,10 @@ class FormatArg {
   bool isText_ = false;
 };
 
-std::wstring FormatTextArgs(std::wstring_view format, const FormatArg* args, std::size_t count);
+[[nodiscard]] std::wstring FormatTextArgs(std::wstring_view format, const FormatArg* args, std::size_t count);
 
 template <typename... Args>
-std::wstring FormatText(std::wstring_view format, const Args&... args) {
+[[nodiscard]] std::wstring FormatText(std::wstring_view format, const Args&... args) {
   const FormatArg list[] = {FormatArg(args)..., FormatArg(0)};
   return FormatTextArgs(format, list, sizeof...(Args));
 }

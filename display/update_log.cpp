@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <mutex>
+#include <tuple>
 
 #include "app/init_ap.h"
 #include "platform/common/wide_units.h"
@@ -15,10 +16,10 @@ bool WriteLogLine(Init_AP& app, std::wstring_view message) {
   if (app.platform.files.OpenAppend(platform::kUpdateLogPath, log) != platform::FileStatus::Ok) return false;
   const platform::SystemTime now = app.platform.kernel.GetLocalTime();
   const std::wstring stamp = FormatText(L"(%02d-%02d %02d:%02d) ", now.month, now.day, now.hour, now.minute);
-  log->Write(stamp);
-  log->Write(platform::WideUnitsPrefix(message, kLogMessageLimit));
-  log->Write(L"\n");
-  log->Close();
+  std::ignore = log->Write(stamp);
+  std::ignore = log->Write(platform::WideUnitsPrefix(message, kLogMessageLimit));
+  std::ignore = log->Write(L"\n");
+  std::ignore = log->Close();
   return true;
 }
 

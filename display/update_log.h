@@ -16,9 +16,11 @@ inline constexpr std::size_t kLogMessageLimit = 1023;
 
 // Appends the stamp "(MM-DD HH:MM) ", `message` and a line end, in UTF-8.
 // False when the log cannot be opened. Callable from any thread.
-bool WriteLogLine(Init_AP& app, std::wstring_view message);
+[[nodiscard]] bool WriteLogLine(Init_AP& app, std::wstring_view message);
 
-// Formats `format` ("%s" a wide string, "%d" a number) and appends it as one line.
+// Formats `format` ("%s" a wide string, "%d" a number) and appends it as one
+// line; true when it was written. No caller acts on the result: a line that
+// cannot be written never changes the course of a run.
 template <typename... Args>
 bool WriteLog(Init_AP& app, std::wstring_view format, const Args&... args) {
   return WriteLogLine(app, FormatText(format, args...));

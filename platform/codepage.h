@@ -11,9 +11,9 @@ class CodePage {
  public:
   virtual ~CodePage() = default;
   // Converts to the ANSI code page; characters it lacks become its default character.
-  virtual std::string ToAnsi(std::wstring_view text) = 0;
+  [[nodiscard]] virtual std::string ToAnsi(std::wstring_view text) = 0;
   // Converts ANSI text back to wide text.
-  virtual std::wstring FromAnsi(std::string_view text) = 0;
+  [[nodiscard]] virtual std::wstring FromAnsi(std::string_view text) = 0;
 };
 
 }  // namespace platform

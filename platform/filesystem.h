@@ -40,7 +40,7 @@ class FindHandle {
  public:
   virtual ~FindHandle() = default;
   // The next entry, or NoMoreFiles at the end.
-  virtual FileStatus Next(FindData& entry) = 0;
+  [[nodiscard]] virtual FileStatus Next(FindData& entry) = 0;
 };
 
 // A text stream opened in append mode; what was written reaches the file at
@@ -49,8 +49,8 @@ class FindHandle {
 class AppendStream {
  public:
   virtual ~AppendStream() = default;
-  virtual FileStatus Write(std::wstring_view text) = 0;
-  virtual FileStatus Close() = 0;
+  [[nodiscard]] virtual FileStatus Write(std::wstring_view text) = 0;
+  [[nodiscard]] virtual FileStatus Close() = 0;
 };
 
 // A binary stream that created or truncated its file ("wb"); what was
@@ -59,41 +59,41 @@ class AppendStream {
 class WriteStream {
  public:
   virtual ~WriteStream() = default;
-  virtual FileStatus Write(std::string_view bytes) = 0;
-  virtual FileStatus Close() = 0;
+  [[nodiscard]] virtual FileStatus Write(std::string_view bytes) = 0;
+  [[nodiscard]] virtual FileStatus Close() = 0;
 };
 
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
   // Opens an existing file for reading and closes it again: OK when that worked.
-  virtual FileStatus TestOpenForRead(std::wstring_view path) = 0;
+  [[nodiscard]] virtual FileStatus TestOpenForRead(std::wstring_view path) = 0;
   // Starts a listing. A pattern ending in "\*.*" lists that folder; any other
   // pattern finds the path itself. `first` receives the first entry; an empty
   // folder gives NoMoreFiles and no listing.
-  virtual FileStatus FindFirst(std::wstring_view pattern, FindData& first,
+  [[nodiscard]] virtual FileStatus FindFirst(std::wstring_view pattern, FindData& first,
                                std::unique_ptr<FindHandle>& listing) = 0;
-  virtual FileStatus CreateDirectory(std::wstring_view path) = 0;
+  [[nodiscard]] virtual FileStatus CreateDirectory(std::wstring_view path) = 0;
   // Removes an empty folder.
-  virtual FileStatus RemoveDirectory(std::wstring_view path) = 0;
+  [[nodiscard]] virtual FileStatus RemoveDirectory(std::wstring_view path) = 0;
   // Copies a file; the copy is written beside the destination and renamed
   // into place, its data on the volume before its name is.
-  virtual FileStatus CopyFile(std::wstring_view source, std::wstring_view destination,
+  [[nodiscard]] virtual FileStatus CopyFile(std::wstring_view source, std::wstring_view destination,
                               bool failIfExists) = 0;
   // Moves a file; fails when the destination exists or its folder is missing.
-  virtual FileStatus MoveFile(std::wstring_view source, std::wstring_view destination) = 0;
-  virtual FileStatus DeleteFile(std::wstring_view path) = 0;
-  virtual FileStatus OpenAppend(std::wstring_view path, std::unique_ptr<AppendStream>& stream) = 0;
-  virtual FileStatus CreateForWrite(std::wstring_view path, std::unique_ptr<WriteStream>& stream) = 0;
+  [[nodiscard]] virtual FileStatus MoveFile(std::wstring_view source, std::wstring_view destination) = 0;
+  [[nodiscard]] virtual FileStatus DeleteFile(std::wstring_view path) = 0;
+  [[nodiscard]] virtual FileStatus OpenAppend(std::wstring_view path, std::unique_ptr<AppendStream>& stream) = 0;
+  [[nodiscard]] virtual FileStatus CreateForWrite(std::wstring_view path, std::unique_ptr<WriteStream>& stream) = 0;
   // Reads a whole file into `bytes`; FileTooLarge for one beyond what a description can be.
-  virtual FileStatus ReadFile(std::wstring_view path, std::string& bytes) = 0;
+  [[nodiscard]] virtual FileStatus ReadFile(std::wstring_view path, std::string& bytes) = 0;
   // Replaces a file's content: written beside it, flushed to the volume and
   // renamed into place, so the file holds the old content or the new one.
-  virtual FileStatus ReplaceFile(std::wstring_view path, std::string_view bytes) = 0;
+  [[nodiscard]] virtual FileStatus ReplaceFile(std::wstring_view path, std::string_view bytes) = 0;
   // Makes durable everything written so far on the volume that holds `path`
   // (a volume such as "\FlashHd" or anything in it): data, names and folders
   // survive a power cut once this returns Ok.
-  virtual FileStatus FlushVolume(std::wstring_view path) = 0;
+  [[nodiscard]] virtual FileStatus FlushVolume(std::wstring_view path) = 0;
 };
 
 }  // namespace platform

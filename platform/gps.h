@@ -24,12 +24,12 @@ class Gps {
   virtual ~Gps() = default;
   // Opens the receiver; the driver signals `newLocation` whenever it has new
   // data. The events must outlive the handle, which is never closed.
-  virtual GpsHandle OpenDevice(Event* newLocation, Event* deviceState) = 0;
+  [[nodiscard]] virtual GpsHandle OpenDevice(Event* newLocation, Event* deviceState) = 0;
   // Fills `position` from the newest data no older than maxAgeMs; returns the driver's code.
-  virtual std::uint32_t GetPosition(GpsHandle device, GpsPosition& position, std::uint32_t maxAgeMs,
+  [[nodiscard]] virtual std::uint32_t GetPosition(GpsHandle device, GpsPosition& position, std::uint32_t maxAgeMs,
                                     std::uint32_t flags) = 0;
   // Sends a device command to the receiver; returns the driver's code.
-  virtual std::uint32_t SendDeviceCmd(std::uint32_t command) = 0;
+  [[nodiscard]] virtual std::uint32_t SendDeviceCmd(std::uint32_t command) = 0;
 };
 
 }  // namespace platform

@@ -44,14 +44,14 @@ class Bitmap {
 class Graphics {
  public:
   virtual ~Graphics() = default;
-  virtual int ScreenWidth() = 0;
-  virtual int ScreenHeight() = 0;
+  [[nodiscard]] virtual int ScreenWidth() = 0;
+  [[nodiscard]] virtual int ScreenHeight() = 0;
   // A black frame of the given size; null when it cannot be made.
-  virtual std::unique_ptr<BackBuffer> CreateBackBuffer(int width, int height) = 0;
+  [[nodiscard]] virtual std::unique_ptr<BackBuffer> CreateBackBuffer(int width, int height) = 0;
   // Copies a finished frame to the screen at (0, 0).
   virtual void Present(const BackBuffer& frame) = 0;
   // Loads a bitmap file from a device path; null when missing or unreadable.
-  virtual std::unique_ptr<Bitmap> LoadBitmapFile(std::wstring_view path) = 0;
+  [[nodiscard]] virtual std::unique_ptr<Bitmap> LoadBitmapFile(std::wstring_view path) = 0;
 };
 
 }  // namespace platform

@@ -27,7 +27,7 @@ class Event {
   // Signals the event; a waiter (or the next one) is released once.
   virtual void Set() = 0;
   // Waits up to timeoutMs for the signal; true when it came.
-  virtual bool Wait(std::uint32_t timeoutMs) = 0;
+  [[nodiscard]] virtual bool Wait(std::uint32_t timeoutMs) = 0;
 };
 
 // A running thread. Dropping the object does not stop or join the thread.
@@ -35,24 +35,24 @@ class Thread {
  public:
   virtual ~Thread() = default;
   // Waits up to timeoutMs for the thread to end; true when it has ended.
-  virtual bool Wait(std::uint32_t timeoutMs) = 0;
+  [[nodiscard]] virtual bool Wait(std::uint32_t timeoutMs) = 0;
 };
 
 class Kernel {
  public:
   virtual ~Kernel() = default;
   // Creates an auto-reset event, not signalled; null when none can be made.
-  virtual std::unique_ptr<Event> CreateEvent() = 0;
+  [[nodiscard]] virtual std::unique_ptr<Event> CreateEvent() = 0;
   // Starts `procedure` on a new thread at once; null when it cannot start.
-  virtual std::unique_ptr<Thread> StartThread(std::function<std::uint32_t()> procedure) = 0;
+  [[nodiscard]] virtual std::unique_ptr<Thread> StartThread(std::function<std::uint32_t()> procedure) = 0;
   // Pauses the calling thread.
   virtual void Sleep(std::uint32_t milliseconds) = 0;
   // Milliseconds since an arbitrary start; wraps after about 49.7 days.
-  virtual std::uint32_t GetTickCount() = 0;
+  [[nodiscard]] virtual std::uint32_t GetTickCount() = 0;
   // The device's local date and time.
-  virtual SystemTime GetLocalTime() = 0;
+  [[nodiscard]] virtual SystemTime GetLocalTime() = 0;
   // Sets the device clock from a UTC date and time; false when refused.
-  virtual bool SetSystemTime(const SystemTime& utc) = 0;
+  [[nodiscard]] virtual bool SetSystemTime(const SystemTime& utc) = 0;
   // Writes one line to the platform's debug output.
   virtual void DebugOutput(std::wstring_view text) = 0;
 };

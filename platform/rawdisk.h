@@ -17,7 +17,7 @@ class RawDisk {
   virtual ~RawDisk() = default;
   // The driver's sector read (control code kIoctlDiskRead): `count` sectors
   // from `first` into `buffer`; false when the driver rejects the request.
-  virtual bool ReadSectors(std::uint32_t first, std::uint32_t count, std::span<std::uint8_t> buffer) = 0;
+  [[nodiscard]] virtual bool ReadSectors(std::uint32_t first, std::uint32_t count, std::span<std::uint8_t> buffer) = 0;
 };
 
 class RawDiskService {
@@ -25,7 +25,7 @@ class RawDiskService {
   virtual ~RawDiskService() = default;
   // Opens a device for reading and writing, shared with nobody; null when it
   // is missing or somebody else holds it.
-  virtual std::unique_ptr<RawDisk> Open(std::wstring_view device) = 0;
+  [[nodiscard]] virtual std::unique_ptr<RawDisk> Open(std::wstring_view device) = 0;
 };
 
 }  // namespace platform

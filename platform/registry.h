@@ -15,14 +15,14 @@ class RegistryKey {
  public:
   virtual ~RegistryKey() = default;
   // Reads a string value; false when absent, not a string, or longer than capacityBytes allow.
-  virtual bool QueryString(std::wstring_view name, std::wstring& value, std::size_t capacityBytes) = 0;
+  [[nodiscard]] virtual bool QueryString(std::wstring_view name, std::wstring& value, std::size_t capacityBytes) = 0;
 };
 
 class Registry {
  public:
   virtual ~Registry() = default;
   // Opens a key, creating it (and keeping it) when absent; null on failure.
-  virtual std::unique_ptr<RegistryKey> CreateKey(RegistryRoot root, std::wstring_view subKey) = 0;
+  [[nodiscard]] virtual std::unique_ptr<RegistryKey> CreateKey(RegistryRoot root, std::wstring_view subKey) = 0;
 };
 
 }  // namespace platform

@@ -10,7 +10,7 @@ class Shell {
   virtual ~Shell() = default;
   // Starts `file` (a device path, or a bare name such as "explorer") in a
   // normal window, without error dialogs and without waiting; true when started.
-  virtual bool Execute(std::wstring_view file) = 0;
+  [[nodiscard]] virtual bool Execute(std::wstring_view file) = 0;
 };
 
 }  // namespace platform

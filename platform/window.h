@@ -27,7 +27,7 @@ struct Message {
 class WindowProcedure {
  public:
   virtual ~WindowProcedure() = default;
-  virtual std::intptr_t WindowProc(WindowHandle window, std::uint32_t message,
+  [[nodiscard]] virtual std::intptr_t WindowProc(WindowHandle window, std::uint32_t message,
                                    std::uintptr_t wParam, std::intptr_t lParam) = 0;
 };
 
@@ -37,30 +37,30 @@ class WindowSystem {
   // Creates a hidden window served by `procedure` on the calling thread and
   // sends it the create message. 0 when creation failed or the window was
   // destroyed during its create message.
-  virtual WindowHandle CreateWindow(WindowProcedure& procedure) = 0;
+  [[nodiscard]] virtual WindowHandle CreateWindow(WindowProcedure& procedure) = 0;
   // Makes the window visible; a visible window that needs painting gets a paint message.
   virtual void ShowWindow(WindowHandle window, int showCommand) = 0;
   // Sends the destroy message and forgets the window; false for an unknown window.
-  virtual bool DestroyWindow(WindowHandle window) = 0;
+  [[nodiscard]] virtual bool DestroyWindow(WindowHandle window) = 0;
   // Queues a message for the window's thread; callable from any thread.
-  virtual bool PostMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+  [[nodiscard]] virtual bool PostMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                            std::intptr_t lParam) = 0;
   // Queues the quit message for the calling thread's loop.
   virtual void PostQuitMessage(int exitCode) = 0;
   // Takes the next message, waiting when there is none; repaints asked for by
   // other threads are served while it waits. False for the quit message,
   // whose code is then in message.wParam.
-  virtual bool GetMessage(Message& message) = 0;
+  [[nodiscard]] virtual bool GetMessage(Message& message) = 0;
   // Hands a message to its window's procedure.
-  virtual std::intptr_t DispatchMessage(const Message& message) = 0;
+  [[nodiscard]] virtual std::intptr_t DispatchMessage(const Message& message) = 0;
   // The platform's default handling: the close request destroys the window.
-  virtual std::intptr_t DefWindowProc(WindowHandle window, std::uint32_t message,
+  [[nodiscard]] virtual std::intptr_t DefWindowProc(WindowHandle window, std::uint32_t message,
                                       std::uintptr_t wParam, std::intptr_t lParam) = 0;
   // Marks the whole window as needing a paint, without erasing the background.
   virtual void InvalidateWindow(WindowHandle window) = 0;
   // Paints the window now if it needs it; from another thread, returns once the
   // window's thread has painted, or false when the window went away meanwhile.
-  virtual bool UpdateWindow(WindowHandle window) = 0;
+  [[nodiscard]] virtual bool UpdateWindow(WindowHandle window) = 0;
 };
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 #include "update/copy_operation.h"
 
 #include <memory>
+#include <tuple>
 #include <vector>
 
 #include "app/init_ap.h"
@@ -55,9 +56,9 @@ bool ExecuteCopy(Init_AP& app, const platform::XmlNode* element) {
   std::wstring source;
   std::wstring destination;
   if (ReadAttribute(element, L"from", &app.resolvedPath, platform::kPathCapacity) == 0) return false;
-  ResolvePath(app, app.resolvedPath, source, platform::kPathCapacity);
+  std::ignore = ResolvePath(app, app.resolvedPath, source, platform::kPathCapacity);
   if (ReadAttribute(element, L"to", &app.resolvedPath, platform::kPathCapacity) == 0) return false;
-  ResolvePath(app, app.resolvedPath, destination, platform::kPathCapacity);
+  std::ignore = ResolvePath(app, app.resolvedPath, destination, platform::kPathCapacity);
 
   // The counting pass; its values show with the first file's repaint.
   app.progressDone = 0;
@@ -70,7 +71,7 @@ bool ExecuteCopy(Init_AP& app, const platform::XmlNode* element) {
       break;
     case CopyKind::FolderTree:
       // A tree copied into itself would walk into its own copies.
-      if (!SameOrInside(source, destination)) CopyFolder(app, source, destination, copied);
+      if (!SameOrInside(source, destination)) std::ignore = CopyFolder(app, source, destination, copied);
       break;
     case CopyKind::Rejected:
       break;
@@ -101,7 +102,7 @@ bool CopyOneFile(Init_AP& app, std::wstring_view source, std::wstring_view desti
     const std::wstring_view folder = destination.substr(0, last);
     if (!FolderExists(app, folder) && !CreateFolderChain(app, folder)) return false;
   }
-  ExtractFileName(source, &app.resolvedPath, platform::kPathCapacity);
+  std::ignore = ExtractFileName(source, &app.resolvedPath, platform::kPathCapacity);
   app.progressDone += 1;
   SetStatusText(app, L"copy %s", app.resolvedPath);
   return app.platform.files.CopyFile(source, destination, false) == platform::FileStatus::Ok;

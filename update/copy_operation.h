@@ -19,19 +19,19 @@ enum class CopyKind : int { Rejected = -1, OneFile = 0, FolderTree = 1 };
 
 // Carries out one copy element and logs how many files it copied. False when
 // the element was skipped (no element, "from" or "to" absent or empty).
-bool ExecuteCopy(Init_AP& app, const platform::XmlNode* element);
+[[nodiscard]] bool ExecuteCopy(Init_AP& app, const platform::XmlNode* element);
 
 // Decides how `source` goes to `destination`; a file copied into a folder
 // gets its name appended to `destination`, refused when that would not fit a path.
-CopyKind ClassifyCopyPair(std::wstring& destination, std::wstring_view source);
+[[nodiscard]] CopyKind ClassifyCopyPair(std::wstring& destination, std::wstring_view source);
 
 // Shows the file and copies it over `destination`, creating its folder when
 // missing; true when the platform copied the file.
-bool CopyOneFile(Init_AP& app, std::wstring_view source, std::wstring_view destination);
+[[nodiscard]] bool CopyOneFile(Init_AP& app, std::wstring_view source, std::wstring_view destination);
 
 // Copies the tree under `source` into `destination`, stopping at the first
 // entry that fails; true when everything was copied or there was nothing to
 // copy. `copied` grows by one for each file copied.
-bool CopyFolder(Init_AP& app, std::wstring_view source, std::wstring_view destination, std::int32_t& copied);
+[[nodiscard]] bool CopyFolder(Init_AP& app, std::wstring_view source, std::wstring_view destination, std::int32_t& copied);
 
 }  // namespace initap

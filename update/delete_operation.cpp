@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <tuple>
 
 #include "app/init_ap.h"
 #include "config/xml_access.h"
@@ -19,13 +20,13 @@ bool ExecuteDelete(Init_AP& app, const platform::XmlNode* element) {
 
   std::wstring path;
   if (ReadAttribute(element, L"path", &app.resolvedPath, platform::kPathCapacity) == 0) return false;
-  ResolvePath(app, app.resolvedPath, path, platform::kPathCapacity);
+  std::ignore = ResolvePath(app, app.resolvedPath, path, platform::kPathCapacity);
 
   std::int32_t deleted = 0;
   if (!path.empty() && path.back() == L'\\') {
     app.progressDone = 0;
     app.progressTotal = CountFiles(app, path);
-    DeleteFolder(app, path, deleted);
+    std::ignore = DeleteFolder(app, path, deleted);
   } else if (const std::size_t last = path.rfind(L'\\'); last != std::wstring::npos) {
     app.progressTotal = 1;
     app.progressDone = 1;
@@ -54,7 +55,7 @@ bool DeleteFolder(Init_AP& app, std::wstring_view folder, std::int32_t& deleted)
       if ((entry.attributes & platform::kDirectoryAttribute) != 0) {
         if (!DeleteFolder(app, entryPath, deleted)) return false;
       } else {
-        ExtractFileName(entryPath, &app.resolvedPath, platform::kPathCapacity);
+        std::ignore = ExtractFileName(entryPath, &app.resolvedPath, platform::kPathCapacity);
         app.progressDone += 1;
         SetStatusText(app, L"delete %s", app.resolvedPath);
         if (app.platform.files.DeleteFile(entryPath) != platform::FileStatus::Ok) return false;

@@ -15,11 +15,11 @@ class Init_AP;
 
 // Carries out one delete element and logs how many files it deleted. False
 // when the element was skipped (no element, "path" absent or empty).
-bool ExecuteDelete(Init_AP& app, const platform::XmlNode* element);
+[[nodiscard]] bool ExecuteDelete(Init_AP& app, const platform::XmlNode* element);
 
 // Deletes the files and subfolders of `folder`, then the folder itself,
 // stopping at the first that fails; true when the folder is gone or was
 // never there. `deleted` grows by one for each file deleted.
-bool DeleteFolder(Init_AP& app, std::wstring_view folder, std::int32_t& deleted);
+[[nodiscard]] bool DeleteFolder(Init_AP& app, std::wstring_view folder, std::int32_t& deleted);
 
 }  // namespace initap

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "app/init_ap.h"
@@ -28,7 +29,7 @@ bool SameNameIgnoringCase(std::wstring_view name, std::wstring_view step) {
   return true;
 }
 
-void Post(Init_AP& app, std::uint32_t message) { app.platform.windows.PostMessage(app.Handle(), message, 0, 0); }
+void Post(Init_AP& app, std::uint32_t message) { std::ignore = app.platform.windows.PostMessage(app.Handle(), message, 0, 0); }
 
 }  // namespace
 
@@ -52,7 +53,7 @@ std::uint32_t UpdateThreadProc(Init_AP& app) {
   }
 
   // The force-update marker overrides the applied flag.
-  ResolvePath(app, app.zantyPath, app.resolvedPath, platform::kPathCapacity);
+  std::ignore = ResolvePath(app, app.zantyPath, app.resolvedPath, platform::kPathCapacity);
   if (FileExists(app, app.resolvedPath)) {
     WriteLog(app, L"zanty file exist.");
   } else if (app.updateAlready != 0) {
@@ -95,9 +96,9 @@ std::uint32_t UpdateThreadProc(Init_AP& app) {
     if (!child) continue;
     const std::wstring name = child->NodeName();
     if (SameNameIgnoringCase(name, L"copy")) {
-      ExecuteCopy(app, child.get());
+      std::ignore = ExecuteCopy(app, child.get());
     } else if (SameNameIgnoringCase(name, L"delete")) {
-      ExecuteDelete(app, child.get());
+      std::ignore = ExecuteDelete(app, child.get());
     }
     child.reset();
   }

@@ -3,6 +3,7 @@
 #include <cwchar>
 #include <sstream>
 #include <thread>
+#include <tuple>
 
 #include "tests/platform/files/device_files.h"
 
@@ -193,9 +194,9 @@ TEST_F(FileSystemTest, LinesAppendedFromTwoThreadsStayWhole) {
     for (int i = 0; i < kLines; ++i) {
       std::unique_ptr<platform::AppendStream> log;
       if (Files().OpenAppend(L"\\FlashHd\\updatelog.txt", log) != FileStatus::Ok) return;
-      log->Write(std::wstring(1, tag) + L" stamp ");
-      log->Write(std::wstring(40, tag) + L" " + std::to_wstring(i) + L"\n");
-      log->Close();
+      std::ignore = log->Write(std::wstring(1, tag) + L" stamp ");
+      std::ignore = log->Write(std::wstring(40, tag) + L" " + std::to_wstring(i) + L"\n");
+      std::ignore = log->Close();
     }
   };
   Files();

@@ -1,6 +1,8 @@
 // Replacing texts and writing documents back.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "tests/platform/xml/xml_device.h"
 
 namespace initap::test {
@@ -165,7 +167,7 @@ TEST(XmlSaving, FailedWriteLeavesTheFileAsItWas) {
   const std::string original = "<r><a>old</a></r>";
   auto document = device.LoadBytes(original);
   ASSERT_TRUE(document);
-  document->DocumentElement()->SelectSingleNode(L"a")->PutText(L"new");
+  std::ignore = document->DocumentElement()->SelectSingleNode(L"a")->PutText(L"new");
   device.files().failReplace = true;
   EXPECT_FALSE(document->Save(XmlDevice::kPath));
   EXPECT_EQ(device.Get(XmlDevice::kHostPath), original);

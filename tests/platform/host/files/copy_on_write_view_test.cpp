@@ -2,6 +2,7 @@
 // that stays untouched, and the change report of both is the same.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <tuple>
 
 #include <functional>
 #include <map>
@@ -54,7 +55,7 @@ FileStatus Append(FileSystem& files, const wchar_t* path, const wchar_t* text) {
   std::unique_ptr<platform::AppendStream> stream;
   const FileStatus opened = files.OpenAppend(path, stream);
   if (opened != FileStatus::Ok) return opened;
-  stream->Write(text);
+  std::ignore = stream->Write(text);
   return stream->Close();
 }
 
@@ -62,7 +63,7 @@ FileStatus Write(FileSystem& files, const wchar_t* path, std::string_view bytes)
   std::unique_ptr<platform::WriteStream> stream;
   const FileStatus opened = files.CreateForWrite(path, stream);
   if (opened != FileStatus::Ok) return opened;
-  stream->Write(bytes);
+  std::ignore = stream->Write(bytes);
   return stream->Close();
 }
 

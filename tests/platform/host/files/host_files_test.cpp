@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 #include <filesystem>
@@ -139,8 +140,8 @@ TEST_F(HostFilesTest, TheEchoHookSeesEveryLineOfItsFile) {
   for (const wchar_t* path : {L"\\FlashHd\\updatelog.txt", L"\\flashhd/UPDATELOG.TXT", L"\\FlashHd\\other.txt"}) {
     std::unique_ptr<platform::AppendStream> log;
     ASSERT_EQ(observed.OpenAppend(path, log), FileStatus::Ok);
-    log->Write(L"line ");
-    log->Write(L"\u00e9\n");
+    std::ignore = log->Write(L"line ");
+    std::ignore = log->Write(L"\u00e9\n");
     EXPECT_EQ(log->Close(), FileStatus::Ok);
   }
   EXPECT_EQ(echoed, (std::vector<std::string>{"line \xc3\xa9\n", "line \xc3\xa9\n"}));
