@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <functional>
 #include <future>
@@ -73,8 +74,12 @@ class PaintedWindow final : public platform::WindowProcedure {
 // The benchmark's thread is the worker, asking for the repaint as a status
 // line does; the window's thread is a system thread, so that the headless
 // run does not come to rest under it. With an empty paint, what is left is
-// the hand-over between the two threads.
+// the hand-over between the two threads. The argument is the work, in
+// microseconds, the worker does before each repaint, as on a file; after a
+// long one, the window's thread has gone to sleep when it is asked to paint.
 void BM_WorkerRepaint(benchmark::State& state, bool realPaint) {
+  using Clock = std::chrono::steady_clock;
+  const auto work = std::chrono::microseconds(state.range(0));
   initap::test::TestDevice device;
   WriteLogoDisk(device);
   platform::Platform& services = device.Services();
@@ -95,20 +100,28 @@ void BM_WorkerRepaint(benchmark::State& state, bool realPaint) {
   });
   const platform::WindowHandle handle = window.get();
   for (auto _ : state) {
+    for (const auto done = Clock::now() + work; Clock::now() < done;) {
+    }
+    const auto asked = Clock::now();
     services.windows.InvalidateWindow(handle);
     if (!services.windows.UpdateWindow(handle)) state.SkipWithError("the window went away");
+    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - asked).count());
   }
   services.windows.PostMessage(handle, platform::WM_CLOSE, 0, 0);
   windowThread->Wait(60000);
 }
-// Wall time is the worker's wait; CPU time is the whole program's, both threads'.
+// Time is the worker's wait alone; CPU time is the whole program's: both threads', and the work's.
 BENCHMARK_CAPTURE(BM_WorkerRepaint, empty_paint, false)
+    ->Arg(0)
+    ->Arg(100)
     ->Unit(benchmark::kMicrosecond)
-    ->UseRealTime()
+    ->UseManualTime()
     ->MeasureProcessCPUTime();
 BENCHMARK_CAPTURE(BM_WorkerRepaint, real_paint, true)
+    ->Arg(0)
+    ->Arg(100)
     ->Unit(benchmark::kMicrosecond)
-    ->UseRealTime()
+    ->UseManualTime()
     ->MeasureProcessCPUTime();
 
 }  // namespace
