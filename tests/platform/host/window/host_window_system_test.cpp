@@ -290,6 +290,30 @@ TEST_F(HostWindowSystemTest, DesktopCloseRequestReachesTheWindowAsTheCloseMessag
   EXPECT_TRUE(notices.empty());
 }
 
+TEST_F(HostWindowSystemTest, DesktopEventsAreLookedAtWhileRepaintsKeepTheWindowThreadBusy) {
+  FakeDisplay display(false);
+  HostWindowSystem windows(kernel, display, Options());
+  RecordingWindow procedure(windows);
+  const WindowHandle window = windows.CreateWindow(procedure);
+  windows.ShowWindow(window, 1);
+  std::atomic<int> pollsDuringRepaints{0};
+  auto worker = kernel.StartThread([&] {
+    const int before = display.polls;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+    while (std::chrono::steady_clock::now() < end) {
+      windows.InvalidateWindow(window);
+      windows.UpdateWindow(window);
+    }
+    pollsDuringRepaints = display.polls - before;
+    windows.PostMessage(window, WM_CLOSE, 0, 0);
+    return 0u;
+  });
+  EXPECT_EQ(RunLoop(windows), 1);
+  ASSERT_TRUE(worker->Wait(5000));
+  // Looked at every 10 ms, that is 20 times; a few show that a close at the desktop is not left waiting.
+  EXPECT_GE(pollsDuringRepaints, 5);
+}
+
 TEST_F(HostWindowSystemTest, PostedMessagesArriveInOrderBeforeTheQuitMessage) {
   FakeDisplay display(true);
   HostWindowSystem windows(kernel, display, Options());
