@@ -1,6 +1,7 @@
 #include "platform/host/window/host_window_system.h"
 
 #include <algorithm>
+#include <tuple>
 
 namespace platform::host {
 
@@ -8,11 +9,15 @@ namespace {
 
 // While a desktop window is open, its events are looked at this often.
 constexpr auto kPollInterval = std::chrono::milliseconds(10);
-constexpr auto kAwakeWaitForPaint = std::chrono::microseconds(200);
-// A worker asks for one paint a file: right after finishing one, the window's
-// thread stays awake this long for the next, since waking a sleeping thread
-// costs more than the paint itself.
-constexpr auto kAwakeWaitForRequests = std::chrono::milliseconds(2);
+
+// Wakes the threads waiting on `waiters` with `lock` let go meanwhile: a
+// woken thread then finds the lock free instead of sleeping again until the
+// waker lets go of it, a sleep and a wake-up more on each file's repaint.
+void WakeUnlocked(std::unique_lock<std::mutex>& lock, std::condition_variable& waiters) {
+  lock.unlock();
+  waiters.notify_all();
+  lock.lock();
+}
 
 }  // namespace
 
@@ -21,7 +26,7 @@ HostWindowSystem::HostWindowSystem(HostKernel& kernel, DisplayDriver& display, W
   kernel_.SetThreadEndListener([this] {
     // Taking the lock orders the wake-up after the waiter's last look.
     std::lock_guard lock(mutex_);
-    Changed();
+    workForWindowThread_.notify_all();
   });
 }
 
@@ -47,13 +52,13 @@ WindowHandle HostWindowSystem::CreateWindow(WindowProcedure& procedure) {
 void HostWindowSystem::ShowWindow(WindowHandle window, int /*showCommand*/) {
   std::lock_guard lock(mutex_);
   if (auto it = windows_.find(window); it != windows_.end()) it->second.visible = true;
-  Changed();
+  workForWindowThread_.notify_all();
 }
 
 bool HostWindowSystem::DestroyWindow(WindowHandle window) {
   WindowProcedure* procedure = ProcedureOf(window);
   if (procedure == nullptr) return false;
-  procedure->WindowProc(window, WM_DESTROY, 0, 0);
+  std::ignore = procedure->WindowProc(window, WM_DESTROY, 0, 0);
   std::lock_guard lock(mutex_);
   windows_.erase(window);
   // Whoever waits for a paint of this window is released.
@@ -61,7 +66,8 @@ bool HostWindowSystem::DestroyWindow(WindowHandle window) {
     if (request->window == window) request->finished = true;
   }
   std::erase_if(paintRequests_, [window](PaintRequest* request) { return request->window == window; });
-  Changed();
+  paintDone_.notify_all();
+  workForWindowThread_.notify_all();
   return true;
 }
 
@@ -70,25 +76,26 @@ bool HostWindowSystem::PostMessage(WindowHandle window, std::uint32_t message, s
   std::lock_guard lock(mutex_);
   if (windows_.find(window) == windows_.end()) return false;
   posted_.push_back(Message{window, message, wParam, lParam});
-  Changed();
+  workForWindowThread_.notify_all();
   return true;
 }
 
 void HostWindowSystem::PostQuitMessage(int exitCode) {
   std::lock_guard lock(mutex_);
   quit_ = exitCode;
-  Changed();
+  workForWindowThread_.notify_all();
 }
 
 bool HostWindowSystem::GetMessage(Message& message) {
   std::unique_lock lock(mutex_);
   // Back here, the window's thread has finished the paint message it took last.
-  if (paintsFinished_.load(std::memory_order_relaxed) != paintsTaken_.load(std::memory_order_relaxed)) {
-    paintsFinished_.store(paintsTaken_.load(std::memory_order_relaxed), std::memory_order_release);
-    lastPaintFinished_ = std::chrono::steady_clock::now();
-    Changed();
+  if (paintsFinished_ != paintsTaken_) {
+    paintsFinished_ = paintsTaken_;
+    WakeUnlocked(lock, paintDone_);
   }
   for (;;) {
+    // Also while requests keep the window's thread busy, so that a close at the desktop is seen.
+    if (!display_.Headless() && std::chrono::steady_clock::now() >= nextPoll_) PollDisplay(lock);
     if (!paintRequests_.empty()) {
       PaintRequest* request = paintRequests_.front();
       paintRequests_.pop_front();
@@ -97,9 +104,8 @@ bool HostWindowSystem::GetMessage(Message& message) {
       const bool painted = PaintNow(window);
       lock.lock();
       request->painted = painted;
-      request->finished.store(true, std::memory_order_release);
-      Changed();
-      lastPaintFinished_ = std::chrono::steady_clock::now();
+      request->finished = true;
+      WakeUnlocked(lock, paintDone_);
       continue;
     }
     if (!posted_.empty()) {
@@ -115,7 +121,7 @@ bool HostWindowSystem::GetMessage(Message& message) {
     for (auto& [handle, state] : windows_) {
       if (state.visible && state.invalid) {
         state.invalid = false;
-        paintsTaken_.fetch_add(1, std::memory_order_relaxed);
+        ++paintsTaken_;
         message = Message{handle, WM_PAINT, 0, 0};
         return true;
       }
@@ -131,35 +137,23 @@ bool HostWindowSystem::GetMessage(Message& message) {
       }
     }
 
-    if (std::chrono::steady_clock::now() - lastPaintFinished_ < kAwakeWaitForRequests) {
-      const unsigned seen = changes_.load(std::memory_order_acquire);
-      const auto giveUp = lastPaintFinished_ + kAwakeWaitForRequests;
-      lock.unlock();
-      while (changes_.load(std::memory_order_acquire) == seen && std::chrono::steady_clock::now() < giveUp) {
-        std::this_thread::yield();
-      }
-      lock.lock();
-      lastPaintFinished_ = {};
-      continue;
-    }
-
     auto wakeUp = std::chrono::steady_clock::time_point::max();
-    if (!display_.Headless()) wakeUp = std::chrono::steady_clock::now() + kPollInterval;
+    if (!display_.Headless()) wakeUp = nextPoll_;
     if (options_.closeAfter && !closedFromOutside_) wakeUp = std::min(wakeUp, started_ + *options_.closeAfter);
     if (wakeUp == std::chrono::steady_clock::time_point::max()) {
-      changed_.wait(lock);
+      workForWindowThread_.wait(lock);
     } else {
-      changed_.wait_until(lock, wakeUp);
-    }
-    if (!display_.Headless()) {
-      lock.unlock();
-      const bool closeAsked = display_.Poll();
-      lock.lock();
-      if (closeAsked && !windows_.empty()) {
-        posted_.push_back(Message{windows_.begin()->first, WM_CLOSE, 0, 0});
-      }
+      workForWindowThread_.wait_until(lock, wakeUp);
     }
   }
+}
+
+void HostWindowSystem::PollDisplay(std::unique_lock<std::mutex>& lock) {
+  lock.unlock();
+  const bool closeAsked = display_.Poll();
+  lock.lock();
+  nextPoll_ = std::chrono::steady_clock::now() + kPollInterval;
+  if (closeAsked && !windows_.empty()) posted_.push_back(Message{windows_.begin()->first, WM_CLOSE, 0, 0});
 }
 
 void HostWindowSystem::CloseFromOutside(std::unique_lock<std::mutex>& lock, std::string_view why) {
@@ -185,9 +179,9 @@ std::intptr_t HostWindowSystem::DefWindowProc(WindowHandle window, std::uint32_t
 }
 
 void HostWindowSystem::InvalidateWindow(WindowHandle window) {
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
   if (auto it = windows_.find(window); it != windows_.end()) it->second.invalid = true;
-  Changed();
+  WakeUnlocked(lock, workForWindowThread_);
 }
 
 bool HostWindowSystem::UpdateWindow(WindowHandle window) {
@@ -204,45 +198,24 @@ bool HostWindowSystem::UpdateWindow(WindowHandle window) {
   if (!it->second.invalid) {
     // The window's thread took this invalidation as a paint message: the
     // caller's fields are on screen once that paint has finished.
-    const unsigned ticket = paintsTaken_.load(std::memory_order_relaxed);
-    lock.unlock();
-    AwakeWait([&] { return paintsFinished_.load(std::memory_order_acquire) >= ticket; });
-    lock.lock();
-    changed_.wait(lock, [&] {
-      return paintsFinished_.load(std::memory_order_relaxed) >= ticket || windows_.find(window) == windows_.end();
-    });
+    const unsigned ticket = paintsTaken_;
+    paintDone_.wait(lock, [&] { return paintsFinished_ >= ticket || windows_.find(window) == windows_.end(); });
     return windows_.find(window) != windows_.end();
   }
   it->second.invalid = false;
   PaintRequest request;
   request.window = window;
   paintRequests_.push_back(&request);
-  Changed();
-  lock.unlock();
-  AwakeWait([&] { return request.finished.load(std::memory_order_acquire); });
-  lock.lock();
-  changed_.wait(lock, [&request] { return request.finished.load(std::memory_order_relaxed); });
+  WakeUnlocked(lock, workForWindowThread_);
+  paintDone_.wait(lock, [&request] { return request.finished; });
   return request.painted;
-}
-
-template <typename Done>
-void HostWindowSystem::AwakeWait(Done done) {
-  // A paint takes a few tens of microseconds: waiting for it awake spares
-  // the worker a sleep and a wake-up for every file.
-  const auto giveUp = std::chrono::steady_clock::now() + kAwakeWaitForPaint;
-  while (!done() && std::chrono::steady_clock::now() < giveUp) std::this_thread::yield();
 }
 
 bool HostWindowSystem::PaintNow(WindowHandle window) {
   WindowProcedure* procedure = ProcedureOf(window);
   if (procedure == nullptr) return false;
-  procedure->WindowProc(window, WM_PAINT, 0, 0);
+  std::ignore = procedure->WindowProc(window, WM_PAINT, 0, 0);
   return true;
-}
-
-void HostWindowSystem::Changed() {
-  changes_.fetch_add(1, std::memory_order_release);
-  changed_.notify_all();
 }
 
 WindowProcedure* HostWindowSystem::ProcedureOf(WindowHandle window) {

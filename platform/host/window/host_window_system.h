@@ -4,7 +4,6 @@
 // person at the desktop, --close-after, or a run that has come to rest).
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -57,7 +56,7 @@ class HostWindowSystem final : public WindowSystem {
   // A repaint that another thread waits for.
   struct PaintRequest {
     WindowHandle window = 0;
-    std::atomic<bool> finished{false};
+    bool finished = false;
     bool painted = false;
   };
 
@@ -66,12 +65,9 @@ class HostWindowSystem final : public WindowSystem {
   bool PaintNow(WindowHandle window);
   // Posts the close request from outside once, with a notice.
   void CloseFromOutside(std::unique_lock<std::mutex>& lock, std::string_view why);
+  // Hands the desktop's pending events to the display; a close asked there is queued.
+  void PollDisplay(std::unique_lock<std::mutex>& lock);
   WindowProcedure* ProcedureOf(WindowHandle window);
-  // Wakes the window's thread; called with the lock held.
-  void Changed();
-  // Waits a little, without sleeping, for `done`.
-  template <typename Done>
-  void AwakeWait(Done done);
 
   HostKernel& kernel_;
   DisplayDriver& display_;
@@ -79,7 +75,10 @@ class HostWindowSystem final : public WindowSystem {
   const std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
 
   std::mutex mutex_;
-  std::condition_variable changed_;
+  // The window's thread sleeps on this until something may give it work.
+  std::condition_variable workForWindowThread_;
+  // Threads that wait for a paint sleep on this until one has finished.
+  std::condition_variable paintDone_;
   std::map<WindowHandle, WindowState> windows_;
   std::deque<Message> posted_;
   std::deque<PaintRequest*> paintRequests_;
@@ -87,12 +86,11 @@ class HostWindowSystem final : public WindowSystem {
   std::thread::id windowThread_;
   WindowHandle nextHandle_ = 0x10;
   bool closedFromOutside_ = false;
-  // Counts the changes that may give the window's thread work, for its awake wait.
-  std::atomic<unsigned> changes_{0};
-  std::chrono::steady_clock::time_point lastPaintFinished_;
+  // When a desktop window's events are looked at next.
+  std::chrono::steady_clock::time_point nextPoll_;
   // Paint messages handed to the window's thread, and those it has finished.
-  std::atomic<unsigned> paintsTaken_{0};
-  std::atomic<unsigned> paintsFinished_{0};
+  unsigned paintsTaken_ = 0;
+  unsigned paintsFinished_ = 0;
 };
 
 }  // namespace platform::host

@@ -4,8 +4,10 @@
 
 #include <atomic>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "tests/support/temp_folder.h"
@@ -67,7 +69,7 @@ class RecordingWindow final : public WindowProcedure {
 // Runs the loop of the calling thread until the quit message; returns its code.
 int RunLoop(WindowSystem& windows) {
   Message message;
-  while (windows.GetMessage(message)) windows.DispatchMessage(message);
+  while (windows.GetMessage(message)) std::ignore = windows.DispatchMessage(message);
   return static_cast<int>(message.wParam);
 }
 
@@ -110,7 +112,7 @@ TEST_F(HostWindowSystemTest, RunIsNotAtRestWhileASystemThreadLives) {
   auto gate = kernel.CreateEvent();
   std::atomic<bool> postedBeforeEnd{false};
   auto worker = kernel.StartThread([&] {
-    gate->Wait(5000);
+    std::ignore = gate->Wait(5000);
     postedBeforeEnd = windows.PostMessage(window, WM_USER + 100, 0, 0);
     return 0u;
   });
@@ -131,7 +133,17 @@ TEST_F(HostWindowSystemTest, RunIsNotAtRestWhileASystemThreadLives) {
   EXPECT_LT(user, close);
 }
 
-TEST_F(HostWindowSystemTest, RepaintAskedByAnotherThreadIsPaintedOnTheWindowThreadBeforeItReturns) {
+// How a worker spaces its repaints: back to back, as files that take no
+// time, or far enough apart that the window's thread has gone to sleep.
+struct Spacing {
+  const char* name;
+  std::uint32_t pauseMs;
+};
+void PrintTo(const Spacing& c, std::ostream* out) { *out << c.name; }
+
+class HostWindowSystemRepaintTest : public HostWindowSystemTest, public ::testing::WithParamInterface<Spacing> {};
+
+TEST_P(HostWindowSystemRepaintTest, RepaintAskedByAnotherThreadIsPaintedOnTheWindowThreadBeforeItReturns) {
   FakeDisplay display(true);
   HostWindowSystem windows(kernel, display, Options());
   RecordingWindow procedure(windows);
@@ -142,6 +154,7 @@ TEST_F(HostWindowSystemTest, RepaintAskedByAnotherThreadIsPaintedOnTheWindowThre
   std::vector<int> seenAfterUpdate;
   auto worker = kernel.StartThread([&] {
     for (int i = 0; i < 50; ++i) {
+      kernel.Sleep(GetParam().pauseMs);
       const int before = painted;
       windows.InvalidateWindow(window);
       EXPECT_TRUE(windows.UpdateWindow(window));
@@ -158,6 +171,10 @@ TEST_F(HostWindowSystemTest, RepaintAskedByAnotherThreadIsPaintedOnTheWindowThre
   std::lock_guard lock(procedure.mutex);
   for (auto id : procedure.paintThreads) EXPECT_EQ(id, std::this_thread::get_id());
 }
+
+INSTANTIATE_TEST_SUITE_P(EachSpacing, HostWindowSystemRepaintTest,
+                         ::testing::Values(Spacing{"BackToBack", 0}, Spacing{"WindowThreadAsleep", 5}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(HostWindowSystemTest, WorkerWaitingForAPaintIsReleasedWhenTheWindowIsDestroyed) {
   FakeDisplay display(true);
@@ -183,6 +200,52 @@ TEST_F(HostWindowSystemTest, WorkerWaitingForAPaintIsReleasedWhenTheWindowIsDest
   EXPECT_FALSE(windows.PostMessage(window, WM_USER, 0, 0));
 }
 
+// What the window's thread does with a paint message it took before a worker asked for that paint.
+struct TakenPaint {
+  const char* name;
+  bool dispatched;  // else the window is destroyed instead
+};
+void PrintTo(const TakenPaint& c, std::ostream* out) { *out << c.name; }
+
+class HostWindowSystemTakenPaintTest : public HostWindowSystemTest, public ::testing::WithParamInterface<TakenPaint> {};
+
+TEST_P(HostWindowSystemTakenPaintTest, WorkerWaitsForThePaintMessageTheWindowThreadTook) {
+  FakeDisplay display(true);
+  HostWindowSystem windows(kernel, display, Options());
+  RecordingWindow procedure(windows);
+  const WindowHandle window = windows.CreateWindow(procedure);
+  windows.ShowWindow(window, 1);
+  Message paint;
+  ASSERT_TRUE(windows.GetMessage(paint));
+  ASSERT_EQ(paint.message, WM_PAINT);
+  std::atomic<int> paintedBeforeReturn{-1};
+  // The opposite of what is expected until the worker sets it.
+  std::atomic<bool> result{!GetParam().dispatched};
+  auto asked = kernel.CreateEvent();
+  auto worker = kernel.StartThread([&] {
+    asked->Set();
+    result = windows.UpdateWindow(window);
+    paintedBeforeReturn = procedure.Count(WM_PAINT);
+    return 0u;
+  });
+  ASSERT_TRUE(asked->Wait(5000));
+  kernel.Sleep(20);
+  if (GetParam().dispatched) {
+    windows.DispatchMessage(paint);
+    // Back in its loop, the window's thread has finished the paint; then the run comes to rest.
+    EXPECT_EQ(RunLoop(windows), 1);
+  } else {
+    windows.DestroyWindow(window);
+  }
+  ASSERT_TRUE(worker->Wait(5000));
+  EXPECT_EQ(result, GetParam().dispatched);
+  EXPECT_EQ(paintedBeforeReturn, GetParam().dispatched ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachEnd, HostWindowSystemTakenPaintTest,
+                         ::testing::Values(TakenPaint{"Dispatched", true}, TakenPaint{"WindowDestroyed", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(HostWindowSystemTest, WindowDestroyedDuringCreateEndsTheLoopWithItsQuitCode) {
   FakeDisplay display(true);
   HostWindowSystem windows(kernel, display, Options());
@@ -205,7 +268,7 @@ TEST_F(HostWindowSystemTest, CloseAfterClosesAWindowThatAThreadKeepsBusy) {
   windows.ShowWindow(window, 1);
   auto stop = kernel.CreateEvent();
   auto busy = kernel.StartThread([&] {
-    stop->Wait(10000);
+    std::ignore = stop->Wait(10000);
     return 0u;
   });
   EXPECT_EQ(RunLoop(windows), 1);
@@ -226,6 +289,30 @@ TEST_F(HostWindowSystemTest, DesktopCloseRequestReachesTheWindowAsTheCloseMessag
   EXPECT_EQ(procedure.Count(WM_CLOSE), 1);
   EXPECT_GE(display.polls, 1);
   EXPECT_TRUE(notices.empty());
+}
+
+TEST_F(HostWindowSystemTest, DesktopEventsAreLookedAtWhileRepaintsKeepTheWindowThreadBusy) {
+  FakeDisplay display(false);
+  HostWindowSystem windows(kernel, display, Options());
+  RecordingWindow procedure(windows);
+  const WindowHandle window = windows.CreateWindow(procedure);
+  windows.ShowWindow(window, 1);
+  std::atomic<int> pollsDuringRepaints{0};
+  auto worker = kernel.StartThread([&] {
+    const int before = display.polls;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+    while (std::chrono::steady_clock::now() < end) {
+      windows.InvalidateWindow(window);
+      windows.UpdateWindow(window);
+    }
+    pollsDuringRepaints = display.polls - before;
+    windows.PostMessage(window, WM_CLOSE, 0, 0);
+    return 0u;
+  });
+  EXPECT_EQ(RunLoop(windows), 1);
+  ASSERT_TRUE(worker->Wait(5000));
+  // Looked at every 10 ms, that is 20 times; a few show that a close at the desktop is not left waiting.
+  EXPECT_GE(pollsDuringRepaints, 5);
 }
 
 TEST_F(HostWindowSystemTest, PostedMessagesArriveInOrderBeforeTheQuitMessage) {
