@@ -50,14 +50,10 @@ bool Init_AP::ProcessWindowMessage(std::uint32_t message, std::uintptr_t wParam,
     Handler handler;
   };
   static constexpr Entry kMessageMap[] = {
-      {platform::WM_CREATE, &Init_AP::OnCreate},
-      {platform::WM_DESTROY, &Init_AP::OnDestroy},
-      {platform::WM_PAINT, &Init_AP::OnPaintMessage},
-      {platform::WM_ERASEBKGND, &Init_AP::OnEraseBkgndMessage},
-      {UM_NO_UPDATE, &Init_AP::OnNoUpdate},
-      {UM_ALREADY_UPDATED, &Init_AP::OnNoUpdate},
-      {UM_UPDATE_DONE, &Init_AP::OnUpdateDone},
-      {UM_UPDATE_ERROR, &Init_AP::OnUpdateError},
+      {platform::WM_CREATE, &Init_AP::OnCreate},      {platform::WM_DESTROY, &Init_AP::OnDestroy},
+      {platform::WM_PAINT, &Init_AP::OnPaintMessage}, {platform::WM_ERASEBKGND, &Init_AP::OnEraseBkgndMessage},
+      {UM_NO_UPDATE, &Init_AP::OnNoUpdate},           {UM_ALREADY_UPDATED, &Init_AP::OnNoUpdate},
+      {UM_UPDATE_DONE, &Init_AP::OnUpdateDone},       {UM_UPDATE_ERROR, &Init_AP::OnUpdateError},
   };
   for (const Entry& entry : kMessageMap) {
     if (entry.message == message) {
@@ -75,9 +71,7 @@ std::intptr_t Init_AP::OnDestroy(std::uint32_t, std::uintptr_t, std::intptr_t, b
   return 0;
 }
 
-std::intptr_t Init_AP::OnPaintMessage(std::uint32_t, std::uintptr_t, std::intptr_t, bool&) {
-  return OnPaint(*this);
-}
+std::intptr_t Init_AP::OnPaintMessage(std::uint32_t, std::uintptr_t, std::intptr_t, bool&) { return OnPaint(*this); }
 
 std::intptr_t Init_AP::OnEraseBkgndMessage(std::uint32_t, std::uintptr_t, std::intptr_t, bool&) {
   return OnEraseBkgnd(*this);

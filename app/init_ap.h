@@ -64,15 +64,14 @@ class Init_AP final : public FrameWindow, public MessageFilter, public IdleHandl
   bool OnIdle() override;
 
  protected:
-  bool ProcessWindowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam,
-                            std::intptr_t& result, bool& handled) override;
+  bool ProcessWindowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam, std::intptr_t& result,
+                            bool& handled) override;
 
  private:
   std::intptr_t OnCreate(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam, bool& handled);
   std::intptr_t OnDestroy(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam, bool& handled);
   std::intptr_t OnPaintMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam, bool& handled);
-  std::intptr_t OnEraseBkgndMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam,
-                                    bool& handled);
+  std::intptr_t OnEraseBkgndMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam, bool& handled);
   std::intptr_t OnNoUpdate(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam, bool& handled);
   std::intptr_t OnUpdateDone(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam, bool& handled);
   std::intptr_t OnUpdateError(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam, bool& handled);

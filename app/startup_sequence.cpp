@@ -26,15 +26,20 @@ constexpr std::array<std::wstring_view, 3> kImageUpdateFiles = {
     L"\\FlashHd\\temp\\Eboot.xml", L"\\FlashHd\\temp\\winceimg.xml", L"\\FlashHd\\temp\\OEMLOGO.bmp"};
 constexpr std::wstring_view kImageUpdateDone = L"\\FlashHd\\temp\\ZEV7100UpdateDone.txt";
 constexpr std::wstring_view kImageUpdater = L"\\Windows\\KRTNkUpdate.exe";
-constexpr std::array<std::wstring_view, 12> kImageUpdateCleanUp = {
-    L"\\FlashHd\\temp\\ZEV7100UpdateDone.txt", L"\\FlashHd\\temp\\chain.bin",
-    L"\\FlashHd\\temp\\TINYNK.bin",            L"\\FlashHd\\temp\\NK.bin",
-    L"\\FlashHd\\temp\\winceimg.cks",          L"\\FlashHd\\temp\\Eboot.cks",
-    L"\\FlashHd\\temp\\Eboot.nb0",             L"\\FlashHd\\temp\\Eboot.xml",
-    L"\\FlashHd\\temp\\winceimg.xml",          L"\\FlashHd\\temp\\chain.lst",
-    L"\\FlashHd\\temp\\OEMLOGO.bmp",           L"\\FlashHd\\temp\\OEMLOGO.raw"};
-constexpr std::array<std::wstring_view, 2> kDiagnosticTriggers = {
-    L"\\sd card\\Launch_Valkor_For_Diagnostic.txt", L"\\Storage Card\\Launch_Valkor_For_Diagnostic.txt"};
+constexpr std::array<std::wstring_view, 12> kImageUpdateCleanUp = {L"\\FlashHd\\temp\\ZEV7100UpdateDone.txt",
+                                                                   L"\\FlashHd\\temp\\chain.bin",
+                                                                   L"\\FlashHd\\temp\\TINYNK.bin",
+                                                                   L"\\FlashHd\\temp\\NK.bin",
+                                                                   L"\\FlashHd\\temp\\winceimg.cks",
+                                                                   L"\\FlashHd\\temp\\Eboot.cks",
+                                                                   L"\\FlashHd\\temp\\Eboot.nb0",
+                                                                   L"\\FlashHd\\temp\\Eboot.xml",
+                                                                   L"\\FlashHd\\temp\\winceimg.xml",
+                                                                   L"\\FlashHd\\temp\\chain.lst",
+                                                                   L"\\FlashHd\\temp\\OEMLOGO.bmp",
+                                                                   L"\\FlashHd\\temp\\OEMLOGO.raw"};
+constexpr std::array<std::wstring_view, 2> kDiagnosticTriggers = {L"\\sd card\\Launch_Valkor_For_Diagnostic.txt",
+                                                                  L"\\Storage Card\\Launch_Valkor_For_Diagnostic.txt"};
 
 constexpr std::uint32_t kGpsCommandBeforeWait = 14;
 constexpr std::uint32_t kGpsCommandAfterWait = 13;

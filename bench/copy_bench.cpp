@@ -80,7 +80,8 @@ void MakeTree(const fs::path& tree, int folders, int files, std::size_t size) {
   for (int folder = 0; folder < folders; ++folder) {
     const fs::path dir = folders == 1 ? tree : tree / ("folder" + std::to_string(folder));
     fs::create_directories(dir);
-    for (int file = 0; file < files / folders; ++file) WriteFile(dir / ("file" + std::to_string(file) + ".bin"), size, random);
+    for (int file = 0; file < files / folders; ++file)
+      WriteFile(dir / ("file" + std::to_string(file) + ".bin"), size, random);
   }
 }
 

@@ -54,8 +54,7 @@ int WriteShortcutFile(Init_AP& app, std::wstring_view name, std::wstring_view ta
   // The file is opened by its narrow name, so a character the code page
   // lacks is lost from the name as it is on the device.
   std::unique_ptr<platform::WriteStream> file;
-  if (app.platform.files.CreateForWrite(app.platform.codePage.FromAnsi(narrowPath), file) !=
-          platform::FileStatus::Ok ||
+  if (app.platform.files.CreateForWrite(app.platform.codePage.FromAnsi(narrowPath), file) != platform::FileStatus::Ok ||
       !file) {
     return 0;
   }

@@ -42,8 +42,10 @@ int ReadConfig(Init_AP& app, std::wstring_view path) {
 
   // Numbers and rectangles change only for a text that is not empty.
   std::wstring value;
-  if (ReadNodeText(root, L"./filename_rect", &value, kValueCapacity) > 0) std::ignore = ParseRect(value, &app.filenameRect);
-  if (ReadNodeText(root, L"./progress_rect", &value, kValueCapacity) > 0) std::ignore = ParseRect(value, &app.progressRect);
+  if (ReadNodeText(root, L"./filename_rect", &value, kValueCapacity) > 0)
+    std::ignore = ParseRect(value, &app.filenameRect);
+  if (ReadNodeText(root, L"./progress_rect", &value, kValueCapacity) > 0)
+    std::ignore = ParseRect(value, &app.progressRect);
   if (ReadNodeText(root, L"./filename_color", &value, kValueCapacity) > 0) {
     app.filenameColor = static_cast<platform::ColorRef>(DecimalNumber(value));
   }

@@ -32,7 +32,7 @@ struct OpenedXml {
 // A text longer than capacity - 1 characters is refused: buffer untouched, 0.
 // Without a buffer the length alone is given, whatever the capacity.
 [[nodiscard]] std::size_t ReadNodeText(const platform::XmlNode* context, std::wstring_view path, std::wstring* buffer,
-                         std::size_t capacity);
+                                       std::size_t capacity);
 
 // Replaces the content of the first child element that `path` selects by
 // `text`: 1 when it was replaced, 0 when the element is absent or refused it.
@@ -42,6 +42,6 @@ struct OpenedXml {
 // copies a text: absent leaves the buffer untouched, empty clears it, both
 // give 0; a value longer than capacity - 1 characters is refused.
 [[nodiscard]] std::size_t ReadAttribute(const platform::XmlNode* element, std::wstring_view name, std::wstring* buffer,
-                          std::size_t capacity);
+                                        std::size_t capacity);
 
 }  // namespace initap

@@ -10,9 +10,9 @@
 
 namespace initap {
 
-inline constexpr std::size_t kOemLogoRgbBytes = 384000;  // room for the 288000 bytes of 240 x 400 x 3
+inline constexpr std::size_t kOemLogoRgbBytes = 384000;      // room for the 288000 bytes of 240 x 400 x 3
 inline constexpr std::size_t kOemLogoScratchBytes = 192512;  // 376 sectors
-inline constexpr std::uint32_t kOemLogoImageSize = 288002;  // as the bitmap description states it
+inline constexpr std::uint32_t kOemLogoImageSize = 288002;   // as the bitmap description states it
 
 // Reads the logo sectors into `destination` (192000 bytes); true when they
 // were read and copied. Uses no field of the record, only its platform.

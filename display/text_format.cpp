@@ -82,9 +82,7 @@ std::wstring FormatTextArgs(std::wstring_view format, const FormatArg* args, std
         Pad(out, body, width, left, zero);
         break;
       }
-      case L'u':
-        Pad(out, Digits(static_cast<std::uint32_t>(arg.Number()), 10, false), width, left, zero);
-        break;
+      case L'u': Pad(out, Digits(static_cast<std::uint32_t>(arg.Number()), 10, false), width, left, zero); break;
       case L'x':
       case L'X': {
         std::wstring body = Digits(static_cast<std::uint32_t>(arg.Number()), 16, conversion == L'X');
@@ -92,11 +90,8 @@ std::wstring FormatTextArgs(std::wstring_view format, const FormatArg* args, std
         Pad(out, body, width, left, zero);
         break;
       }
-      case L'c':
-        Pad(out, std::wstring(1, static_cast<wchar_t>(arg.Number())), width, left, false);
-        break;
-      default:
-        break;
+      case L'c': Pad(out, std::wstring(1, static_cast<wchar_t>(arg.Number())), width, left, false); break;
+      default: break;
     }
   }
   return out;

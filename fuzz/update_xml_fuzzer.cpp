@@ -30,10 +30,9 @@ class FuzzDevice {
   FuzzDevice() {
     std::error_code error;
     const std::filesystem::path shm = "/dev/shm";
-    std::string pattern =
-        ((std::filesystem::is_directory(shm, error) ? shm : std::filesystem::temp_directory_path()) /
-         "initap-fuzz-XXXXXX")
-            .string();
+    std::string pattern = ((std::filesystem::is_directory(shm, error) ? shm : std::filesystem::temp_directory_path()) /
+                           "initap-fuzz-XXXXXX")
+                              .string();
     if (mkdtemp(pattern.data()) == nullptr) std::abort();
     folder_ = pattern;
     for (const char* volume : {"sd card", "FlashHd", "System", "Windows"}) {

@@ -72,14 +72,14 @@ class FileSystem {
   // pattern finds the path itself. `first` receives the first entry; an empty
   // folder gives NoMoreFiles and no listing.
   [[nodiscard]] virtual FileStatus FindFirst(std::wstring_view pattern, FindData& first,
-                               std::unique_ptr<FindHandle>& listing) = 0;
+                                             std::unique_ptr<FindHandle>& listing) = 0;
   [[nodiscard]] virtual FileStatus CreateDirectory(std::wstring_view path) = 0;
   // Removes an empty folder.
   [[nodiscard]] virtual FileStatus RemoveDirectory(std::wstring_view path) = 0;
   // Copies a file; the copy is written beside the destination and renamed
   // into place, its data on the volume before its name is.
   [[nodiscard]] virtual FileStatus CopyFile(std::wstring_view source, std::wstring_view destination,
-                              bool failIfExists) = 0;
+                                            bool failIfExists) = 0;
   // Moves a file; fails when the destination exists or its folder is missing.
   [[nodiscard]] virtual FileStatus MoveFile(std::wstring_view source, std::wstring_view destination) = 0;
   [[nodiscard]] virtual FileStatus DeleteFile(std::wstring_view path) = 0;

@@ -27,7 +27,7 @@ class Gps {
   [[nodiscard]] virtual GpsHandle OpenDevice(Event* newLocation, Event* deviceState) = 0;
   // Fills `position` from the newest data no older than maxAgeMs; returns the driver's code.
   [[nodiscard]] virtual std::uint32_t GetPosition(GpsHandle device, GpsPosition& position, std::uint32_t maxAgeMs,
-                                    std::uint32_t flags) = 0;
+                                                  std::uint32_t flags) = 0;
   // Sends a device command to the receiver; returns the driver's code.
   [[nodiscard]] virtual std::uint32_t SendDeviceCmd(std::uint32_t command) = 0;
 };

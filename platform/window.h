@@ -27,8 +27,8 @@ struct Message {
 class WindowProcedure {
  public:
   virtual ~WindowProcedure() = default;
-  [[nodiscard]] virtual std::intptr_t WindowProc(WindowHandle window, std::uint32_t message,
-                                   std::uintptr_t wParam, std::intptr_t lParam) = 0;
+  [[nodiscard]] virtual std::intptr_t WindowProc(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                                                 std::intptr_t lParam) = 0;
 };
 
 class WindowSystem {
@@ -44,7 +44,7 @@ class WindowSystem {
   [[nodiscard]] virtual bool DestroyWindow(WindowHandle window) = 0;
   // Queues a message for the window's thread; callable from any thread.
   [[nodiscard]] virtual bool PostMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                           std::intptr_t lParam) = 0;
+                                         std::intptr_t lParam) = 0;
   // Queues the quit message for the calling thread's loop.
   virtual void PostQuitMessage(int exitCode) = 0;
   // Takes the next message, waiting when there is none; repaints asked for by
@@ -54,8 +54,8 @@ class WindowSystem {
   // Hands a message to its window's procedure.
   [[nodiscard]] virtual std::intptr_t DispatchMessage(const Message& message) = 0;
   // The platform's default handling: the close request destroys the window.
-  [[nodiscard]] virtual std::intptr_t DefWindowProc(WindowHandle window, std::uint32_t message,
-                                      std::uintptr_t wParam, std::intptr_t lParam) = 0;
+  [[nodiscard]] virtual std::intptr_t DefWindowProc(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                                                    std::intptr_t lParam) = 0;
   // Marks the whole window as needing a paint, without erasing the background.
   virtual void InvalidateWindow(WindowHandle window) = 0;
   // Paints the window now if it needs it; from another thread, returns once the

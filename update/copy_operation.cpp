@@ -73,8 +73,7 @@ bool ExecuteCopy(Init_AP& app, const platform::XmlNode* element) {
       // A tree copied into itself would walk into its own copies.
       if (!SameOrInside(source, destination)) std::ignore = CopyFolder(app, source, destination, copied);
       break;
-    case CopyKind::Rejected:
-      break;
+    case CopyKind::Rejected: break;
   }
   WriteLog(app, L"%d files has been copied.", copied);
   return true;

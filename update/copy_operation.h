@@ -32,6 +32,7 @@ enum class CopyKind : int { Rejected = -1, OneFile = 0, FolderTree = 1 };
 // Copies the tree under `source` into `destination`, stopping at the first
 // entry that fails; true when everything was copied or there was nothing to
 // copy. `copied` grows by one for each file copied.
-[[nodiscard]] bool CopyFolder(Init_AP& app, std::wstring_view source, std::wstring_view destination, std::int32_t& copied);
+[[nodiscard]] bool CopyFolder(Init_AP& app, std::wstring_view source, std::wstring_view destination,
+                              std::int32_t& copied);
 
 }  // namespace initap

@@ -45,8 +45,7 @@ bool CreateFolderChain(Init_AP& app, std::wstring_view folder) {
   std::size_t position = 0;
   for (;;) {
     const std::size_t separator = folder.find(L'\\', position);
-    const std::wstring_view prefix =
-        separator == std::wstring_view::npos ? folder : folder.substr(0, separator + 1);
+    const std::wstring_view prefix = separator == std::wstring_view::npos ? folder : folder.substr(0, separator + 1);
     if (!prefix.empty() && !FolderExists(app, prefix) &&
         app.platform.files.CreateDirectory(prefix) != platform::FileStatus::Ok) {
       return false;

@@ -26,6 +26,7 @@ class Init_AP;
 [[nodiscard]] std::size_t ExtractFileName(std::wstring_view path, std::wstring* output, std::size_t capacity);
 // `folder`, a backslash unless it ends in a separator, and `name`. False, with
 // `joined` empty, when the result would not fit `capacity` characters with the terminator.
-[[nodiscard]] bool JoinPath(std::wstring_view folder, std::wstring_view name, std::wstring& joined, std::size_t capacity);
+[[nodiscard]] bool JoinPath(std::wstring_view folder, std::wstring_view name, std::wstring& joined,
+                            std::size_t capacity);
 
 }  // namespace initap

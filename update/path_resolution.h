@@ -14,6 +14,7 @@ class Init_AP;
 // steps included, is joined to the folder of the description named by
 // `updateSource`. False, with `output` empty, when the source has no folder
 // or the result would not fit `capacity` characters with the terminator.
-[[nodiscard]] bool ResolvePath(const Init_AP& app, std::wstring_view configured, std::wstring& output, std::size_t capacity);
+[[nodiscard]] bool ResolvePath(const Init_AP& app, std::wstring_view configured, std::wstring& output,
+                               std::size_t capacity);
 
 }  // namespace initap

@@ -29,7 +29,9 @@ bool SameNameIgnoringCase(std::wstring_view name, std::wstring_view step) {
   return true;
 }
 
-void Post(Init_AP& app, std::uint32_t message) { std::ignore = app.platform.windows.PostMessage(app.Handle(), message, 0, 0); }
+void Post(Init_AP& app, std::uint32_t message) {
+  std::ignore = app.platform.windows.PostMessage(app.Handle(), message, 0, 0);
+}
 
 }  // namespace
 
@@ -39,9 +41,7 @@ std::uint32_t UpdateThreadProc(Init_AP& app) {
   // Only a description whose update list is carried out goes on; the others configured the boot only.
   const platform::UpdateDescription* found = platform::DescriptionOf(app.updateSource);
   switch (found != nullptr ? found->use : platform::DescriptionUse::kOverlooked) {
-    case platform::DescriptionUse::kCarriedOut:
-      WriteLog(app, L"found update file %s.", found->path);
-      break;
+    case platform::DescriptionUse::kCarriedOut: WriteLog(app, L"found update file %s.", found->path); break;
     case platform::DescriptionUse::kConfigurationOnly:
       WriteLog(app, L"no update file, read config file and goto wince.");
       Post(app, UM_NO_UPDATE);

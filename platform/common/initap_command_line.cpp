@@ -54,8 +54,7 @@ bool IsDeviceVolume(std::string_view name) {
   return std::ranges::any_of(kDeviceVolumes, [&](std::wstring_view known) { return FoldName(known) == folded; });
 }
 
-bool ParseMount(std::string_view text, CommandLinePaths& paths, std::vector<MountOption>& mounts,
-                std::string& error) {
+bool ParseMount(std::string_view text, CommandLinePaths& paths, std::vector<MountOption>& mounts, std::string& error) {
   const auto equals = text.find('=');
   if (equals == std::string_view::npos || equals == 0 || equals + 1 == text.size()) {
     error = "--mount wants VOLUME=HOSTDIR, as in '\\sd card=/media/card', not '" + std::string(text) + "'";
@@ -91,8 +90,7 @@ bool ParseSeconds(std::string_view text, std::optional<std::chrono::milliseconds
   const std::string value(text);
   char* end = nullptr;
   const double seconds = std::strtod(value.c_str(), &end);
-  if (value.empty() || end != value.c_str() + value.size() || !std::isfinite(seconds) || seconds < 0 ||
-      seconds > 1e6) {
+  if (value.empty() || end != value.c_str() + value.size() || !std::isfinite(seconds) || seconds < 0 || seconds > 1e6) {
     error = "--close-after wants a number of seconds, not '" + value + "'";
     return false;
   }
@@ -107,18 +105,12 @@ bool ParseOutputFile(std::string_view option, std::string_view given, CommandLin
   std::string placed = paths.Place(Kind::kOutputFile, given);
   const std::string named = std::string(option) + " file '" + std::string(given) + "'";
   switch (paths.CheckOutputFile(placed)) {
-    case OutputFile::kWritable:
-      file = std::move(placed);
-      return true;
+    case OutputFile::kWritable: file = std::move(placed); return true;
     case OutputFile::kFolder:
       error = std::string(option) + " wants a file name, not the folder '" + std::string(given) + "'";
       return false;
-    case OutputFile::kNoFolder:
-      error = named + " is in no existing folder";
-      return false;
-    case OutputFile::kNotWritable:
-      error = named + " cannot be written here";
-      return false;
+    case OutputFile::kNoFolder: error = named + " is in no existing folder"; return false;
+    case OutputFile::kNotWritable: error = named + " cannot be written here"; return false;
   }
   return false;
 }

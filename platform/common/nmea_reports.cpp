@@ -140,10 +140,10 @@ int DayOfWeek(int year, int month, int day) {
 }
 
 std::optional<SystemTime> NmeaReportReader::Next() {
-  bool open = false;             // a report has begun
-  int second = -1;               // the second it speaks of, once a sentence gave one
-  std::set<std::string> kinds;   // the timed sentences it holds
-  SystemTime utc;                // its UTC from a valid fix, or year 0
+  bool open = false;            // a report has begun
+  int second = -1;              // the second it speaks of, once a sentence gave one
+  std::set<std::string> kinds;  // the timed sentences it holds
+  SystemTime utc;               // its UTC from a valid fix, or year 0
 
   for (;;) {
     std::optional<NmeaSentence> sentence = std::move(pending_);

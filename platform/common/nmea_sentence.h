@@ -9,8 +9,8 @@
 namespace platform {
 
 struct NmeaSentence {
-  std::string talker;  // "GP", "GN", ...; "P" for a maker's own sentence
-  std::string type;    // "RMC", "GGA", ...; the maker's code for one of its own
+  std::string talker;               // "GP", "GN", ...; "P" for a maker's own sentence
+  std::string type;                 // "RMC", "GGA", ...; the maker's code for one of its own
   std::vector<std::string> fields;  // after the address, up to the checksum
 };
 

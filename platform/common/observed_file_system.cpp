@@ -85,8 +85,7 @@ FileStatus ObservedFileSystem::RemoveDirectory(std::wstring_view path) {
   return Observe(Call(FileCallKind::RemoveFolder, path), [&] { return Below().RemoveDirectory(path); });
 }
 
-FileStatus ObservedFileSystem::CopyFile(std::wstring_view source, std::wstring_view destination,
-                                        bool failIfExists) {
+FileStatus ObservedFileSystem::CopyFile(std::wstring_view source, std::wstring_view destination, bool failIfExists) {
   return Observe(Call(FileCallKind::Copy, source, destination),
                  [&] { return Below().CopyFile(source, destination, failIfExists); });
 }

@@ -13,7 +13,7 @@ namespace platform {
 inline constexpr int kOemLogoWidth = kScreenWidth;
 inline constexpr int kOemLogoHeight = kScreenHeight;
 inline constexpr std::uint32_t kOemLogoFirstSector = 520;
-inline constexpr std::uint32_t kOemLogoSectors = 375;  // 520 to 894
+inline constexpr std::uint32_t kOemLogoSectors = 375;                                          // 520 to 894
 inline constexpr std::size_t kOemLogoOffset = std::size_t{kOemLogoFirstSector} * kSectorSize;  // 266240
 // 5-6-5 pixels, low byte first, top row first, 480 bytes a row.
 inline constexpr std::size_t kOemLogoRawBytes = 192000;

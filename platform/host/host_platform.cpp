@@ -19,8 +19,7 @@
 
 namespace platform::host {
 
-std::unique_ptr<HostPlatform> HostPlatform::Create(const CommandLine& line, HostConsole console,
-                                                   std::string& error) {
+std::unique_ptr<HostPlatform> HostPlatform::Create(const CommandLine& line, HostConsole console, std::string& error) {
   std::unique_ptr<HostPlatform> host(new HostPlatform);
   const DeviceFolder& device = line.device;
   host->deviceFiles_ = OpenHostFiles(device, error);
@@ -44,8 +43,8 @@ std::unique_ptr<HostPlatform> HostPlatform::Create(const CommandLine& line, Host
   host->hostXml_ = std::make_unique<HostXml>(*host->files_);
   host->xml_ = std::make_unique<ObservedXml>(*host->hostXml_);
   host->graphics_ = std::make_unique<HostGraphics>(*host->files_, *host->display_);
-  host->windows_ = std::make_unique<HostWindowSystem>(kernel, *host->display_,
-                                                      WindowOptions{line.closeAfter, console.notice});
+  host->windows_ =
+      std::make_unique<HostWindowSystem>(kernel, *host->display_, WindowOptions{line.closeAfter, console.notice});
   host->hostShell_ = std::make_unique<HostShell>(device, *host->deviceFiles_, kernel, console.line);
   host->shell_ = std::make_unique<ObservedShell>(*host->hostShell_);
   host->gps_ = std::make_unique<HostGps>(device, kernel);
@@ -60,9 +59,8 @@ std::unique_ptr<HostPlatform> HostPlatform::Create(const CommandLine& line, Host
   host->changes_ = std::make_unique<ChangeReport>();
   host->recorder_ =
       std::make_unique<ChangeRecorder>(*host->deviceFiles_, *host->changes_, [&kernel] { return kernel.UtcNow(); });
-  host->watch_ = std::make_unique<CardWatch>(*host->warnings_, [&kernel](std::wstring_view text) {
-    kernel.DebugOutput(text);
-  });
+  host->watch_ =
+      std::make_unique<CardWatch>(*host->warnings_, [&kernel](std::wstring_view text) { kernel.DebugOutput(text); });
   host->files_->AddListener(*host->recorder_);
   host->files_->AddListener(*host->watch_);
   if (console.line) {
@@ -78,8 +76,8 @@ std::unique_ptr<HostPlatform> HostPlatform::Create(const CommandLine& line, Host
   host->xml_->AddListener(*host->watch_);
 
   host->services_.reset(new platform::Platform{*host->kernel_, *host->files_, *host->windows_, *host->graphics_,
-                                               *host->xml_, *host->shell_, *host->gps_, *host->disks_,
-                                               *host->registry_, *host->codePage_});
+                                               *host->xml_, *host->shell_, *host->gps_, *host->disks_, *host->registry_,
+                                               *host->codePage_});
   return host;
 }
 

@@ -38,9 +38,15 @@ std::wstring FromUtf8(std::string_view text) {
     bool valid = extra >= 0;
     if (valid) {
       for (int k = 1; k <= extra; ++k) {
-        if (i + static_cast<std::size_t>(k) >= text.size()) { valid = false; break; }
+        if (i + static_cast<std::size_t>(k) >= text.size()) {
+          valid = false;
+          break;
+        }
         const auto next = static_cast<unsigned char>(text[i + k]);
-        if ((next & 0xC0) != 0x80) { valid = false; break; }
+        if ((next & 0xC0) != 0x80) {
+          valid = false;
+          break;
+        }
         c = (c << 6) | (next & 0x3F);
       }
     }

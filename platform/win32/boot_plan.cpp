@@ -9,14 +9,10 @@ namespace {
 
 const char* KindName(CommandLinePaths::Kind kind) {
   switch (kind) {
-    case CommandLinePaths::Kind::kDevice:
-      return "device";
-    case CommandLinePaths::Kind::kMountedFolder:
-      return "mount";
-    case CommandLinePaths::Kind::kOutputFile:
-      return "file";
-    case CommandLinePaths::Kind::kOutputFolder:
-      return "folder";
+    case CommandLinePaths::Kind::kDevice: return "device";
+    case CommandLinePaths::Kind::kMountedFolder: return "mount";
+    case CommandLinePaths::Kind::kOutputFile: return "file";
+    case CommandLinePaths::Kind::kOutputFolder: return "folder";
   }
   return "";
 }

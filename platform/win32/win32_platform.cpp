@@ -16,8 +16,8 @@
 namespace platform::win32 {
 
 std::unique_ptr<Win32Platform> Win32Platform::Create(const DeviceFolder& device,
-                                                     std::function<void(std::string_view)> echo,
-                                                     WindowOptions windows, std::string& error) {
+                                                     std::function<void(std::string_view)> echo, WindowOptions windows,
+                                                     std::string& error) {
   std::unique_ptr<Win32Platform> platform(new Win32Platform);
   platform->files_ = Win32FileSystem::Open(device, error);
   if (!platform->files_) return nullptr;

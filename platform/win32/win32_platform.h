@@ -25,9 +25,8 @@ class Win32Platform {
   // device folder or its code page is unusable. `echo` (may be empty) is
   // handed each line of the update log and of launched.log; `windows` says
   // when the window is closed from outside (its thread count is the kernel's).
-  static std::unique_ptr<Win32Platform> Create(const DeviceFolder& device,
-                                               std::function<void(std::string_view)> echo, WindowOptions windows,
-                                               std::string& error);
+  static std::unique_ptr<Win32Platform> Create(const DeviceFolder& device, std::function<void(std::string_view)> echo,
+                                               WindowOptions windows, std::string& error);
   ~Win32Platform();
 
   platform::Platform& Services() { return *services_; }

@@ -46,8 +46,8 @@ TEST_P(CompletionOrder, FlushesWhatTheMarkAndTheDeletionsVouchFor) {
   platform::Platform& real = device.Services();
   test::FaultyFiles files(real.files);
   platform::host::HostXml xml(files);
-  platform::Platform services{real.kernel, files,    real.windows,  real.graphics, xml,
-                              real.shell,  real.gps, real.disks,    real.registry, real.codePage};
+  platform::Platform services{real.kernel, files,    real.windows, real.graphics, xml,
+                              real.shell,  real.gps, real.disks,   real.registry, real.codePage};
   Init_AP app{services};
   app.SetDefaults();
   app.updateSource = platform::kSourceSdCard;
@@ -60,8 +60,8 @@ TEST_P(CompletionOrder, FlushesWhatTheMarkAndTheDeletionsVouchFor) {
   ASSERT_GE(copied, 0);
   ASSERT_GT(firstDelete, copied);
   // The copy in the system folder is on the volume before a description goes.
-  const long systemFlushed = std::max(Position(journal, L"flush \\System", true),
-                                      Position(journal, L"flush \\System\\update.xml", true));
+  const long systemFlushed =
+      std::max(Position(journal, L"flush \\System", true), Position(journal, L"flush \\System\\update.xml", true));
   EXPECT_GT(systemFlushed, copied);
   EXPECT_LT(systemFlushed, firstDelete);
 

@@ -93,9 +93,9 @@ TEST_F(ShortcutFileTest, TextOfAtMost259CharactersIsWrittenAndALongerOneRefused)
 TEST_F(ShortcutFileTest, NameWithCharactersTheCodePageLacksMakesNoFile) {
   // The narrow name holds the code page's default character, which no file name may hold.
   EXPECT_EQ(WriteShortcutFile(App(), L"\u5bfc\u822a", L"\\System\\Main_Ap.exe"), 0);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(device.Host("Windows")),
-                          std::filesystem::directory_iterator()),
-            1);
+  EXPECT_EQ(
+      std::distance(std::filesystem::directory_iterator(device.Host("Windows")), std::filesystem::directory_iterator()),
+      1);
   EXPECT_TRUE(std::filesystem::is_empty(device.Host("Windows/Desktop")));
 }
 

@@ -104,9 +104,8 @@ TEST_F(ShortcutListTest, EntriesWithoutNameOrPathAreLeftOutAndTheRestWritten) {
 TEST_F(ShortcutListTest, OverlongNameOrPathIsRefusedNotCut) {
   const std::string name99(99, 'n');
   const std::string path259 = "\\" + std::string(258, 'p');
-  WriteList("  <shortcut name=\"" + name99 + "\" path=\"\\a.exe\"/>\n" +
-            "  <shortcut name=\"" + name99 + "x\" path=\"\\b.exe\"/>\n" +
-            "  <shortcut name=\"LongPath\" path=\"" + path259 + "\"/>\n" +
+  WriteList("  <shortcut name=\"" + name99 + "\" path=\"\\a.exe\"/>\n" + "  <shortcut name=\"" + name99 +
+            "x\" path=\"\\b.exe\"/>\n" + "  <shortcut name=\"LongPath\" path=\"" + path259 + "\"/>\n" +
             "  <shortcut name=\"TooLongPath\" path=\"" + path259 + "p\"/>\n");
   EXPECT_EQ(CreateShortcuts(app(), kList), 1);
   // The 259-character path fits the attribute, but not the shortcut text.

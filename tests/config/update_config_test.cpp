@@ -52,8 +52,8 @@ void PrintTo(const Fields& f, std::ostream* out) {
        << ::testing::PrintToString(f.zanty) << " rects " << f.filenameRect.left << "," << f.filenameRect.top << ","
        << f.filenameRect.right << "," << f.filenameRect.bottom << " " << f.progressRect.left << ","
        << f.progressRect.top << "," << f.progressRect.right << "," << f.progressRect.bottom << " colours "
-       << f.filenameColor << " " << f.progressColor << " applied " << f.updateAlready << " times "
-       << f.logoShowTime << " " << f.exitShowTime;
+       << f.filenameColor << " " << f.progressColor << " applied " << f.updateAlready << " times " << f.logoShowTime
+       << " " << f.exitShowTime;
 }
 
 Fields FieldsOf(const Init_AP& app) {
@@ -131,9 +131,8 @@ TEST_F(UpdateConfigTest, OverLongPathsEmptyTheFieldOtherValuesKeepIt) {
   const std::string longest(platform::kLongestPath, 'a');
   WriteElements("<launch>\\" + std::string(platform::kLongestPath, 'x') + "</launch><logo>" + longest +
                 "</logo><progress_rect>1," + std::string(98, '2') +
-                "</progress_rect><filename_rect>1,2,3</filename_rect><progress_color>" +
-                std::string(99, '1') + "</progress_color><filename_color>" + "7" + std::string(98, ' ') + "x" +
-                "</filename_color>");
+                "</progress_rect><filename_rect>1,2,3</filename_rect><progress_color>" + std::string(99, '1') +
+                "</progress_color><filename_color>" + "7" + std::string(98, ' ') + "x" + "</filename_color>");
   ASSERT_EQ(ReadConfig(app, kPath), 1);
   // A path that cannot be taken names nothing, never the default.
   EXPECT_EQ(app.launchPath, L"");
@@ -236,7 +235,7 @@ TEST_F(UpdateConfigTest, FailedSaveLeavesTheFileAsItWas) {
   const platform::Platform& real = device.Services();
   test::FaultyFiles files(real.files);
   platform::host::HostXml xml(files);
-  platform::Platform failing{real.kernel, files,      real.windows, real.graphics, xml,
+  platform::Platform failing{real.kernel, files,    real.windows, real.graphics, xml,
                              real.shell,  real.gps, real.disks,   real.registry, real.codePage};
   Init_AP failingApp{failing};
   files.failReplace = true;

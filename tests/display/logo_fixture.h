@@ -65,8 +65,8 @@ class LogoFixture : public ::testing::Test {
         app_(std::make_unique<Init_AP>(platform_)) {}
 
   static platform::Platform WithDisks(platform::Platform& s, platform::RawDiskService& disks) {
-    return platform::Platform{s.kernel, s.files, s.windows, s.graphics, s.xml, s.shell, s.gps, disks, s.registry,
-                              s.codePage};
+    return platform::Platform{s.kernel, s.files, s.windows, s.graphics, s.xml,
+                              s.shell,  s.gps,   disks,     s.registry, s.codePage};
   }
 
   // What the start-up sequence does before the first paint: zeroed logo buffers and the defaults.
@@ -83,7 +83,6 @@ class LogoFixture : public ::testing::Test {
     std::copy(logo.begin(), logo.end(), image.begin() + platform::kOemLogoOffset);
     std::ofstream(device_.Folder() / "disk.img", std::ios::binary).write(image.data(), image.size());
   }
-
 
   // How the device shows 5-6-5 pixels: the channels' top bits, the low bits
   // zero; blue, green, red as the screen keeps them.
@@ -116,7 +115,9 @@ class LogoFixture : public ::testing::Test {
 // Which logo the disk holds: the tests' own drawing or the outside picture.
 enum class LogoSource { Drawn, Corpus };
 
-inline void PrintTo(LogoSource source, std::ostream* out) { *out << (source == LogoSource::Drawn ? "Drawn" : "Corpus"); }
+inline void PrintTo(LogoSource source, std::ostream* out) {
+  *out << (source == LogoSource::Drawn ? "Drawn" : "Corpus");
+}
 
 // Names a test after the logo it runs on.
 inline std::string LogoName(const ::testing::TestParamInfo<LogoSource>& info) {

@@ -150,8 +150,8 @@ TEST_F(DrawOEMLogoTest, WithoutLogoBuffersNothingIsReadOrDrawn) {
   EXPECT_EQ(Screen().pixels, std::vector<std::uint8_t>(240 * 400 * 3, 0));
 }
 
-INSTANTIATE_TEST_SUITE_P(EachLogo, GetOEMLogoDataOfEachLogoTest, ::testing::Values(LogoSource::Drawn, LogoSource::Corpus),
-                         LogoName);
+INSTANTIATE_TEST_SUITE_P(EachLogo, GetOEMLogoDataOfEachLogoTest,
+                         ::testing::Values(LogoSource::Drawn, LogoSource::Corpus), LogoName);
 INSTANTIATE_TEST_SUITE_P(EachLogo, DrawOEMLogoOfEachLogoTest, ::testing::Values(LogoSource::Drawn, LogoSource::Corpus),
                          LogoName);
 

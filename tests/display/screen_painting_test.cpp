@@ -204,9 +204,9 @@ class NoFrames final : public platform::Graphics {
 
 TEST_P(ScreenPaintingTest, PaintWithoutABackBufferIsLeftOut) {
   NoFrames graphics;
-  platform::Platform services{platform_.kernel, platform_.files, platform_.windows, graphics, platform_.xml,
-                              platform_.shell, platform_.gps, platform_.disks, platform_.registry,
-                              platform_.codePage};
+  platform::Platform services{platform_.kernel,   platform_.files,   platform_.windows, graphics,
+                              platform_.xml,      platform_.shell,   platform_.gps,     platform_.disks,
+                              platform_.registry, platform_.codePage};
   Init_AP app(services);
   app.oemLogoRaw = std::make_unique<std::uint8_t[]>(platform::kOemLogoRawBytes);
   app.oemLogoRgb = std::make_unique<std::uint8_t[]>(kOemLogoRgbBytes);
@@ -253,8 +253,8 @@ class RecordingWindows final : public platform::WindowSystem {
 class SetStatusTextTest : public ScreenPaintingTest {
  protected:
   SetStatusTextTest()
-      : services_{platform_.kernel, platform_.files, windows_, platform_.graphics, platform_.xml, platform_.shell,
-                  platform_.gps, platform_.disks, platform_.registry, platform_.codePage},
+      : services_{platform_.kernel, platform_.files, windows_,        platform_.graphics, platform_.xml,
+                  platform_.shell,  platform_.gps,   platform_.disks, platform_.registry, platform_.codePage},
         windowApp_(services_) {
     windows_.app = &windowApp_;
   }
@@ -303,8 +303,10 @@ TEST_P(SetStatusTextTest, EmptyTextRemovesTextAndFrame) {
   EXPECT_EQ(Screen().pixels, logo_);
 }
 
-INSTANTIATE_TEST_SUITE_P(EachLogo, ScreenPaintingTest, ::testing::Values(LogoSource::Drawn, LogoSource::Corpus), LogoName);
-INSTANTIATE_TEST_SUITE_P(EachLogo, SetStatusTextTest, ::testing::Values(LogoSource::Drawn, LogoSource::Corpus), LogoName);
+INSTANTIATE_TEST_SUITE_P(EachLogo, ScreenPaintingTest, ::testing::Values(LogoSource::Drawn, LogoSource::Corpus),
+                         LogoName);
+INSTANTIATE_TEST_SUITE_P(EachLogo, SetStatusTextTest, ::testing::Values(LogoSource::Drawn, LogoSource::Corpus),
+                         LogoName);
 
 }  // namespace
 }  // namespace initap::test

@@ -55,8 +55,8 @@ TEST_F(StatusLineFitTest, EveryFixedLineFitsTheDefaultBoxAtTheLargestSizeThatAll
 TEST_F(StatusLineFitTest, DescendersStayClearOfTheProgressFrame) {
   const platform::Rect box = app_->filenameRect;
   const int frameTop = app_->progressRect.top - kProgressPenWidth / 2;
-  for (const std::wstring_view text : {kFixedStatusTexts[0], kFixedStatusTexts[1], kFixedStatusTexts[2],
-                                       std::wstring_view(L"copy gjpqy_,.bmp")}) {
+  for (const std::wstring_view text :
+       {kFixedStatusTexts[0], kFixedStatusTexts[1], kFixedStatusTexts[2], std::wstring_view(L"copy gjpqy_,.bmp")}) {
     app_->statusText.Set(text);
     OnPaint(*app_);
     // The text is white and the frame blue: red marks the text alone.

@@ -97,8 +97,8 @@ TEST_F(DemoDeviceTest, TheAnimationShowsEveryPaintedFrameInTurn) {
   const fs::path out = device.Folder().parent_path() / (device.Folder().filename().string() + "-pictures");
   fs::create_directories(out / "frames");
   std::ofstream(out / "frames" / "000999.png") << "a frame of an earlier run";
-  const BootResult run = Boot(device.Folder(), {"--quiet", "--frames", (out / "frames").string(), "--animation",
-                                                (out / "boot.webp").string()});
+  const BootResult run = Boot(
+      device.Folder(), {"--quiet", "--frames", (out / "frames").string(), "--animation", (out / "boot.webp").string()});
   EXPECT_EQ(run.exitCode, 1) << run.output;
   EXPECT_FALSE(fs::exists(out / "frames" / "000999.png"));
 

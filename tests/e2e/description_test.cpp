@@ -65,8 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
     EachPlace, DescriptionPlaceTest,
     ::testing::Values(Place{"SdCard", "sd card", "found update file \\sd card\\update.xml.", true, true, true},
                       Place{"Flash", "FlashHd", "found update file \\FlashHd\\update.xml.", true, true, true},
-                      Place{"StorageCard", "Storage Card", "no update and config file, goto wince.", false, true,
-                            true},
+                      Place{"StorageCard", "Storage Card", "no update and config file, goto wince.", false, true, true},
                       Place{"System", "System", "no update file, read config file and goto wince.", false, false,
                             false}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -95,8 +94,7 @@ TEST_F(BootTest, ConfigurationOnlySdDescriptionStopsTheRunWithTheWindowOpen) {
   const BootResult run = Run();
   // Nothing closes the window; the platform does once the run has come to rest.
   EXPECT_EQ(run.exitCode, 1) << run.output;
-  EXPECT_EQ(LogMessages(device),
-            (Messages{"found update file \\sd card\\update.xml.", "read xml file error."}));
+  EXPECT_EQ(LogMessages(device), (Messages{"found update file \\sd card\\update.xml.", "read xml file error."}));
   EXPECT_EQ(Launches(device), Starts{});
   EXPECT_EQ(device.ReadFile("sd card/update.xml"), settings);
   EXPECT_FALSE(device.Exists("System/update.xml"));
@@ -104,8 +102,9 @@ TEST_F(BootTest, ConfigurationOnlySdDescriptionStopsTheRunWithTheWindowOpen) {
 }
 
 TEST_F(BootTest, AppliedDescriptionIsSkippedWithoutTheForceMarker) {
-  device.WriteFile("sd card/update.xml",
-                   Description("<update_already>1</update_already><update><delete path=\"\\FlashHd\\old.txt\"/></update>"));
+  device.WriteFile(
+      "sd card/update.xml",
+      Description("<update_already>1</update_already><update><delete path=\"\\FlashHd\\old.txt\"/></update>"));
   device.WriteFile("FlashHd/old.txt", "old");
 
   EXPECT_EQ(Run().exitCode, 1);
@@ -174,7 +173,8 @@ TEST_F(BootTest, AnOverLongPathNamesNothingRatherThanItsDefault) {
   device.WriteFile("sd card/RV270_AP_UPDATE_MP.txt", "");
   const std::string tooLong = "\\sd card\\" + std::string(294, 'z');
   device.WriteFile("sd card/update.xml",
-                   Description("<zanty>" + tooLong + "</zanty><launch>" + tooLong + "</launch>"
+                   Description("<zanty>" + tooLong + "</zanty><launch>" + tooLong +
+                               "</launch>"
                                "<update_already>0</update_already>"
                                "<update><copy from=\"a.txt\" to=\"\\FlashHd\\a.txt\"/></update>"));
   device.WriteFile("sd card/a.txt", "a");

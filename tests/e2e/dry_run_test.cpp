@@ -102,8 +102,8 @@ TEST_F(DryRunTest, ChangesNothingAndReportsWhatABootOfACopyChanges) {
                                "\"\\\\System\\\\update.xml\", \"\\\\Windows\\\\Desktop\\\\Navigation.lnk\"]",
                                "\"files_deleted\": [\"\\\\FlashHd\\\\OldMaps\\\\x.map\", \"\\\\FlashHd\\\\old.txt\", "
                                "\"\\\\sd card\\\\update.xml\"]",
-                               "\"folders_removed\": [\"\\\\FlashHd\\\\OldMaps\"]",
-                               "\"to\": \"2031-07-15 10:20:00\"}", "\"marked\": [\"\\\\sd card\\\\update.xml\"]"}) {
+                               "\"folders_removed\": [\"\\\\FlashHd\\\\OldMaps\"]", "\"to\": \"2031-07-15 10:20:00\"}",
+                               "\"marked\": [\"\\\\sd card\\\\update.xml\"]"}) {
     EXPECT_NE(report.find(expected), std::string::npos) << expected << "\n" << report;
   }
 }
@@ -129,17 +129,24 @@ TEST_P(DryRunOutcomeTest, TheExitCodeTellsIt) {
 
 const Outcome kOutcomes[] = {
     {"main application reached",
-     [](DeviceTree& d) { d.WriteFile("FlashHd/update.xml", Description("<update/>")); }, {"--dry-run"}, 0},
+     [](DeviceTree& d) { d.WriteFile("FlashHd/update.xml", Description("<update/>")); },
+     {"--dry-run"},
+     0},
     {"a boot keeps the system's code",
-     [](DeviceTree& d) { d.WriteFile("FlashHd/update.xml", Description("<update/>")); }, {}, 1},
+     [](DeviceTree& d) { d.WriteFile("FlashHd/update.xml", Description("<update/>")); },
+     {},
+     1},
     {"main application reached with a warning",
      [](DeviceTree& d) {
        d.WriteFile("FlashHd/update.xml", Description("<update><cpy path=\"\\FlashHd\\a\"/></update>"));
      },
-     {"--dry-run"}, 3},
+     {"--dry-run"},
+     3},
     {"update error", [](DeviceTree& d) { d.WriteFile("sd card/update.xml", Description("")); }, {"--dry-run"}, 4},
-    {"diagnostic path", [](DeviceTree& d) { d.WriteFile("sd card/Launch_Valkor_For_Diagnostic.txt", ""); },
-     {"--dry-run"}, 4},
+    {"diagnostic path",
+     [](DeviceTree& d) { d.WriteFile("sd card/Launch_Valkor_For_Diagnostic.txt", ""); },
+     {"--dry-run"},
+     4},
     {"image-update hand-off", [](DeviceTree& d) { d.WriteFile("FlashHd/temp/Eboot.xml", ""); }, {"--dry-run"}, 4},
     {"report folder missing", [](DeviceTree&) {}, {"--dry-run", "--report", "/nonexistent/folder/r.json"}, 2},
 };

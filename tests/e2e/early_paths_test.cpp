@@ -14,8 +14,9 @@ using Messages = std::vector<std::string>;
 using Starts = std::vector<Launch>;
 
 constexpr std::array<const char*, 12> kImageUpdateLeftovers = {
-    "ZEV7100UpdateDone.txt", "chain.bin", "TINYNK.bin",  "NK.bin",    "winceimg.cks", "Eboot.cks",
-    "Eboot.nb0",             "Eboot.xml", "winceimg.xml", "chain.lst", "OEMLOGO.bmp",  "OEMLOGO.raw"};
+    "ZEV7100UpdateDone.txt", "chain.bin", "TINYNK.bin",  "NK.bin",
+    "winceimg.cks",          "Eboot.cks", "Eboot.nb0",   "Eboot.xml",
+    "winceimg.xml",          "chain.lst", "OEMLOGO.bmp", "OEMLOGO.raw"};
 
 class EarlyPathTest : public BootTest {
  protected:
@@ -52,7 +53,8 @@ TEST_F(EarlyPathTest, FinishedImageUpdateIsClearedAndTheRunGoesOn) {
 
   const BootResult run = Run();
   EXPECT_EQ(run.exitCode, 1) << run.output;
-  for (const char* file : kImageUpdateLeftovers) EXPECT_FALSE(device.Exists(std::string("FlashHd/temp/") + file)) << file;
+  for (const char* file : kImageUpdateLeftovers)
+    EXPECT_FALSE(device.Exists(std::string("FlashHd/temp/") + file)) << file;
   EXPECT_TRUE(device.Exists("FlashHd/temp/keep.txt"));
   EXPECT_EQ(LogMessages(device),
             (Messages{"no update and config file, goto wince.", "\\System\\Main_Ap.exe launch success."}));

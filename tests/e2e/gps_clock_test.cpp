@@ -13,14 +13,13 @@ namespace {
 constexpr std::int64_t kFixTime = 1941877200;
 
 TEST_F(BootTest, FirstFixSetsTheClockAndTheLogCarriesItsDate) {
-  device.WriteDeviceFile("gps.nmea",
-                         NmeaSentence("GPGGA,101958.00,,,,,0,00,99.99,,,,,,") +
-                             NmeaSentence("GPRMC,101958.00,V,,,,,,,,,,N") +
-                             NmeaSentence("GPGGA,101959.00,,,,,0,03,5.20,,,,,,") +
-                             NmeaSentence("GPRMC,101959.00,V,,,,,,,,,,N") +
-                             NmeaSentence("GPGGA,102000.00,4807.0380,N,01131.0000,E,1,06,1.20,520.4,M,47.0,M,,") +
-                             NmeaSentence("GPRMC,102000.00,A,4807.0380,N,01131.0000,E,0.00,0.00,150731,,,A") +
-                             NmeaSentence("GPRMC,102001.00,A,4807.0381,N,01131.0001,E,0.00,0.00,150731,,,A"));
+  device.WriteDeviceFile(
+      "gps.nmea", NmeaSentence("GPGGA,101958.00,,,,,0,00,99.99,,,,,,") + NmeaSentence("GPRMC,101958.00,V,,,,,,,,,,N") +
+                      NmeaSentence("GPGGA,101959.00,,,,,0,03,5.20,,,,,,") +
+                      NmeaSentence("GPRMC,101959.00,V,,,,,,,,,,N") +
+                      NmeaSentence("GPGGA,102000.00,4807.0380,N,01131.0000,E,1,06,1.20,520.4,M,47.0,M,,") +
+                      NmeaSentence("GPRMC,102000.00,A,4807.0380,N,01131.0000,E,0.00,0.00,150731,,,A") +
+                      NmeaSentence("GPRMC,102001.00,A,4807.0381,N,01131.0001,E,0.00,0.00,150731,,,A"));
   const auto before = std::chrono::system_clock::now();
   const BootResult run = Run();
   const auto after = std::chrono::system_clock::now();

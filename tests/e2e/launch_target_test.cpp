@@ -13,9 +13,8 @@ TEST_F(BootTest, MissingTargetProgramStartsTheShell) {
   device.WriteFile("FlashHd/update.xml", Description("<launch>Nav/nav.exe</launch><update/>"));
 
   EXPECT_EQ(Run().exitCode, 1);
-  EXPECT_EQ(LogMessages(device),
-            (Messages{"found update file \\FlashHd\\update.xml.", "update list is 0.",
-                      "\\FlashHd\\Nav\\nav.exe not exist, goto wince."}));
+  EXPECT_EQ(LogMessages(device), (Messages{"found update file \\FlashHd\\update.xml.", "update list is 0.",
+                                           "\\FlashHd\\Nav\\nav.exe not exist, goto wince."}));
   EXPECT_EQ(Launches(device), (Starts{{"started", "explorer"}}));
   // Written before the target is looked for.
   EXPECT_TRUE(device.Exists("Windows/Desktop/Navigation.lnk"));
@@ -25,8 +24,8 @@ TEST_F(BootTest, TargetProgramThatCannotStartIsLoggedAndTheShellStarted) {
   device.WriteFile("System/Main_Ap.exe", "#!/bin/sh\nexit 0\n", false);
 
   EXPECT_EQ(Run().exitCode, 1);
-  EXPECT_EQ(LogMessages(device), (Messages{"no update and config file, goto wince.",
-                                           "\\System\\Main_Ap.exe launch error, goto wince."}));
+  EXPECT_EQ(LogMessages(device),
+            (Messages{"no update and config file, goto wince.", "\\System\\Main_Ap.exe launch error, goto wince."}));
   EXPECT_EQ(Launches(device), (Starts{{"failed", "\\System\\Main_Ap.exe"}, {"started", "explorer"}}));
 }
 

@@ -38,9 +38,9 @@ std::string MapContent(int map, bool old) {
 }
 
 const std::string kFormerDescription = Description("<update_already>1</update_already>\n<update/>");
-const std::string kDescription =
-    Description("<update_already>0</update_already>\n<update>\n"
-                "<copy from=\"\\sd card\\maps\\\" to=\"\\FlashHd\\Maps\\\"/>\n</update>");
+const std::string kDescription = Description(
+    "<update_already>0</update_already>\n<update>\n"
+    "<copy from=\"\\sd card\\maps\\\" to=\"\\FlashHd\\Maps\\\"/>\n</update>");
 
 // The description as the SD card or the system folder may hold it: as
 // written, or saved again by the write-back with the applied mark.

@@ -18,8 +18,8 @@ std::string ReadCorpusFile(const std::filesystem::path& relative);
 }  // namespace initap::test
 
 // Ends the test as skipped when the outside material is missing.
-#define INITAP_SKIP_WITHOUT_CORPUS()                                                              \
-  do {                                                                                            \
-    if (!::initap::test::HaveCorpus())                                                            \
+#define INITAP_SKIP_WITHOUT_CORPUS()                                                                    \
+  do {                                                                                                  \
+    if (!::initap::test::HaveCorpus())                                                                  \
       GTEST_SKIP() << "outside test material not found in " << ::initap::test::CorpusFolder().string(); \
   } while (false)

@@ -3,13 +3,12 @@
 namespace initap::test {
 
 platform::FileStatus FaultyFiles::FindFirst(std::wstring_view pattern, platform::FindData& first,
-                                           std::unique_ptr<platform::FindHandle>& listing) {
+                                            std::unique_ptr<platform::FindHandle>& listing) {
   if (!refuseListing.empty() && pattern == refuseListing) return platform::FileStatus::AccessDenied;
   return Below().FindFirst(pattern, first, listing);
 }
 
-platform::FileStatus FaultyFiles::CopyFile(std::wstring_view source, std::wstring_view destination,
-                                          bool failIfExists) {
+platform::FileStatus FaultyFiles::CopyFile(std::wstring_view source, std::wstring_view destination, bool failIfExists) {
   journal.push_back(L"copy " + std::wstring(destination));
   if (++copyCalls == failCopyAt) return platform::FileStatus::DiskFull;
   if (beforeCopy) beforeCopy(source);

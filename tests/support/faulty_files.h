@@ -32,8 +32,7 @@ class FaultyFiles final : public platform::ForwardingFileSystem {
 
   platform::FileStatus FindFirst(std::wstring_view pattern, platform::FindData& first,
                                  std::unique_ptr<platform::FindHandle>& listing) override;
-  platform::FileStatus CopyFile(std::wstring_view source, std::wstring_view destination,
-                                bool failIfExists) override;
+  platform::FileStatus CopyFile(std::wstring_view source, std::wstring_view destination, bool failIfExists) override;
   platform::FileStatus DeleteFile(std::wstring_view path) override;
   platform::FileStatus ReplaceFile(std::wstring_view path, std::string_view bytes) override;
   platform::FileStatus FlushVolume(std::wstring_view path) override;

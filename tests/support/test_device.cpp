@@ -28,8 +28,8 @@ platform::Platform& TestDevice::Services() { return Host().Services(); }
 
 platform::Platform TestDevice::WithWindows(platform::WindowSystem& windows) {
   const platform::Platform& s = Services();
-  return platform::Platform{s.kernel, s.files, windows, s.graphics, s.xml, s.shell, s.gps, s.disks, s.registry,
-                            s.codePage};
+  return platform::Platform{s.kernel, s.files, windows, s.graphics, s.xml,
+                            s.shell,  s.gps,   s.disks, s.registry, s.codePage};
 }
 
 }  // namespace initap::test

@@ -110,8 +110,9 @@ TEST_F(CopyOperation, EmptySourceFolderCreatesTheDestinationOnly) {
 
 TEST_F(CopyOperation, MissingOrEmptyAttributeSkipsTheElementSilently) {
   dev.Write(L"\\sd card\\a.txt", "a");
-  for (const char* element : {"<copy from=\"\\sd card\\a.txt\"/>", "<copy to=\"\\FlashHd\\a.txt\"/>",
-                              "<copy from=\"\" to=\"\\FlashHd\\a.txt\"/>", "<copy From=\"\\sd card\\a.txt\" to=\"\\FlashHd\\a.txt\"/>"}) {
+  for (const char* element :
+       {"<copy from=\"\\sd card\\a.txt\"/>", "<copy to=\"\\FlashHd\\a.txt\"/>",
+        "<copy from=\"\" to=\"\\FlashHd\\a.txt\"/>", "<copy From=\"\\sd card\\a.txt\" to=\"\\FlashHd\\a.txt\"/>"}) {
     SCOPED_TRACE(element);
     dev.windows.paints.clear();
     EXPECT_FALSE(ExecuteCopy(dev.app, dev.Step(std::string("<r>") + element + "</r>").get()));
@@ -126,17 +127,17 @@ TEST_F(CopyOperation, TreeIsNeverCopiedIntoItself) {
   dev.Write(L"\\sd card\\A\\one.txt", "1");
   dev.Write(L"\\sd card\\A\\Sub\\two.txt", "2");
   // Inside or the same folder, whatever the case or the spelling of the path.
-  for (const char* destination : {"\\sd card\\A\\", "\\SD Card\\a\\", "\\sd card\\A\\Sub\\", "\\sd card\\a\\New\\Copy\\",
-                                  "\\sd card\\X\\..\\A\\Copy\\", "\\sd card/A/./Copy\\"}) {
+  for (const char* destination : {"\\sd card\\A\\", "\\SD Card\\a\\", "\\sd card\\A\\Sub\\",
+                                  "\\sd card\\a\\New\\Copy\\", "\\sd card\\X\\..\\A\\Copy\\", "\\sd card/A/./Copy\\"}) {
     SCOPED_TRACE(destination);
     dev.windows.paints.clear();
     EXPECT_TRUE(Copy("\\sd card\\A\\", destination));
     EXPECT_EQ(dev.windows.paints.size(), 1u);
   }
   EXPECT_THAT(dev.FilesBelow(L"\\sd card\\A"), ElementsAre("Sub/two.txt", "one.txt"));
-  EXPECT_THAT(dev.LogLines(), ElementsAre("0 files has been copied.", "0 files has been copied.",
-                                          "0 files has been copied.", "0 files has been copied.",
-                                          "0 files has been copied.", "0 files has been copied."));
+  EXPECT_THAT(dev.LogLines(),
+              ElementsAre("0 files has been copied.", "0 files has been copied.", "0 files has been copied.",
+                          "0 files has been copied.", "0 files has been copied.", "0 files has been copied."));
   // A sibling whose name merely begins like the source is no part of it.
   EXPECT_TRUE(Copy("\\sd card\\A\\", "\\sd card\\AB\\"));
   EXPECT_THAT(dev.FilesBelow(L"\\sd card\\AB"), ElementsAre("Sub/two.txt", "one.txt"));
@@ -150,8 +151,7 @@ TEST_F(CopyOperation, ItsOwnFolderInAnotherCaseIsFoundAsTheFileSystemFindsIt) {
   };
   for (const Case& c : {Case{L"\u041a\u0430\u0440\u0442\u044b", L"\u043a\u0430\u0440\u0442\u044b", true},  // Cyrillic
                         Case{L"\u03a7\u0386\u03a1\u03a4\u0395\u03a3", L"\u03c7\u03ac\u03c1\u03c4\u03b5\u03c2", true},
-                        Case{L"\u00c9t\u00e9", L"\u00e9T\u00c9", true},
-                        Case{L"Gr\u00f6\u00dfe", L"GR\u00d6SSE", false},
+                        Case{L"\u00c9t\u00e9", L"\u00e9T\u00c9", true}, Case{L"Gr\u00f6\u00dfe", L"GR\u00d6SSE", false},
                         Case{L"\u0131zmir", L"Izmir", false}}) {
     const std::wstring source = std::wstring(L"\\FlashHd\\") + c.source + L"\\";
     const std::wstring destination = std::wstring(L"\\FlashHd\\") + c.destination + L"\\Sub\\";

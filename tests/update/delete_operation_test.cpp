@@ -60,8 +60,8 @@ TEST_F(DeleteOperation, SingleFileFillsTheBarWhileItGoes) {
   // Relative to the SD card's description.
   EXPECT_TRUE(Delete("Data/old.bin"));
   EXPECT_FALSE(dev.Exists(L"\\sd card\\Data\\old.bin"));
-  EXPECT_THAT(dev.windows.paints, ElementsAre(Paint{L"calculate delete file number...", 0, 0},
-                                              Paint{L"delete old.bin", 1, 1}));
+  EXPECT_THAT(dev.windows.paints,
+              ElementsAre(Paint{L"calculate delete file number...", 0, 0}, Paint{L"delete old.bin", 1, 1}));
   EXPECT_THAT(dev.LogLines(), ElementsAre("1 files has been deleted."));
 }
 
@@ -77,8 +77,8 @@ TEST_F(DeleteOperation, WhatCouldNotBeDeletedIsNotReported) {
   EXPECT_TRUE(Delete("\\FlashHd\\*.txt"));
   EXPECT_EQ(dev.files.deleted.back(), L"\\FlashHd\\*.txt");
   EXPECT_TRUE(dev.Exists(L"\\FlashHd\\a.txt"));
-  EXPECT_THAT(dev.LogLines(), ElementsAre("0 files has been deleted.", "0 files has been deleted.",
-                                          "0 files has been deleted."));
+  EXPECT_THAT(dev.LogLines(),
+              ElementsAre("0 files has been deleted.", "0 files has been deleted.", "0 files has been deleted."));
 }
 
 TEST_F(DeleteOperation, MissingOrEmptyPathSkipsTheElementSilently) {

@@ -30,8 +30,8 @@ class JournalDocument final : public platform::XmlDocument {
 
 platform::Platform Assemble(platform::Platform& host, platform::FileSystem& files, platform::WindowSystem& windows,
                             platform::Xml& xml) {
-  return platform::Platform{host.kernel, files,         windows,       host.graphics, xml,
-                            host.shell,  host.gps,      host.disks,    host.registry, host.codePage};
+  return platform::Platform{host.kernel, files,    windows,    host.graphics, xml,
+                            host.shell,  host.gps, host.disks, host.registry, host.codePage};
 }
 
 }  // namespace

@@ -24,7 +24,8 @@ class ResolvePathTest : public ::testing::Test {
   std::wstring Resolve(std::wstring_view configured, std::int32_t source, bool expected = true) {
     app.updateSource = source;
     std::wstring output = L"left over";
-    EXPECT_EQ(ResolvePath(app, configured, output, kPathCapacity), expected) << "for " << std::string(configured.begin(), configured.end());
+    EXPECT_EQ(ResolvePath(app, configured, output, kPathCapacity), expected)
+        << "for " << std::string(configured.begin(), configured.end());
     return output;
   }
 };

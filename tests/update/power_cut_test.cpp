@@ -43,8 +43,8 @@ std::string Name(int folder, int file) { return "p" + std::to_string(folder) + "
 int CopiedSoFar(const fs::path& destination) {
   int copied = 0;
   std::error_code error;
-  for (auto it = fs::recursive_directory_iterator(destination, error); !error && it != fs::recursive_directory_iterator();
-       it.increment(error)) {
+  for (auto it = fs::recursive_directory_iterator(destination, error);
+       !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
     std::error_code sizeError;
     if (it->path().filename().string().front() != '.' && it->file_size(sizeError) == kFileSize) ++copied;
   }

@@ -14,12 +14,12 @@
 namespace initap::test {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 using platform::kSourceFlash;
 using platform::kSourceNone;
 using platform::kSourceStorageCard;
 using platform::kSourceSystem;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
 
 class UpdateWorker : public ::testing::Test {
  protected:
@@ -30,8 +30,8 @@ class UpdateWorker : public ::testing::Test {
     return dev.windows.messages.empty() ? 0 : dev.windows.messages.front();
   }
   void Describe(const std::string& updateList, std::wstring_view where = L"\\sd card\\update.xml") {
-    dev.Write(where, "<?xml version=\"1.0\"?>\n<config>\n  <logo_showtime>0</logo_showtime>\n" + updateList +
-                         "\n</config>\n");
+    dev.Write(where,
+              "<?xml version=\"1.0\"?>\n<config>\n  <logo_showtime>0</logo_showtime>\n" + updateList + "\n</config>\n");
   }
 
   EngineDevice dev;

@@ -57,8 +57,7 @@ std::unique_ptr<HostCodePage> HostCodePage::Open(const DeviceFolder& device, std
     IconvConverter toAnsi(name.c_str(), kWide);
     IconvConverter fromAnsi(kWide, name.c_str());
     if (toAnsi.Valid() && fromAnsi.Valid()) {
-      return std::unique_ptr<HostCodePage>(
-          new HostCodePage(number, name, std::move(toAnsi), std::move(fromAnsi)));
+      return std::unique_ptr<HostCodePage>(new HostCodePage(number, name, std::move(toAnsi), std::move(fromAnsi)));
     }
   }
   error = "device.ini: codepage " + setting + " is not known to iconv";

@@ -65,8 +65,7 @@ int CopyData(int from, int to, std::uint64_t size) {
 }
 
 int WriteBack(int file) {
-  constexpr unsigned kWriteAndWait =
-      SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
+  constexpr unsigned kWriteAndWait = SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
   if (sync_file_range(file, 0, 0, kWriteAndWait) == 0) return 0;
   if (errno == EIO || errno == ENOSPC) return errno;
   // A file system that cannot write a range back has only the whole flush.

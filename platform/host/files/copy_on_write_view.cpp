@@ -127,8 +127,8 @@ CopyOnWriteView::Found CopyOnWriteView::Look(std::wstring_view path) const {
       return where;
     }
   }
-  where.base = count == 1 && std::find(mountedVolumes_.begin(), mountedVolumes_.end(), where.key.substr(1)) !=
-                                 mountedVolumes_.end();
+  where.base = count == 1 &&
+               std::find(mountedVolumes_.begin(), mountedVolumes_.end(), where.key.substr(1)) != mountedVolumes_.end();
   // A path written as a folder does not find a file.
   if (where.namesFolder && where.found && !where.folder) where.found = false;
   return where;
@@ -305,8 +305,10 @@ FileStatus CopyOnWriteView::OpenAppend(std::wstring_view path, std::unique_ptr<A
   if (const FileStatus status = PrepareFile(where); status != FileStatus::Ok) return status;
   if (where.node == nullptr || !where.found) {
     Content content;
-    if (where.found) content = ContentOf(where);
-    else content.bytes = std::make_shared<const std::string>();
+    if (where.found)
+      content = ContentOf(where);
+    else
+      content.bytes = std::make_shared<const std::string>();
     PutFile(where, std::move(content));
   }
   stream = std::make_unique<ViewAppendStream>(*this, where.key);

@@ -27,8 +27,7 @@ class FolderNames {
   // Runs `change`, one call that removes the entry `removed` from `folder`
   // and/or adds `added` to it (either may be empty), and keeps the folder's
   // names up to date. Returns what `change` returned, with its errno.
-  int Change(int folder, const std::string& removed, const std::string& added,
-             const std::function<int()>& change);
+  int Change(int folder, const std::string& removed, const std::string& added, const std::function<int()>& change);
 
  private:
   // Which folder, and when its entries last changed.

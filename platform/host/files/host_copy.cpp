@@ -14,8 +14,8 @@ namespace platform::host {
 namespace {
 
 // The destination's folder and what is there now, for a file about to be put in place.
-FileStatus PrepareDestination(const PathResolver& resolver, std::wstring_view path, HostLocation& where,
-                              int& folder, EntryStat& existing) {
+FileStatus PrepareDestination(const PathResolver& resolver, std::wstring_view path, HostLocation& where, int& folder,
+                              EntryStat& existing) {
   if (const FileStatus status = resolver.ResolveEntry(path, where); status != FileStatus::Ok) return status;
   if (where.IsBase()) return FileStatus::AccessDenied;
   if (!where.parentFound) return FileStatus::PathNotFound;

@@ -21,7 +21,8 @@ namespace {
 constexpr std::uint64_t kMaxReadFile = 64 * 1024 * 1024;
 
 bool SameFolder(int a, int b) {
-  struct stat first {}, second {};
+  struct stat first {
+  }, second{};
   return fstat(a, &first) == 0 && fstat(b, &second) == 0 && first.st_dev == second.st_dev &&
          first.st_ino == second.st_ino;
 }
@@ -37,9 +38,8 @@ FileStatus RemoveEntry(const PathResolver& resolver, std::wstring_view path, int
   if (where.IsBase()) return FileStatus::AccessDenied;
   if (!where.found) return where.Missing();
   const int parent = where.parentFolder.Get();
-  const int result = resolver.Names().Change(parent, where.name, "", [&] {
-    return unlinkat(parent, where.name.c_str(), flags);
-  });
+  const int result =
+      resolver.Names().Change(parent, where.name, "", [&] { return unlinkat(parent, where.name.c_str(), flags); });
   if (result == 0) return FileStatus::Ok;
   // A folder that is not empty may also show as EEXIST.
   if (errno == EEXIST || errno == ENOTEMPTY) return FileStatus::DirectoryNotEmpty;
@@ -119,9 +119,8 @@ FileStatus HostFileSystem::CreateDirectory(std::wstring_view path) {
   if (where.IsBase() || where.found) return FileStatus::AlreadyExists;
   if (!where.parentFound) return FileStatus::PathNotFound;
   const int parent = where.parentFolder.Get();
-  const int result = resolver_.Names().Change(parent, "", where.name, [&] {
-    return mkdirat(parent, where.name.c_str(), 0777);
-  });
+  const int result =
+      resolver_.Names().Change(parent, "", where.name, [&] { return mkdirat(parent, where.name.c_str(), 0777); });
   return result == 0 ? FileStatus::Ok : StatusOfErrno(errno);
 }
 
@@ -236,8 +235,7 @@ std::optional<std::filesystem::path> HostFileSystem::HostPathOf(std::wstring_vie
   UniqueFd opened = where.IsBase() ? OpenInside(where.base, ".", O_PATH) : std::move(where.target);
   if (!opened) return std::nullopt;
   std::error_code error;
-  std::filesystem::path real =
-      std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(opened.Get()), error);
+  std::filesystem::path real = std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(opened.Get()), error);
   if (error) return std::nullopt;
   return real;
 }

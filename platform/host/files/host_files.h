@@ -61,8 +61,7 @@ class HostFileSystem final : public HostFiles {
   std::vector<std::wstring> MountedVolumes() const;
 
  private:
-  HostFileSystem(UniqueFd root, std::vector<MountedVolume> volumes)
-      : resolver_(std::move(root), std::move(volumes)) {}
+  HostFileSystem(UniqueFd root, std::vector<MountedVolume> volumes) : resolver_(std::move(root), std::move(volumes)) {}
 
   FileStatus ListFolder(std::wstring_view folder, std::vector<FindData>& entries);
   FileStatus FindPath(std::wstring_view path, FindData& found);

@@ -38,8 +38,7 @@ FindData Unreachable(std::wstring name) {
 
 }  // namespace
 
-FileStatus HostFileSystem::FindFirst(std::wstring_view pattern, FindData& first,
-                                     std::unique_ptr<FindHandle>& listing) {
+FileStatus HostFileSystem::FindFirst(std::wstring_view pattern, FindData& first, std::unique_ptr<FindHandle>& listing) {
   listing.reset();
   std::vector<FindData> entries;
   if (const std::optional<std::wstring_view> folder = ListedFolder(pattern)) {

@@ -29,8 +29,8 @@ struct EntryStat {
 
 // Where a device path leads. Paths are relative to `base`, "/"-separated.
 struct HostLocation {
-  int base = -1;     // borrowed: root/ or a mounted folder; nothing below it leads out
-  int volume = -1;   // the mounted volume `base` belongs to, -1 for root/
+  int base = -1;             // borrowed: root/ or a mounted folder; nothing below it leads out
+  int volume = -1;           // the mounted volume `base` belongs to, -1 for root/
   std::string parent = ".";  // the folder that holds `name`
   std::string name;          // the last name as on the host (as written when missing); empty for `base` itself
   std::string written;       // the last name as written

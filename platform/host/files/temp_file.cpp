@@ -97,9 +97,8 @@ FileStatus TempFile::PlaceUnnamed(const std::string& name, bool replace) {
     }
     if (linked != 0) return StatusOfErrno(errno);
     name_ = std::move(hidden);
-    const int result = names_.Change(folder_, name_, name, [&] {
-      return renameat(folder_, name_.c_str(), folder_, name.c_str());
-    });
+    const int result =
+        names_.Change(folder_, name_, name, [&] { return renameat(folder_, name_.c_str(), folder_, name.c_str()); });
     if (result != 0) return StatusOfErrno(errno);
     placed_ = true;
   }

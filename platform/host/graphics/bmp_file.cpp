@@ -18,9 +18,7 @@ std::uint32_t U16(std::string_view bytes, std::size_t at) {
   return static_cast<std::uint8_t>(bytes[at]) | static_cast<std::uint8_t>(bytes[at + 1]) << 8;
 }
 
-std::uint32_t U32(std::string_view bytes, std::size_t at) {
-  return U16(bytes, at) | U16(bytes, at + 2) << 16;
-}
+std::uint32_t U32(std::string_view bytes, std::size_t at) { return U16(bytes, at) | U16(bytes, at + 2) << 16; }
 
 // One colour channel given by a bit mask, scaled to 8 bits.
 class Channel {
@@ -101,10 +99,8 @@ bool ReadLayout(std::string_view file, Layout& layout) {
       if (masksAt == 0 || masksAt + 12 > file.size()) return false;
       layout.masks = {U32(file, masksAt), U32(file, masksAt + 4), U32(file, masksAt + 8)};
       return true;
-    case 24:
-      return layout.compression == kRgb;
-    default:
-      return false;
+    case 24: return layout.compression == kRgb;
+    default: return false;
   }
 }
 

@@ -17,8 +17,7 @@ namespace {
 bool IsFrameName(const std::string& name) {
   constexpr std::string_view kSuffix = ".png";
   if (name.size() < 6 + kSuffix.size() || !name.ends_with(kSuffix)) return false;
-  return std::all_of(name.begin(), name.end() - kSuffix.size(),
-                     [](unsigned char c) { return std::isdigit(c) != 0; });
+  return std::all_of(name.begin(), name.end() - kSuffix.size(), [](unsigned char c) { return std::isdigit(c) != 0; });
 }
 
 // Makes the frames folder and removes the frames of an earlier run, so that

@@ -11,10 +11,10 @@
 namespace platform::host {
 
 struct DisplayOptions {
-  bool window = false;                                // a desktop window instead of none
-  std::optional<std::filesystem::path> screenshot;   // the last screen, as a PNG file
-  std::optional<std::filesystem::path> frames;       // every frame, as DIR/000001.png ...
-  std::optional<std::filesystem::path> animation;    // every frame with its time, as one WebP file
+  bool window = false;                              // a desktop window instead of none
+  std::optional<std::filesystem::path> screenshot;  // the last screen, as a PNG file
+  std::optional<std::filesystem::path> frames;      // every frame, as DIR/000001.png ...
+  std::optional<std::filesystem::path> animation;   // every frame with its time, as one WebP file
 };
 
 // The driver for the options, on the calling thread, which becomes the

@@ -14,8 +14,8 @@ namespace platform::host {
 
 // One rasterised glyph: 8-bit coverage, top row first.
 struct Glyph {
-  int left = 0;     // from the pen position to the first column
-  int top = 0;      // from the baseline up to the first row
+  int left = 0;  // from the pen position to the first column
+  int top = 0;   // from the baseline up to the first row
   int width = 0;
   int height = 0;
   int advance = 0;  // whole pixels

@@ -84,8 +84,7 @@ struct WindowDisplay::Sdl {
   }
 };
 
-constexpr std::string_view kWithoutDesktop =
-    "; run initap on a desktop, or under xvfb-run, or with --display headless";
+constexpr std::string_view kWithoutDesktop = "; run initap on a desktop, or under xvfb-run, or with --display headless";
 
 std::unique_ptr<WindowDisplay> WindowDisplay::Open(int width, int height, std::string& error) {
   if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
@@ -109,8 +108,8 @@ std::unique_ptr<WindowDisplay> WindowDisplay::Open(int width, int height, std::s
     error = "cannot open a window: no desktop to show it on" + std::string(kWithoutDesktop);
     return nullptr;
   }
-  sdl->window = call.CreateWindow("initap", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
-                                  SDL_WINDOW_SHOWN);
+  sdl->window =
+      call.CreateWindow("initap", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, SDL_WINDOW_SHOWN);
   SDL_Surface* surface = sdl->window ? call.GetWindowSurface(sdl->window) : nullptr;
   if (!surface) {
     error = std::string("cannot open a window: ") + call.GetError();

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "platform/host/codepage/host_codepage.h"
-#include "platform/host/regular_file.h"
 #include "platform/host/registry/reg_file.h"
 #include "platform/host/registry/utf16le.h"
+#include "platform/host/regular_file.h"
 
 namespace platform::host {
 

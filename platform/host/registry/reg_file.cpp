@@ -20,7 +20,7 @@ struct RootAlias {
   std::wstring_view name;
 };
 constexpr RootAlias kRootAliases[] = {
-    {L"HKCR", L"HKEY_CLASSES_ROOT"}, {L"HKCU", L"HKEY_CURRENT_USER"}, {L"HKLM", L"HKEY_LOCAL_MACHINE"},
+    {L"HKCR", L"HKEY_CLASSES_ROOT"}, {L"HKCU", L"HKEY_CURRENT_USER"},   {L"HKLM", L"HKEY_LOCAL_MACHINE"},
     {L"HKU", L"HKEY_USERS"},         {L"HKCC", L"HKEY_CURRENT_CONFIG"},
 };
 
@@ -165,7 +165,7 @@ class Reader {
       const std::wstring_view line = Trim(lines_[index_]);
       if (line.empty() || line.front() == L';') continue;
       line_ = index_;
-      const char* failure = line.front() == L'[' ? KeyLine(line)
+      const char* failure = line.front() == L'['                             ? KeyLine(line)
                             : (line.front() == L'"' || line.front() == L'@') ? ValueLine(line)
                                                                              : "not a key, value or comment";
       if (failure != nullptr && problem_.empty()) {

@@ -12,16 +12,16 @@ namespace {
 // Upper case by Unicode's rules, whatever the process's locale.
 wchar_t Upper(wchar_t c) {
   static const locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
-  if (unicode != static_cast<locale_t>(nullptr)) return static_cast<wchar_t>(towupper_l(static_cast<wint_t>(c), unicode));
+  if (unicode != static_cast<locale_t>(nullptr))
+    return static_cast<wchar_t>(towupper_l(static_cast<wint_t>(c), unicode));
   return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c;
 }
 
 }  // namespace
 
 bool SameRegistryName(std::wstring_view a, std::wstring_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
-           return x == y || Upper(x) == Upper(y);
-         });
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) { return x == y || Upper(x) == Upper(y); });
 }
 
 RegistryNode* RegistryNode::FindChild(std::wstring_view name) const {

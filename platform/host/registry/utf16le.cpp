@@ -31,7 +31,8 @@ std::wstring FromUtf16Le(std::string_view bytes) {
   std::wstring out;
   out.reserve(bytes.size() / 2);
   const auto unit = [&](std::size_t i) {
-    return static_cast<char32_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    return static_cast<char32_t>(static_cast<unsigned char>(bytes[i]) |
+                                 (static_cast<unsigned char>(bytes[i + 1]) << 8));
   };
   std::size_t i = 0;
   for (; i + 1 < bytes.size(); i += 2) {

@@ -80,7 +80,7 @@ class CardWatch final : public XmlListener, public FileListener, public ShellLis
   std::map<std::thread::id, Step> steps_;
   std::map<std::thread::id, FileCall> lastTest_;  // the last file each thread looked for
   std::vector<PendingPath> pending_;
-  std::vector<std::wstring> deleted_;                  // normalized
+  std::vector<std::wstring> deleted_;                   // normalized
   std::map<const DocumentReads*, std::wstring> found_;  // a file found beside a carried-out description
   bool finished_ = false;
 };

@@ -51,31 +51,22 @@ void ChangeRecorder::Before(const FileCall& call) {
       Touch(call.path);
       Touch(call.second);
       break;
-    case FileCallKind::Copy:
-      Touch(call.second);
-      break;
+    case FileCallKind::Copy: Touch(call.second); break;
     case FileCallKind::CreateFolder:
     case FileCallKind::RemoveFolder:
     case FileCallKind::Delete:
     case FileCallKind::Append:
     case FileCallKind::Create:
-    case FileCallKind::Replace:
-      Touch(call.path);
-      break;
-    default:
-      break;  // reads change nothing
+    case FileCallKind::Replace: Touch(call.path); break;
+    default: break;  // reads change nothing
   }
 }
 
 void ChangeRecorder::After(const FileCall& call) {
   if (call.status != FileStatus::Ok) return;
   switch (call.kind) {
-    case FileCallKind::CreateFolder:
-      Note(call.path, EntryKind::Folder);
-      break;
-    case FileCallKind::RemoveFolder:
-      Note(call.path, EntryKind::None);
-      break;
+    case FileCallKind::CreateFolder: Note(call.path, EntryKind::Folder); break;
+    case FileCallKind::RemoveFolder: Note(call.path, EntryKind::None); break;
     case FileCallKind::Delete:
       Note(call.path, EntryKind::None);
       if (IsDescription(WrittenPath(call.path))) report_.DescriptionDeleted(call.path);
@@ -97,19 +88,14 @@ void ChangeRecorder::After(const FileCall& call) {
       Note(call.second, moved);
       break;
     }
-    case FileCallKind::Append:
-      Note(call.path, EntryKind::File, true);
-      break;
-    case FileCallKind::Create:
-      Note(call.path, EntryKind::File);
-      break;
+    case FileCallKind::Append: Note(call.path, EntryKind::File, true); break;
+    case FileCallKind::Create: Note(call.path, EntryKind::File); break;
     case FileCallKind::Replace:
       Note(call.path, EntryKind::File);
       report_.BytesWritten(call.bytes);
       if (IsDescription(WrittenPath(call.path))) report_.DescriptionMarked(call.path);
       break;
-    default:
-      break;
+    default: break;
   }
 }
 

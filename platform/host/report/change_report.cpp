@@ -170,12 +170,12 @@ ChangeReport::Tally ChangeReport::Count() const {
 std::string ChangeReport::Summary(bool dryRun, const std::vector<Warning>& warnings) const {
   std::lock_guard guard(lock_);
   const Tally tally = Count();
-  std::string text = dryRun ? "initap: dry run, nothing was changed; the boot would change: "
-                            : "initap: the boot changed: ";
+  std::string text =
+      dryRun ? "initap: dry run, nothing was changed; the boot would change: " : "initap: the boot changed: ";
   text += Counted(tally.added.size(), "file added", "files added") + ", " + std::to_string(tally.replaced.size()) +
-          " replaced, " + std::to_string(tally.appended.size()) + " appended, " +
-          std::to_string(tally.deleted.size()) + " deleted, " + Counted(bytesWritten_, "byte", "bytes") +
-          " written; " + Counted(tally.foldersCreated.size(), "folder created", "folders created") + ", " +
+          " replaced, " + std::to_string(tally.appended.size()) + " appended, " + std::to_string(tally.deleted.size()) +
+          " deleted, " + Counted(bytesWritten_, "byte", "bytes") + " written; " +
+          Counted(tally.foldersCreated.size(), "folder created", "folders created") + ", " +
           std::to_string(tally.foldersRemoved.size()) + " removed";
   for (const auto& [from, to] : description_.copied) text += "\ninitap: description " + from + " copied to " + to;
   if (!description_.marked.empty()) text += "\ninitap: description marked applied: " + Joined(description_.marked);

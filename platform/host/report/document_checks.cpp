@@ -40,9 +40,8 @@ std::string Unread(const DocumentReads& reads, const ElementRead& element, const
     return Tag(element) + " appears again; only the first one counts, so this one is ignored.";
   }
   if (element.elementChildren > 0) {
-    const std::string steps = element.elementChildren == 1
-                                  ? std::string("1 step is")
-                                  : std::to_string(element.elementChildren) + " steps are";
+    const std::string steps = element.elementChildren == 1 ? std::string("1 step is")
+                                                           : std::to_string(element.elementChildren) + " steps are";
     if (const std::string flag = AppliedFlag(reads); !flag.empty()) {
       return Tag(element) + " is skipped: the description is marked as applied (<update_already>" + flag +
              "</update_already>), so its " + steps + " not carried out.";
@@ -56,8 +55,8 @@ std::string Unread(const DocumentReads& reads, const ElementRead& element, const
 std::set<std::string> KnownAttributes(const DocumentReads& reads, const ElementRead& element) {
   std::set<std::string> known;
   for (const ElementRead& other : reads.elements) {
-    if (&other != &element && SameName(other, element)) known.insert(other.attributesRead.begin(),
-                                                                      other.attributesRead.end());
+    if (&other != &element && SameName(other, element))
+      known.insert(other.attributesRead.begin(), other.attributesRead.end());
   }
   return known;
 }
@@ -74,8 +73,8 @@ void AttributeWarnings(const DocumentReads& reads, const ElementRead& element, s
   if (cutShort && known.empty()) return;
   for (const std::string& attribute : element.attributes) {
     if (element.attributesRead.contains(attribute) || (cutShort && known.contains(attribute))) continue;
-    out.push_back({element.line, attribute + "= is not an attribute the device reads on " + Tag(element) +
-                                     "; it is ignored."});
+    out.push_back(
+        {element.line, attribute + "= is not an attribute the device reads on " + Tag(element) + "; it is ignored."});
   }
 }
 

@@ -25,7 +25,7 @@ struct ElementRead : OutlineElement {
 };
 
 struct DocumentReads {
-  std::wstring path;  // device path as the system gave it
+  std::wstring path;                  // device path as the system gave it
   std::vector<ElementRead> elements;  // the outline's, in its order
 
   DocumentReads(std::wstring path, const XmlOutline& outline);

@@ -13,9 +13,7 @@ namespace platform::host {
 
 namespace {
 
-bool IsNotFound(FileStatus status) {
-  return status == FileStatus::FileNotFound || status == FileStatus::PathNotFound;
-}
+bool IsNotFound(FileStatus status) { return status == FileStatus::FileNotFound || status == FileStatus::PathNotFound; }
 
 bool EndsWithSeparator(std::wstring_view text) {
   return !text.empty() && (text.back() == L'\\' || text.back() == L'/');
@@ -27,9 +25,7 @@ std::wstring Backslashed(std::wstring_view text) {
   return out;
 }
 
-std::string Attribute(const std::string& name, std::wstring_view value) {
-  return name + "=\"" + ToUtf8(value) + "\"";
-}
+std::string Attribute(const std::string& name, std::wstring_view value) { return name + "=\"" + ToUtf8(value) + "\""; }
 
 // The paths of a call that a step's texts may have become part of.
 std::vector<std::wstring_view> PathsOf(const FileCall& call) {
@@ -85,14 +81,19 @@ void PathTextWarnings(const StepRecord& step, const std::string& name, std::wstr
   const std::wstring landed = Landed(step.calls, value);
   const std::string where = landed.empty() ? "" : ": it names " + Shown(landed);
   if (value.front() == L'/') {
-    out.push_back(Attribute(name, value) + " begins with \"/\", which does not make a path absolute, so it is taken "
-                  "relative to the description's folder" + where + ".");
+    out.push_back(Attribute(name, value) +
+                  " begins with \"/\", which does not make a path absolute, so it is taken "
+                  "relative to the description's folder" +
+                  where + ".");
   } else if (HasDriveLetter(value)) {
-    out.push_back(Attribute(name, value) + " has a drive letter, which the device does not know, so it is taken "
-                  "as a relative path" + where + ".");
+    out.push_back(Attribute(name, value) +
+                  " has a drive letter, which the device does not know, so it is taken "
+                  "as a relative path" +
+                  where + ".");
   }
   if (value.back() == L'/' && !UsedWithBackslashes(step.calls, value)) {
-    out.push_back(Attribute(name, value) + " ends with \"/\", which does not mark a folder here: the device takes "
+    out.push_back(Attribute(name, value) +
+                  " ends with \"/\", which does not mark a folder here: the device takes "
                   "it as a file name.");
   }
 }
@@ -124,8 +125,9 @@ void CopyWarnings(const StepRecord& step, std::vector<std::string>& out) {
   }
   if (!Copied(step) && EndsWithSeparator(from)) {
     if (to.back() != L'\\') {
-      out.push_back("a folder cannot be copied onto a file name (to= does not end with \"\\\"), so nothing is "
-                    "copied.");
+      out.push_back(
+          "a folder cannot be copied onto a file name (to= does not end with \"\\\"), so nothing is "
+          "copied.");
       return;
     }
     const std::wstring source = firstFind != step.calls.end() ? firstFind->path : from;
@@ -134,7 +136,8 @@ void CopyWarnings(const StepRecord& step, std::vector<std::string>& out) {
     }
   }
   if (!Copied(step) && to.front() == L'\\' && Components(to) == 1) {
-    out.push_back(Attribute("to", to) + " lies directly in the root folder, outside every volume, where the device "
+    out.push_back(Attribute("to", to) +
+                  " lies directly in the root folder, outside every volume, where the device "
                   "copies nothing.");
   }
 }

@@ -11,7 +11,7 @@
 namespace platform::host {
 
 struct StepRecord {
-  std::string name;  // the step element's name as written
+  std::string name;                                          // the step element's name as written
   std::vector<std::pair<std::string, std::wstring>> values;  // attributes read, with their texts
   bool attributeMissing = false;
   std::vector<FileCall> calls;  // made while the step was in work

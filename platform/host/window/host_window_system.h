@@ -37,8 +37,7 @@ class HostWindowSystem final : public WindowSystem {
   WindowHandle CreateWindow(WindowProcedure& procedure) override;
   void ShowWindow(WindowHandle window, int showCommand) override;
   bool DestroyWindow(WindowHandle window) override;
-  bool PostMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                   std::intptr_t lParam) override;
+  bool PostMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
   void PostQuitMessage(int exitCode) override;
   bool GetMessage(Message& message) override;
   std::intptr_t DispatchMessage(const Message& message) override;

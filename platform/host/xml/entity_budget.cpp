@@ -1,7 +1,7 @@
 #include "platform/host/xml/entity_budget.h"
 
-#include <libxml/tree.h>
 #include <libxml/entities.h>
+#include <libxml/tree.h>
 
 #include <string>
 #include <unordered_map>

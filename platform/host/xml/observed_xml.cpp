@@ -68,7 +68,9 @@ class ObservedNode final : public XmlNode {
   bool GetAttribute(std::wstring_view name, std::wstring& value) const override {
     const bool present = node_->GetAttribute(name, value);
     const std::string asked = ToUtf8(name);
-    Tell([&](XmlListener& l, const LoadedDocument& d) { l.AttributeAsked(d, index_, asked, present ? &value : nullptr); });
+    Tell([&](XmlListener& l, const LoadedDocument& d) {
+      l.AttributeAsked(d, index_, asked, present ? &value : nullptr);
+    });
     return present;
   }
   bool HasChildNodes() const override { return node_->HasChildNodes(); }
@@ -117,7 +119,8 @@ std::unique_ptr<XmlDocument> ObservedXml::Load(std::wstring_view path) {
     }
     return nullptr;
   }
-  auto watched = std::make_shared<const Watched>(LoadedDocument{std::wstring(path), std::move(facts.outline)}, listeners_);
+  auto watched =
+      std::make_shared<const Watched>(LoadedDocument{std::wstring(path), std::move(facts.outline)}, listeners_);
   return std::make_unique<ObservedDocument>(std::move(watched), std::move(document));
 }
 

@@ -1,8 +1,8 @@
 #include "platform/host/xml/xml_parse.h"
 
-#include <libxml/tree.h>
-#include <libxml/parser.h>
 #include <libxml/encoding.h>
+#include <libxml/parser.h>
+#include <libxml/tree.h>
 #include <libxml/xmlerror.h>
 
 #include <algorithm>
@@ -122,8 +122,7 @@ bool ValidAgainstInternalDtd(std::string_view bytes, const xmlDoc* doc, ParsePro
 
 bool NamedAmong(std::string_view name, std::initializer_list<std::string_view> names) {
   for (const std::string_view candidate : names) {
-    if (name.size() == candidate.size() &&
-        std::equal(name.begin(), name.end(), candidate.begin(), [](char a, char b) {
+    if (name.size() == candidate.size() && std::equal(name.begin(), name.end(), candidate.begin(), [](char a, char b) {
           return std::toupper(static_cast<unsigned char>(a)) == b;
         })) {
       return true;

@@ -121,16 +121,11 @@ int HostXmlNode::OutlineIndex() const { return node_->type == XML_ELEMENT_NODE ?
 
 std::wstring HostXmlNode::NodeName() const {
   switch (node_->type) {
-    case XML_TEXT_NODE:
-      return L"#text";
-    case XML_CDATA_SECTION_NODE:
-      return L"#cdata-section";
-    case XML_COMMENT_NODE:
-      return L"#comment";
-    case XML_ELEMENT_NODE:
-      return FromUtf8(QualifiedName(node_));
-    default:
-      return FromUtf8(View(node_->name));
+    case XML_TEXT_NODE: return L"#text";
+    case XML_CDATA_SECTION_NODE: return L"#cdata-section";
+    case XML_COMMENT_NODE: return L"#comment";
+    case XML_ELEMENT_NODE: return FromUtf8(QualifiedName(node_));
+    default: return FromUtf8(View(node_->name));
   }
 }
 
@@ -171,8 +166,8 @@ bool HostXmlNode::PutText(std::wstring_view text) {
   if (utf8.size() > static_cast<std::size_t>(INT_MAX)) return false;
   xmlNodePtr replacement = nullptr;
   if (!utf8.empty()) {
-    replacement = xmlNewDocTextLen(tree_->Doc(), reinterpret_cast<const xmlChar*>(utf8.data()),
-                                   static_cast<int>(utf8.size()));
+    replacement =
+        xmlNewDocTextLen(tree_->Doc(), reinterpret_cast<const xmlChar*>(utf8.data()), static_cast<int>(utf8.size()));
     if (replacement == nullptr) return false;
   }
   for (xmlNodePtr child = node_->children; child != nullptr;) {

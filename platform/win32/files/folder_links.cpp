@@ -29,8 +29,8 @@ std::optional<std::wstring> FinalPath(const std::wstring& path) {
 
 bool SameOrBelow(const std::wstring& path, const std::wstring& folder) {
   if (path.size() < folder.size()) return false;
-  if (CompareStringOrdinal(path.data(), static_cast<int>(folder.size()), folder.data(),
-                           static_cast<int>(folder.size()), TRUE) != CSTR_EQUAL) {
+  if (CompareStringOrdinal(path.data(), static_cast<int>(folder.size()), folder.data(), static_cast<int>(folder.size()),
+                           TRUE) != CSTR_EQUAL) {
     return false;
   }
   return path.size() == folder.size() || path[folder.size()] == L'\\' || folder.back() == L'\\';

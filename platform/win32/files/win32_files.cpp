@@ -173,8 +173,8 @@ FileStatus Win32FileSystem::FlushVolume(std::wstring_view path) {
   volume.names.push_back(names.names.front());
   // A mounted drive's folder is its root, "G:\\", not "G:".
   const std::wstring folderPath = VolumeItself(volume) ? Below(volume) + L"\\" : Below(volume);
-  UniqueHandle folder(CreateFileW(folderPath.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  UniqueHandle folder(CreateFileW(folderPath.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!folder) return LastStatus();
   return FlushFileBuffers(folder.Get()) ? FileStatus::Ok : LastStatus();
 }

@@ -35,8 +35,8 @@ class HandleReadBuffer final : public std::streambuf {
 
 // The log when it is a file on a disk; a folder, a pipe or a device is none.
 UniqueHandle OpenLog(const std::wstring& path) {
-  UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file || GetFileType(file.Get()) != FILE_TYPE_DISK) return UniqueHandle();
   BY_HANDLE_FILE_INFORMATION information;
   if (GetFileInformationByHandle(file.Get(), &information) == 0 ||

@@ -105,8 +105,8 @@ SystemTime Win32Kernel::GetLocalTime() {
   SYSTEMTIME utc{}, local{};
   FileTimeToSystemTime(&device, &utc);
   if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) local = utc;
-  return SystemTime{local.wYear, local.wMonth, local.wDayOfWeek, local.wDay,
-                    local.wHour, local.wMinute, local.wSecond, local.wMilliseconds};
+  return SystemTime{local.wYear, local.wMonth,  local.wDayOfWeek, local.wDay,
+                    local.wHour, local.wMinute, local.wSecond,    local.wMilliseconds};
 }
 
 bool Win32Kernel::SetSystemTime(const SystemTime& utc) {
@@ -115,8 +115,8 @@ bool Win32Kernel::SetSystemTime(const SystemTime& utc) {
     return false;
   }
   // A leap second counts as the last second of its minute.
-  const SYSTEMTIME wanted{utc.year, utc.month, 0, utc.day, utc.hour, utc.minute,
-                          static_cast<WORD>(utc.second == 60 ? 59 : utc.second), 0};
+  const SYSTEMTIME wanted{
+      utc.year, utc.month, 0, utc.day, utc.hour, utc.minute, static_cast<WORD>(utc.second == 60 ? 59 : utc.second), 0};
   FILETIME time{};
   if (!SystemTimeToFileTime(&wanted, &time)) return false;
   // Whole seconds of both clocks: the device clock reads the time set, or a

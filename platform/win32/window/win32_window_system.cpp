@@ -49,8 +49,8 @@ Win32WindowSystem::Win32WindowSystem(int width, int height, WindowOptions option
 }
 
 WindowHandle Win32WindowSystem::CreateWindow(WindowProcedure& procedure) {
-  HWND window = CreateWindowExW(0, kClassName, L"initap", WS_POPUP, 0, 0, width_, height_, nullptr, nullptr,
-                                Instance(), &procedure);
+  HWND window = CreateWindowExW(0, kClassName, L"initap", WS_POPUP, 0, 0, width_, height_, nullptr, nullptr, Instance(),
+                                &procedure);
   // Destroyed during its create message: no window.
   if (window == nullptr || !IsWindow(window)) return 0;
   window_ = window;

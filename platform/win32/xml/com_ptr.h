@@ -52,8 +52,7 @@ class ComPtr {
 class UniqueBstr {
  public:
   UniqueBstr() = default;
-  explicit UniqueBstr(std::wstring_view text)
-      : text_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
+  explicit UniqueBstr(std::wstring_view text) : text_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
   UniqueBstr(const UniqueBstr&) = delete;
   UniqueBstr& operator=(const UniqueBstr&) = delete;
   ~UniqueBstr() { SysFreeString(text_); }

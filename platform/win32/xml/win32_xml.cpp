@@ -195,7 +195,8 @@ class Win32XmlDocument final : public XmlDocument {
 // A safe array of bytes, destroyed with its owner.
 class ByteArray {
  public:
-  explicit ByteArray(std::string_view bytes) : array_(SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes.size()))) {
+  explicit ByteArray(std::string_view bytes)
+      : array_(SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes.size()))) {
     void* data = nullptr;
     if (array_ == nullptr || FAILED(SafeArrayAccessData(array_, &data))) return;
     std::copy(bytes.begin(), bytes.end(), static_cast<char*>(data));

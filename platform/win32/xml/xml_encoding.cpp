@@ -26,16 +26,16 @@ std::string Lower(std::string_view text) {
 // the encoding does not write markup as ASCII.
 UINT CodePageOf(std::string_view encoding) {
   static constexpr std::array<std::pair<std::string_view, UINT>, 30> kNames = {{
-      {"utf-8", CP_UTF8},        {"utf-16", kUtf16},        {"iso-10646-ucs-2", kUtf16},
-      {"us-ascii", 20127},       {"iso-8859-1", 28591},     {"latin1", 28591},
-      {"iso-8859-2", 28592},     {"iso-8859-5", 28595},     {"iso-8859-7", 28597},
-      {"iso-8859-9", 28599},     {"iso-8859-15", 28605},    {"windows-874", 874},
-      {"gb2312", 936},           {"gbk", 936},              {"big5", 950},
-      {"euc-kr", 949},           {"euc-jp", 20932},         {"iso-2022-jp", 50220},
-      {"shift_jis", 932},        {"shift-jis", 932},        {"ms_kanji", 932},
-      {"csshiftjis", 932},       {"sjis", 932},             {"x-sjis", 932},
-      {"windows-31j", 932},      {"x-ms-cp932", 932},       {"koi8-r", 20866},
-      {"cp932", 932},            {"cp936", 936},            {"gb18030", 54936},
+      {"utf-8", CP_UTF8},    {"utf-16", kUtf16},     {"iso-10646-ucs-2", kUtf16},
+      {"us-ascii", 20127},   {"iso-8859-1", 28591},  {"latin1", 28591},
+      {"iso-8859-2", 28592}, {"iso-8859-5", 28595},  {"iso-8859-7", 28597},
+      {"iso-8859-9", 28599}, {"iso-8859-15", 28605}, {"windows-874", 874},
+      {"gb2312", 936},       {"gbk", 936},           {"big5", 950},
+      {"euc-kr", 949},       {"euc-jp", 20932},      {"iso-2022-jp", 50220},
+      {"shift_jis", 932},    {"shift-jis", 932},     {"ms_kanji", 932},
+      {"csshiftjis", 932},   {"sjis", 932},          {"x-sjis", 932},
+      {"windows-31j", 932},  {"x-ms-cp932", 932},    {"koi8-r", 20866},
+      {"cp932", 932},        {"cp936", 936},         {"gb18030", 54936},
   }};
   const std::string name = Lower(encoding);
   for (const auto& [known, codePage] : kNames) {
@@ -79,8 +79,8 @@ bool Encode(UINT codePage, std::wstring_view text, std::string& bytes) {
     BOOL usedDefault = FALSE;
     const DWORD flags = plain ? 0 : WC_NO_BEST_FIT_CHARS;
     const int size = static_cast<int>(part.size());
-    const int length = WideCharToMultiByte(codePage, flags, part.data(), size, nullptr, 0, nullptr,
-                                           plain ? nullptr : &usedDefault);
+    const int length =
+        WideCharToMultiByte(codePage, flags, part.data(), size, nullptr, 0, nullptr, plain ? nullptr : &usedDefault);
     if (length <= 0) return false;
     std::string converted(static_cast<std::size_t>(length), '\0');
     if (WideCharToMultiByte(codePage, flags, part.data(), size, converted.data(), length, nullptr,
@@ -131,8 +131,8 @@ XmlDeclaration ReadDeclaration(std::string_view bytes) {
   } else {
     start = bytes.substr(bytes.starts_with("\xEF\xBB\xBF") ? 3 : 0, 256);
   }
-  if (!start.starts_with("<?xml") || start.size() < 6 || (start[5] != ' ' && start[5] != '\t' && start[5] != '\r' &&
-                                                          start[5] != '\n')) {
+  if (!start.starts_with("<?xml") || start.size() < 6 ||
+      (start[5] != ' ' && start[5] != '\t' && start[5] != '\r' && start[5] != '\n')) {
     return declaration;
   }
   const std::string_view text = std::string_view(start).substr(0, start.find("?>"));

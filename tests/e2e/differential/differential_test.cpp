@@ -33,7 +33,8 @@ fs::path Win32Build() {
 constexpr int kTextLeft = 10, kTextTop = 60, kTextRight = 230, kTextBottom = 80;
 
 // A receiver whose third second brings the fix: 15 July 2031, 10:20 UTC.
-const std::string kFixLog = NmeaSentence("GPRMC,101958.00,V,,,,,,,,,,N") + NmeaSentence("GPRMC,101959.00,V,,,,,,,,,,N") +
+const std::string kFixLog = NmeaSentence("GPRMC,101958.00,V,,,,,,,,,,N") +
+                            NmeaSentence("GPRMC,101959.00,V,,,,,,,,,,N") +
                             NmeaSentence("GPRMC,102000.00,A,4807.0380,N,01131.0000,E,0.00,0.00,150731,,,A");
 
 const std::string kCopyAndDelete = Description(
@@ -51,9 +52,12 @@ void CardWithTrees(DeviceTree& d, const std::string&) {
   d.WriteFile("FlashHd/old.txt", "old");
 }
 
-const std::vector<std::string> kCardWithTreesLog{
-    "found update file \\sd card\\update.xml.", "2 files has been copied.", "2 files has been deleted.",
-    "1 files has been deleted.", "update finished.", "\\System\\Main_Ap.exe launch success."};
+const std::vector<std::string> kCardWithTreesLog{"found update file \\sd card\\update.xml.",
+                                                 "2 files has been copied.",
+                                                 "2 files has been deleted.",
+                                                 "1 files has been deleted.",
+                                                 "update finished.",
+                                                 "\\System\\Main_Ap.exe launch success."};
 
 struct Scenario {
   const char* name;
@@ -73,103 +77,147 @@ void PrintTo(const Scenario& scenario, std::ostream* out) { *out << scenario.nam
 const Starts kMain{{"started", "\\System\\Main_Ap.exe"}};
 
 const Scenario kScenarios[] = {
-    {"NothingToUpdate", "", [](DeviceTree&, const std::string&) {},
-     {"no update and config file, goto wince.", "\\System\\Main_Ap.exe launch success."}, kMain},
+    {"NothingToUpdate",
+     "",
+     [](DeviceTree&, const std::string&) {},
+     {"no update and config file, goto wince.", "\\System\\Main_Ap.exe launch success."},
+     kMain},
     {"SdCardCopiesAndDeletesTrees", "", CardWithTrees, kCardWithTreesLog, kMain},
     {"MountedCardCopiesAndDeletesTrees", "", CardWithTrees, kCardWithTreesLog, kMain, false, std::nullopt, true},
-    {"FlashDescriptionLaunchesItsProgram", "",
+    {"FlashDescriptionLaunchesItsProgram",
+     "",
      [](DeviceTree& d, const std::string& program) {
        d.WriteFile("System/Alt_Ap.exe", program);
-       d.WriteFile("FlashHd/update.xml", Description("<launch>\\System\\Alt_Ap.exe</launch><update_already>0</update_already>"
-                                                     "<update><delete path=\"\\FlashHd\\old.txt\"/></update>"));
+       d.WriteFile("FlashHd/update.xml",
+                   Description("<launch>\\System\\Alt_Ap.exe</launch><update_already>0</update_already>"
+                               "<update><delete path=\"\\FlashHd\\old.txt\"/></update>"));
        d.WriteFile("FlashHd/old.txt", "old");
      },
      {"found update file \\FlashHd\\update.xml.", "1 files has been deleted.", "update finished.",
       "\\System\\Alt_Ap.exe launch success."},
      {{"started", "\\System\\Alt_Ap.exe"}}},
-    {"StorageCardSettingsAreKept", "",
+    {"StorageCardSettingsAreKept",
+     "",
      [](DeviceTree& d, const std::string&) {
        d.MakeFolder("Storage Card");
        d.WriteFile("Storage Card/update.xml", Description("<progress_color>255</progress_color>"));
      },
-     {"no update and config file, goto wince.", "\\System\\Main_Ap.exe launch success."}, kMain},
-    {"SystemSettingsOnly", "",
-     [](DeviceTree& d, const std::string&) { d.WriteFile("System/update.xml", Description("<filename_color>255</filename_color>")); },
-     {"no update file, read config file and goto wince.", "\\System\\Main_Ap.exe launch success."}, kMain},
-    {"AppliedDescriptionIsSkipped", "",
+     {"no update and config file, goto wince.", "\\System\\Main_Ap.exe launch success."},
+     kMain},
+    {"SystemSettingsOnly",
+     "",
+     [](DeviceTree& d, const std::string&) {
+       d.WriteFile("System/update.xml", Description("<filename_color>255</filename_color>"));
+     },
+     {"no update file, read config file and goto wince.", "\\System\\Main_Ap.exe launch success."},
+     kMain},
+    {"AppliedDescriptionIsSkipped",
+     "",
      [](DeviceTree& d, const std::string&) {
        d.WriteFile("sd card/update.xml", Description("<update_already>1</update_already>"
                                                      "<update><delete path=\"\\FlashHd\\old.txt\"/></update>"));
        d.WriteFile("FlashHd/old.txt", "old");
      },
-     {"found update file \\sd card\\update.xml.", "already update.", "\\System\\Main_Ap.exe launch success."}, kMain},
-    {"BrokenDescription", "",
+     {"found update file \\sd card\\update.xml.", "already update.", "\\System\\Main_Ap.exe launch success."},
+     kMain},
+    {"BrokenDescription",
+     "",
      [](DeviceTree& d, const std::string&) { d.WriteFile("sd card/update.xml", "<config><launch>"); },
      {"load xml file \\sd card\\update.xml error.", "no update and config file, goto wince.",
       "\\System\\Main_Ap.exe launch success."},
      kMain},
-    {"SettingsOnlyCardLeavesTheWindowOpen", "",
+    {"SettingsOnlyCardLeavesTheWindowOpen",
+     "",
      [](DeviceTree& d, const std::string&) { d.WriteFile("sd card/update.xml", Description("")); },
-     {"found update file \\sd card\\update.xml.", "read xml file error."}, {}},
-    {"MissingProgramFallsBackToTheShell", "",
+     {"found update file \\sd card\\update.xml.", "read xml file error."},
+     {}},
+    {"MissingProgramFallsBackToTheShell",
+     "",
      [](DeviceTree& d, const std::string&) {
        d.WriteFile("System/update.xml", Description("<launch>\\System\\None.exe</launch>"));
      },
      {"no update file, read config file and goto wince.", "\\System\\None.exe not exist, goto wince."},
      {{"started", "explorer"}}},
-    {"PendingImageUpdate", "",
+    {"PendingImageUpdate",
+     "",
      [](DeviceTree& d, const std::string& program) {
        d.WriteFile("Windows/KRTNkUpdate.exe", program);
        d.WriteFile("FlashHd/temp/winceimg.xml", "image");
        d.WriteFile("sd card/update.xml", kCopyAndDelete);
      },
-     {}, {{"started", "\\Windows\\KRTNkUpdate.exe"}}},
-    {"FinishedImageUpdateIsCleared", "",
+     {},
+     {{"started", "\\Windows\\KRTNkUpdate.exe"}}},
+    {"FinishedImageUpdateIsCleared",
+     "",
      [](DeviceTree& d, const std::string&) {
        for (const char* file : {"ZEV7100UpdateDone.txt", "NK.bin", "chain.lst", "keep.txt"}) {
          d.WriteFile(std::string("FlashHd/temp/") + file, file);
        }
      },
-     {"no update and config file, goto wince.", "\\System\\Main_Ap.exe launch success."}, kMain},
-    {"DiagnosticTrigger", "",
+     {"no update and config file, goto wince.", "\\System\\Main_Ap.exe launch success."},
+     kMain},
+    {"DiagnosticTrigger",
+     "",
      [](DeviceTree& d, const std::string&) {
        d.WriteFile("sd card/Launch_Valkor_For_Diagnostic.txt", "");
        d.WriteFile("sd card/update.xml", kCopyAndDelete);
      },
-     {"found diagnostic file, goto wince."}, {{"started", "explorer"}}, false, 0},
-    {"ShortcutsInCodePage1252", "[device]\ncodepage = 1252\ntimezone = UTC\n",
+     {"found diagnostic file, goto wince."},
+     {{"started", "explorer"}},
+     false,
+     0},
+    {"ShortcutsInCodePage1252",
+     "[device]\ncodepage = 1252\ntimezone = UTC\n",
      [](DeviceTree& d, const std::string&) {
        d.WriteFile("System/shortcut.xml",
                    "<?xml version=\"1.0\" encoding=\"utf-8\"?><s>"
-                   "<shortcut name=\"Stra\xc3\x9f" "enkarte\" path=\"\\System\\K\xc3\xa4rtchen.exe\"/>"
+                   "<shortcut name=\"Stra\xc3\x9f"
+                   "enkarte\" path=\"\\System\\K\xc3\xa4rtchen.exe\"/>"
                    "<shortcut name=\"Caf\xc3\xa9 %1\" path=\"\\Windows\\explorer.exe\"/>"
                    "<shortcut name=\"Navigation\" path=\"\\System\\Main_Ap.exe\"/></s>");
      },
-     {"no update and config file, goto wince.", "\\System\\Main_Ap.exe launch success."}, kMain},
-    {"ShortcutsInCodePage936", "[device]\ncodepage = 936\ntimezone = UTC\n",
+     {"no update and config file, goto wince.", "\\System\\Main_Ap.exe launch success."},
+     kMain},
+    {"ShortcutsInCodePage936",
+     "[device]\ncodepage = 936\ntimezone = UTC\n",
      [](DeviceTree& d, const std::string&) {
        d.WriteFile("System/shortcut.xml",
                    "<?xml version=\"1.0\" encoding=\"utf-8\"?><s>"
                    "<shortcut name=\"\xe5\xaf\xbc\xe8\x88\xaa\" path=\"\\System\\\xe5\x9c\xb0\xe5\x9b\xbe.exe\"/>"
                    "<shortcut name=\"Navigation\" path=\"\\System\\Main_Ap.exe\"/></s>");
      },
-     {"no update and config file, goto wince.", "\\System\\Main_Ap.exe launch success."}, kMain},
-    {"ReceiverSetsTheClock", "",
+     {"no update and config file, goto wince.", "\\System\\Main_Ap.exe launch success."},
+     kMain},
+    {"ReceiverSetsTheClock",
+     "",
      [](DeviceTree& d, const std::string&) { d.WriteDeviceFile("gps.nmea", kFixLog); },
-     {"no update and config file, goto wince.", "\\System\\Main_Ap.exe launch success."}, kMain, true},
-    {"ReceiverClockInLocalTime", "[device]\ntimezone = Asia/Shanghai\n",
+     {"no update and config file, goto wince.", "\\System\\Main_Ap.exe launch success."},
+     kMain,
+     true},
+    {"ReceiverClockInLocalTime",
+     "[device]\ntimezone = Asia/Shanghai\n",
      [](DeviceTree& d, const std::string&) { d.WriteDeviceFile("gps.nmea", kFixLog); },
-     {"no update and config file, goto wince.", "\\System\\Main_Ap.exe launch success."}, kMain, true},
-    {"ReceiverClockInSummerTime", "[device]\ntimezone = Europe/Berlin\n",
+     {"no update and config file, goto wince.", "\\System\\Main_Ap.exe launch success."},
+     kMain,
+     true},
+    {"ReceiverClockInSummerTime",
+     "[device]\ntimezone = Europe/Berlin\n",
      [](DeviceTree& d, const std::string&) { d.WriteDeviceFile("gps.nmea", kFixLog); },
-     {"no update and config file, goto wince.", "\\System\\Main_Ap.exe launch success."}, kMain, true},
-    {"ReceiverClockInAZoneOfItsOwn", "[device]\ntimezone = <+0530>-5:30\n",
+     {"no update and config file, goto wince.", "\\System\\Main_Ap.exe launch success."},
+     kMain,
+     true},
+    {"ReceiverClockInAZoneOfItsOwn",
+     "[device]\ntimezone = <+0530>-5:30\n",
      [](DeviceTree& d, const std::string&) { d.WriteDeviceFile("gps.nmea", kFixLog); },
-     {"no update and config file, goto wince.", "\\System\\Main_Ap.exe launch success."}, kMain, true},
+     {"no update and config file, goto wince.", "\\System\\Main_Ap.exe launch success."},
+     kMain,
+     true},
     // After devices that name the desktop folder: this one names none.
-    {"NoRegistryKeepsTheShortcutsInTheWindowsFolder", "",
+    {"NoRegistryKeepsTheShortcutsInTheWindowsFolder",
+     "",
      [](DeviceTree& d, const std::string&) { std::filesystem::remove(d.Folder() / "registry.reg"); },
-     {"no update and config file, goto wince.", "\\System\\Main_Ap.exe launch success."}, kMain},
+     {"no update and config file, goto wince.", "\\System\\Main_Ap.exe launch success."},
+     kMain},
 };
 
 // What a boot left behind that both platforms must agree on.
@@ -246,7 +294,8 @@ bool HasText(const platform::host::ScreenImage& screen) {
 }
 
 // The pixels that differ outside the text box, as "x,y" of the first few.
-std::vector<std::string> ScreenDifferences(const platform::host::ScreenImage& pc, const platform::host::ScreenImage& wine) {
+std::vector<std::string> ScreenDifferences(const platform::host::ScreenImage& pc,
+                                           const platform::host::ScreenImage& wine) {
   std::vector<std::string> differences;
   for (int y = 0; y < pc.height && differences.size() < 5; ++y) {
     for (int x = 0; x < pc.width && differences.size() < 5; ++x) {

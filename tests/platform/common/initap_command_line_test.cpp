@@ -33,15 +33,15 @@ TEST(InitapCommandLineTest, EveryPathIsPlacedOnceWithWhatItIsAndKeptWhereItWasPl
   InitapCommandLine line;
   std::string error;
   const std::vector<std::string> arguments{"--screenshot", "shot.png", "--frames=frames", "--mount", "\\FLASHHD=card",
-                                           "--report",     "r.json",   "--animation",     "a.webp", "dev"};
+                                           "--report",     "r.json",   "--animation",     "a.webp",  "dev"};
   ASSERT_TRUE(ParseInitapCommandLine(arguments, paths, line, error)) << error;
   using Kind = CommandLinePaths::Kind;
   EXPECT_EQ(paths.placed, (std::vector<std::pair<Kind, std::string>>{{Kind::kOutputFile, "shot.png"},
-                                                                    {Kind::kOutputFolder, "frames"},
-                                                                    {Kind::kMountedFolder, "card"},
-                                                                    {Kind::kOutputFile, "r.json"},
-                                                                    {Kind::kOutputFile, "a.webp"},
-                                                                    {Kind::kDevice, "dev"}}));
+                                                                     {Kind::kOutputFolder, "frames"},
+                                                                     {Kind::kMountedFolder, "card"},
+                                                                     {Kind::kOutputFile, "r.json"},
+                                                                     {Kind::kOutputFile, "a.webp"},
+                                                                     {Kind::kDevice, "dev"}}));
   EXPECT_EQ(line.screenshot, "at/shot.png");
   EXPECT_EQ(line.frames, "at/frames");
   ASSERT_EQ(line.mounts.size(), 1u);

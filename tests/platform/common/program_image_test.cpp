@@ -32,13 +32,13 @@ TEST(ProgramImageTest, OnlyAnMzHeaderPointingAtAPeSignatureIsAProgram) {
     std::string file;
     bool program;
   };
-  for (const Case& c : {Case{"pe right after", Image(64, pe), true},
-                        Case{"pe further on", Image(0x80, std::string(64, 'x') + pe), true},
-                        Case{"script", "#!/bin/sh\nexit 0\n" + std::string(64, ' '), false},
-                        Case{"empty", "", false}, Case{"header only", Image(64, ""), false},
-                        Case{"offset past the end", Image(0xFFFFFFF0u, pe), false},
-                        Case{"wrong signature", Image(64, std::string("PE\0x", 4)), false},
-                        Case{"no mz", "ZM" + Image(64, pe).substr(2), false}}) {
+  for (const Case& c :
+       {Case{"pe right after", Image(64, pe), true},
+        Case{"pe further on", Image(0x80, std::string(64, 'x') + pe), true},
+        Case{"script", "#!/bin/sh\nexit 0\n" + std::string(64, ' '), false}, Case{"empty", "", false},
+        Case{"header only", Image(64, ""), false}, Case{"offset past the end", Image(0xFFFFFFF0u, pe), false},
+        Case{"wrong signature", Image(64, std::string("PE\0x", 4)), false},
+        Case{"no mz", "ZM" + Image(64, pe).substr(2), false}}) {
     EXPECT_EQ(IsProgram(c.file), c.program) << c.name;
   }
 }

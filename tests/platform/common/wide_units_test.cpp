@@ -23,10 +23,10 @@ TEST(WideUnitsTest, APrefixNeverEndsInHalfAPair) {
     std::size_t units;
     std::wstring prefix;
   };
-  for (const Case& c : {Case{L"abc", 2, L"ab"}, Case{L"abc", 5, L"abc"}, Case{L"a\U00020000b", 1, L"a"},
-                        Case{L"a\U00020000b", 2, L"a"}, Case{L"a\U00020000b", 3, L"a\U00020000"},
-                        Case{L"a" + kPair + L"b", 2, L"a"}, Case{L"a" + kPair + L"b", 3, L"a" + kPair},
-                        Case{L"\U00020000", 0, L""}}) {
+  for (const Case& c :
+       {Case{L"abc", 2, L"ab"}, Case{L"abc", 5, L"abc"}, Case{L"a\U00020000b", 1, L"a"}, Case{L"a\U00020000b", 2, L"a"},
+        Case{L"a\U00020000b", 3, L"a\U00020000"}, Case{L"a" + kPair + L"b", 2, L"a"},
+        Case{L"a" + kPair + L"b", 3, L"a" + kPair}, Case{L"\U00020000", 0, L""}}) {
     EXPECT_EQ(platform::WideUnitsPrefix(c.text, c.units), c.prefix) << c.units;
   }
 }

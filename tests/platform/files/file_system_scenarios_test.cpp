@@ -94,13 +94,13 @@ TEST_F(FileSystemTest, APatternWithoutWildcardFindsThePathItself) {
     FileStatus status;
     std::uint32_t attributes;
   };
-  for (const Case& c : {Case{L"\\FlashHd", FileStatus::Ok, kDirectoryAttribute},
-                        Case{L"\\flashhd\\", FileStatus::Ok, kDirectoryAttribute},
-                        Case{L"\\", FileStatus::Ok, kDirectoryAttribute},
-                        Case{L"\\FlashHd\\A.TXT", FileStatus::Ok, kNormalAttribute},
-                        Case{L"\\FlashHd\\a.txt\\", FileStatus::FileNotFound, 0},
-                        Case{L"\\FlashHd\\b.txt", FileStatus::FileNotFound, 0},
-                        Case{L"\\Missing\\b.txt", FileStatus::PathNotFound, 0}}) {
+  for (const Case& c :
+       {Case{L"\\FlashHd", FileStatus::Ok, kDirectoryAttribute},
+        Case{L"\\flashhd\\", FileStatus::Ok, kDirectoryAttribute}, Case{L"\\", FileStatus::Ok, kDirectoryAttribute},
+        Case{L"\\FlashHd\\A.TXT", FileStatus::Ok, kNormalAttribute},
+        Case{L"\\FlashHd\\a.txt\\", FileStatus::FileNotFound, 0},
+        Case{L"\\FlashHd\\b.txt", FileStatus::FileNotFound, 0},
+        Case{L"\\Missing\\b.txt", FileStatus::PathNotFound, 0}}) {
     FindData found;
     std::unique_ptr<platform::FindHandle> listing;
     ASSERT_EQ(Files().FindFirst(c.path, found, listing), c.status) << "path of " << wcslen(c.path);

@@ -34,9 +34,9 @@ class CommandLineTest : public ::testing::Test {
 };
 
 TEST_F(CommandLineTest, EveryOptionInBothSpellings) {
-  const Parsed parsed = Parse({"--display", "window", "--screenshot=shot.png", "--frames", "frames", "--animation",
-                               "boot.webp", "--mount", "\\sd card=" + card.path().string(), "--close-after=2.5",
-                               "--quiet", Device()});
+  const Parsed parsed =
+      Parse({"--display", "window", "--screenshot=shot.png", "--frames", "frames", "--animation", "boot.webp",
+             "--mount", "\\sd card=" + card.path().string(), "--close-after=2.5", "--quiet", Device()});
   ASSERT_TRUE(parsed.ok) << parsed.error;
   EXPECT_TRUE(parsed.line.window);
   EXPECT_EQ(parsed.line.screenshot, std::filesystem::path("shot.png"));

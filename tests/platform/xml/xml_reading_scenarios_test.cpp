@@ -69,8 +69,8 @@ TEST_F(XmlReading, TextIsTrimmedConcatenationOfTextBelow) {
 }
 
 TEST_F(XmlReading, ChildNodesNamedByKindWithoutBlankText) {
-  EXPECT_EQ(Names(root->ChildNodes()), (std::vector<std::wstring>{L"item", L"item", L"value", L"mixed", L"step",
-                                                                   L"p:q", L"escaped"}));
+  EXPECT_EQ(Names(root->ChildNodes()),
+            (std::vector<std::wstring>{L"item", L"item", L"value", L"mixed", L"step", L"p:q", L"escaped"}));
   auto mixed = root->SelectSingleNode(L"mixed");
   EXPECT_EQ(Names(mixed->ChildNodes()),
             (std::vector<std::wstring>{L"#text", L"b", L"#comment", L"#cdata-section", L"pi", L"#text"}));
@@ -145,16 +145,15 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         EncodedCase{"Utf8", "<r><a>caf\xC3\xA9 \xE2\x82\xAC</a></r>", L"caf\u00E9 \u20AC"},
         EncodedCase{"Utf8Bom", "\xEF\xBB\xBF<r><a>caf\xC3\xA9</a></r>", L"caf\u00E9"},
-        EncodedCase{"Utf16LeBom", Utf16WithBom(L"<?xml version=\"1.0\" encoding=\"UTF-16\"?><r><a>\u65E5\u00E9</a></r>"),
+        EncodedCase{"Utf16LeBom",
+                    Utf16WithBom(L"<?xml version=\"1.0\" encoding=\"UTF-16\"?><r><a>\u65E5\u00E9</a></r>"),
                     L"\u65E5\u00E9"},
         EncodedCase{"Utf16BeBomNoDeclaration", Utf16WithBom(L"<r><a>\u65E5\u00E9</a></r>", true), L"\u65E5\u00E9"},
-        EncodedCase{"Windows1252",
-                    "<?xml version=\"1.0\" encoding=\"windows-1252\"?><r><a>caf\xE9 \x80</a></r>",
+        EncodedCase{"Windows1252", "<?xml version=\"1.0\" encoding=\"windows-1252\"?><r><a>caf\xE9 \x80</a></r>",
                     L"caf\u00E9 \u20AC"},
         EncodedCase{"ShiftJis", "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><r><a>\x93\xFA\x96\x7B</a></r>",
                     L"\u65E5\u672C"},
-        EncodedCase{"Gbk", "<?xml version=\"1.0\" encoding=\"GBK\"?><r><a>\xD6\xD0\xCE\xC4</a></r>",
-                    L"\u4E2D\u6587"},
+        EncodedCase{"Gbk", "<?xml version=\"1.0\" encoding=\"GBK\"?><r><a>\xD6\xD0\xCE\xC4</a></r>", L"\u4E2D\u6587"},
         EncodedCase{"Gb2312", "<?xml version=\"1.0\" encoding=\"GB2312\"?><r><a>\xD6\xD0</a></r>", L"\u4E2D"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -175,26 +174,19 @@ TEST_P(XmlNotWellFormed, FailsToLoad) {
 INSTANTIATE_TEST_SUITE_P(
     Documents, XmlNotWellFormed,
     ::testing::Values(
-        BrokenCase{"UnclosedElement", "<r><a>text</r>"},
-        BrokenCase{"EndsInsideRoot", "<r><a>text</a>"},
-        BrokenCase{"TwoRootElements", "<r/><s/>"},
-        BrokenCase{"TextAfterRoot", "<r/>junk"},
+        BrokenCase{"UnclosedElement", "<r><a>text</r>"}, BrokenCase{"EndsInsideRoot", "<r><a>text</a>"},
+        BrokenCase{"TwoRootElements", "<r/><s/>"}, BrokenCase{"TextAfterRoot", "<r/>junk"},
         BrokenCase{"UndefinedEntity", "<r>&nope;</r>"},
         BrokenCase{"UndefinedEntityBesideExternalSubset", "<!DOCTYPE r SYSTEM \"r.dtd\"><r>&nope;</r>"},
-        BrokenCase{"UndeclaredPrefix", "<p:r/>"},
-        BrokenCase{"DuplicateAttribute", "<r a=\"1\" a=\"2\"/>"},
-        BrokenCase{"UnquotedAttribute", "<r a=1/>"},
-        BrokenCase{"NotXml", "just some words"},
-        BrokenCase{"InvalidUtf8", "<r><a>\xFF</a></r>"},
-        BrokenCase{"InvalidUtf8AfterRoot", "<r/><!-- \xC3 -->"},
+        BrokenCase{"UndeclaredPrefix", "<p:r/>"}, BrokenCase{"DuplicateAttribute", "<r a=\"1\" a=\"2\"/>"},
+        BrokenCase{"UnquotedAttribute", "<r a=1/>"}, BrokenCase{"NotXml", "just some words"},
+        BrokenCase{"InvalidUtf8", "<r><a>\xFF</a></r>"}, BrokenCase{"InvalidUtf8AfterRoot", "<r/><!-- \xC3 -->"},
         BrokenCase{"InvalidWindows1252", "<?xml version=\"1.0\" encoding=\"windows-1252\"?><r><a>\x81</a></r>"},
         BrokenCase{"InvalidShiftJis", "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><r><a>\x81\x20</a></r>"},
         BrokenCase{"UnknownEncoding", "<?xml version=\"1.0\" encoding=\"x-no-such-code\"?><r/>"},
         BrokenCase{"ControlCharacter", "<r>\x01</r>"},
-        BrokenCase{"InvalidAgainstInternalDtd",
-                   "<!DOCTYPE r [<!ELEMENT r (a)*><!ELEMENT a EMPTY>]><r><a/><b/></r>"},
-        BrokenCase{"RequiredAttributeMissing",
-                   "<!DOCTYPE r [<!ELEMENT r EMPTY><!ATTLIST r id CDATA #REQUIRED>]><r/>"},
+        BrokenCase{"InvalidAgainstInternalDtd", "<!DOCTYPE r [<!ELEMENT r (a)*><!ELEMENT a EMPTY>]><r><a/><b/></r>"},
+        BrokenCase{"RequiredAttributeMissing", "<!DOCTYPE r [<!ELEMENT r EMPTY><!ATTLIST r id CDATA #REQUIRED>]><r/>"},
         BrokenCase{"RepeatedEnumerationToken",
                    "<!DOCTYPE config [<!ELEMENT config ANY><!ATTLIST copy mode (fast|fast) #IMPLIED>]><config/>"},
         BrokenCase{"Utf16MarkDeclaredUtf8", Utf16WithBom(L"<?xml version=\"1.0\" encoding=\"UTF-8\"?><r/>")},

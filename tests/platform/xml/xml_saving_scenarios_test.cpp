@@ -117,10 +117,10 @@ TEST(XmlSaving, APathSurvivesEveryAsciiEncoding) {
   XmlDevice device;
   const std::string body = "<r><copy from=\"\\sd card\\a~1.bin\"/><launch>\\System\\Main_Ap.exe</launch></r>";
   for (const char* encoding :
-       {"UTF-8", "ISO-8859-1", "windows-1252", "windows-1250", "windows-1251", "windows-1253", "windows-1254",
-        "windows-1255", "windows-1256", "windows-1257", "windows-1258", "windows-874", "GB2312", "GBK", "Big5",
-        "EUC-KR", "EUC-JP", "ISO-2022-JP", "Shift_JIS", "shift-jis", "MS_Kanji", "csShiftJIS", "SJIS", "x-sjis",
-        "Windows-31J", "x-ms-cp932"}) {
+       {"UTF-8",        "ISO-8859-1",   "windows-1252", "windows-1250", "windows-1251", "windows-1253", "windows-1254",
+        "windows-1255", "windows-1256", "windows-1257", "windows-1258", "windows-874",  "GB2312",       "GBK",
+        "Big5",         "EUC-KR",       "EUC-JP",       "ISO-2022-JP",  "Shift_JIS",    "shift-jis",    "MS_Kanji",
+        "csShiftJIS",   "SJIS",         "x-sjis",       "Windows-31J",  "x-ms-cp932"}) {
     SCOPED_TRACE(encoding);
     const std::string declaration = std::string("<?xml version=\"1.0\" encoding=\"") + encoding + "\"?>";
     device.Put(XmlDevice::kHostPath, declaration + body);

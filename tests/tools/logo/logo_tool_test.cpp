@@ -55,7 +55,8 @@ class LogoPictureTest : public LogoToolTest, public ::testing::WithParamInterfac
     EXPECT_TRUE(platform::host::ReadPng(Picture(), picture, error)) << error;
     std::string pixels;
     for (std::size_t i = 0; i + 2 < picture.pixels.size(); i += 3) {
-      const unsigned v = (picture.pixels[i + 2] >> 3) << 11 | (picture.pixels[i + 1] >> 2) << 5 | picture.pixels[i] >> 3;
+      const unsigned v =
+          (picture.pixels[i + 2] >> 3) << 11 | (picture.pixels[i + 1] >> 2) << 5 | picture.pixels[i] >> 3;
       pixels += static_cast<char>(v & 0xFF);
       pixels += static_cast<char>(v >> 8);
     }

@@ -33,8 +33,12 @@ class HostCodePageTest : public ::testing::Test {
 TEST_F(HostCodePageTest, DefaultIs1252WithQuestionMarksForWhatItLacks) {
   HostCodePage page(DeviceFolder{temp_.path(), {}});
   EXPECT_EQ(page.Number(), 1252);
-  EXPECT_EQ(page.ToAnsi(L"Caf\u00e9 \u20ac5"), "Caf\xe9 \x80" "5");
-  EXPECT_EQ(page.FromAnsi("Caf\xe9 \x80" "5"), L"Caf\u00e9 \u20ac5");
+  EXPECT_EQ(page.ToAnsi(L"Caf\u00e9 \u20ac5"),
+            "Caf\xe9 \x80"
+            "5");
+  EXPECT_EQ(page.FromAnsi("Caf\xe9 \x80"
+                          "5"),
+            L"Caf\u00e9 \u20ac5");
   // One "?" per character, also for characters outside the basic plane and lone surrogates.
   EXPECT_EQ(page.ToAnsi(L"a\u684c\u9762b\U0001F600"), "a??b?");
   EXPECT_EQ(page.ToAnsi(std::wstring(1, static_cast<wchar_t>(0xD800)) + L"x"), "?x");
@@ -65,7 +69,9 @@ TEST_F(HostCodePageTest, InvalidBytesBecomeReplacementCharacters) {
   ASSERT_TRUE(gbk);
   // A lead byte cut off at the end, and one followed by no valid trail byte.
   EXPECT_EQ(gbk->FromAnsi("ab\xd7"), L"ab\uFFFD");
-  EXPECT_EQ(gbk->FromAnsi("\xd7\x20" "c"), L"\uFFFD c");
+  EXPECT_EQ(gbk->FromAnsi("\xd7\x20"
+                          "c"),
+            L"\uFFFD c");
   HostCodePage western(Device("codepage = 1252"));
   EXPECT_EQ(western.FromAnsi("a\x81z"), L"a\uFFFDz");
 }

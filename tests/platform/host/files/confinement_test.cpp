@@ -73,7 +73,8 @@ TEST_F(ConfinementTest, DotDotAndHostPathsStayInsideTheRoot) {
 TEST_F(ConfinementTest, ALinkToTheHostRootLeadsToTheDeviceRoot) {
   device_.WriteFile("FlashHd/a.txt", "inside");
   fs::create_symlink("/", device_.Host("FlashHd/hostroot"));
-  EXPECT_EQ(List(L"\\FlashHd\\hostroot\\*.*"), (std::vector<std::wstring>{L"FlashHd", L"System", L"Windows", L"sd card"}));
+  EXPECT_EQ(List(L"\\FlashHd\\hostroot\\*.*"),
+            (std::vector<std::wstring>{L"FlashHd", L"System", L"Windows", L"sd card"}));
   EXPECT_EQ(Read(L"\\FlashHd\\hostroot\\FlashHd\\a.txt"), "inside");
   EXPECT_EQ(Files().TestOpenForRead(L"\\FlashHd\\hostroot\\etc\\passwd"), FileStatus::PathNotFound);
   EXPECT_EQ(Files().HostPathOf(L"\\FlashHd\\hostroot"), fs::canonical(Root()));

@@ -60,8 +60,8 @@ TEST(DevicePathTest, OverLongTextIsRefusedNotCut) {
 
 TEST(DevicePathTest, NamesTheDeviceCannotHoldAreInvalid) {
   DevicePath parsed;
-  for (const wchar_t* path : {L"\\FlashHd\\*.txt", L"\\a?", L"\\Windows\\\"Desktop\"\\x.lnk", L"\\a:b", L"\\a<b",
-                              L"\\a|b", L"\\tab\there"}) {
+  for (const wchar_t* path :
+       {L"\\FlashHd\\*.txt", L"\\a?", L"\\Windows\\\"Desktop\"\\x.lnk", L"\\a:b", L"\\a<b", L"\\a|b", L"\\tab\there"}) {
     EXPECT_EQ(ParseDevicePath(path, parsed), FileStatus::InvalidName) << "for a path of " << wcslen(path);
   }
   EXPECT_EQ(ParseDevicePath(std::wstring(L"\\a\0b", 4), parsed), FileStatus::InvalidName);

@@ -38,7 +38,9 @@ class FilesTest : public ::testing::Test {
     return *files_;
   }
 
-  void Mount(std::wstring volume, std::filesystem::path folder) { mounts_.push_back({std::move(volume), std::move(folder)}); }
+  void Mount(std::wstring volume, std::filesystem::path folder) {
+    mounts_.push_back({std::move(volume), std::move(folder)});
+  }
 
   // The entries of a listing, sorted; the status of FindFirst in `status`.
   std::vector<std::wstring> List(std::wstring_view pattern, platform::FileStatus* status = nullptr) {

@@ -2,8 +2,8 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <tuple>
 #include <unistd.h>
+#include <tuple>
 
 #include <filesystem>
 #include <fstream>
@@ -178,16 +178,18 @@ TEST_F(HostFilesTest, OpensForWritingRefuseAFifo) {
     SCOPED_TRACE(read ? "read at the other end" : "not read");
     const int reader = read ? open(device_.Host("Windows/Navigation.lnk").c_str(), O_RDONLY | O_NONBLOCK) : -1;
     const auto log = device_.Host("FlashHd/updatelog.txt");
-    EXPECT_EQ(WithoutBlocking(log, [&] {
-                std::unique_ptr<platform::AppendStream> stream;
-                return Files().OpenAppend(L"\\FlashHd\\updatelog.txt", stream);
-              }),
+    EXPECT_EQ(WithoutBlocking(log,
+                              [&] {
+                                std::unique_ptr<platform::AppendStream> stream;
+                                return Files().OpenAppend(L"\\FlashHd\\updatelog.txt", stream);
+                              }),
               FileStatus::AccessDenied);
     const auto shortcut = device_.Host("Windows/Navigation.lnk");
-    EXPECT_EQ(WithoutBlocking(shortcut, [&] {
-                std::unique_ptr<platform::WriteStream> stream;
-                return Files().CreateForWrite(L"\\Windows\\Navigation.lnk", stream);
-              }),
+    EXPECT_EQ(WithoutBlocking(shortcut,
+                              [&] {
+                                std::unique_ptr<platform::WriteStream> stream;
+                                return Files().CreateForWrite(L"\\Windows\\Navigation.lnk", stream);
+                              }),
               FileStatus::AccessDenied);
     if (reader >= 0) close(reader);
   }

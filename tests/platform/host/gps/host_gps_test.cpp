@@ -93,10 +93,12 @@ std::string PowerUpLog() {
            const bool fix = i >= 7;
            const std::string t = fix ? Time(9, 30, 5 + i, ".000") : Time(23, 59, 46 + i, ".005");
            return Sentence("GPGGA," + t + (fix ? ",4807.0380,N,01131.0000,E,1,06," : ",8960.0000,N,00000.0000,E,0,0,") +
-                           "1.2,520.0,M,47.0,M,,") + "\r\n" +
-                  Sentence("GPRMC," + t + (fix ? ",A,4807.0380,N,01131.0000,E,0.1,0.0,170623,,,A" :
-                                                 ",V,8960.0000,N,00000.0000,E,0.0,0.0,050180,,,N")) + "\r\n" +
-                  Sentence("GPVTG,0.00,T,,M,0.000,N,0.000,K,N") + "\r\n";
+                           "1.2,520.0,M,47.0,M,,") +
+                  "\r\n" +
+                  Sentence("GPRMC," + t +
+                           (fix ? ",A,4807.0380,N,01131.0000,E,0.1,0.0,170623,,,A"
+                                : ",V,8960.0000,N,00000.0000,E,0.0,0.0,050180,,,N")) +
+                  "\r\n" + Sentence("GPVTG,0.00,T,,M,0.000,N,0.000,K,N") + "\r\n";
          });
 }
 
@@ -108,8 +110,8 @@ std::string RmcZdaLog() {
            const std::string date = second >= 60 ? "01,01,2020" : "31,12,2019";
            const std::string end = i % 2 ? "\n" : "\r\n";
            return Sentence("GPRMC," + t + (i >= 3 ? ",A,5547.82,N,02334.14,E,0.0,0.0," : ",V,,,,,,,") +
-                           (second >= 60 ? "010120" : "311219") + ",,,A") + end +
-                  Sentence("GPZDA," + t + "," + date + ",00,00") + end;
+                           (second >= 60 ? "010120" : "311219") + ",,,A") +
+                  end + Sentence("GPZDA," + t + "," + date + ",00,00") + end;
          });
 }
 
@@ -117,8 +119,8 @@ std::string RmcZdaLog() {
 std::string RmcOnlyLog() {
   return Seconds(9, [](int i) {
     return Sentence("GPRMC," + Time(12, 0, i, "") + (i >= 5 ? ",A" : ",V") +
-                    ",4221.4394,N,01321.9948,E,000.0,000.0,290208,001.4,E") + "\r\n" +
-           Sentence("GPGSV,1,1,02,01,10,158,45,03,72,164,41") + "\r\n";
+                    ",4221.4394,N,01321.9948,E,000.0,000.0,290208,001.4,E") +
+           "\r\n" + Sentence("GPGSV,1,1,02,01,10,158,45,03,72,164,41") + "\r\n";
   });
 }
 
@@ -232,8 +234,8 @@ TEST_F(HostGpsTest, DamagedSentencesAndNoiseAreSkipped) {
            "$GPRMC,120001,A,4221.43" + Sentence("GPGSA,A,1,,,,,,,,,,,,,,,") + "\r" +
            std::string("\x00\xff\xfe binary \x01*7F\x80", 17) + "\n" +
            "$GPRMC,120001,A,4221.4394,N,01321.9948,E,0.0,0.0,150305,,,A\n" +  // no checksum
-           Sentence("GPRMC,120001,A,4221.4394,N,01321.9948,E,0.0,0.0,150305,,,A").substr(0, 40) + "\r\n" +
-           good + "\r\n");
+           Sentence("GPRMC,120001,A,4221.4394,N,01321.9948,E,0.0,0.0,150305,,,A").substr(0, 40) + "\r\n" + good +
+           "\r\n");
   HostGps gps(Device(), kernel_);
   const auto reads = ReadAll(gps);
   std::vector<std::string> dated;
@@ -244,9 +246,9 @@ TEST_F(HostGpsTest, DamagedSentencesAndNoiseAreSkipped) {
 }
 
 TEST_F(HostGpsTest, ZdaCountsOnlyOnceAFixWasReported) {
-  WriteLog(Sentence("GPZDA,080000.00,01,03,2021,00,00") + "\n" +
-           Sentence("GPGGA,080001.00,,,,,0,00,99.99,,,,,,") + "\n" + Sentence("GPZDA,080001.00,01,03,2021,00,00") +
-           "\n" + Sentence("GPGGA,080002.00,5547.82,N,02334.14,E,1,04,2.72,37.0,M,26.9,M,,") + "\n" +
+  WriteLog(Sentence("GPZDA,080000.00,01,03,2021,00,00") + "\n" + Sentence("GPGGA,080001.00,,,,,0,00,99.99,,,,,,") +
+           "\n" + Sentence("GPZDA,080001.00,01,03,2021,00,00") + "\n" +
+           Sentence("GPGGA,080002.00,5547.82,N,02334.14,E,1,04,2.72,37.0,M,26.9,M,,") + "\n" +
            Sentence("GPZDA,080002.125,01,03,2021,00,00") + "\n" + Sentence("GPGGA,080003.00,,,,,0,00,99.99,,,,,,") +
            "\n" + Sentence("GPZDA,080003.00,01,03,2021,00,00") + "\n" + Sentence("GPZDA,080004.00,31,02,2021,00,00") +
            "\n");
@@ -255,8 +257,8 @@ TEST_F(HostGpsTest, ZdaCountsOnlyOnceAFixWasReported) {
   std::vector<std::string> seen;
   for (const auto& t : reads) seen.push_back(t.year ? Format(t) : "none");
   // The time stays good after the fix is lost; a date that does not exist never counts.
-  EXPECT_EQ(seen, (std::vector<std::string>{"none", "none", "2021-03-01 08:00:02.125", "2021-03-01 08:00:03.000",
-                                            "none"}));
+  EXPECT_EQ(seen,
+            (std::vector<std::string>{"none", "none", "2021-03-01 08:00:02.125", "2021-03-01 08:00:03.000", "none"}));
 }
 
 TEST_F(HostGpsTest, SecondsWithoutTimeFieldsAreCutWhereASentenceRepeats) {

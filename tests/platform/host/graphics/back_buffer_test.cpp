@@ -42,12 +42,7 @@ TEST(BackBufferTest, StartsBlack) {
 TEST(BackBufferTest, FillCoversLeftAndTopEdgesOnly) {
   SoftwareBackBuffer frame(8, 6, nullptr);
   frame.FillRect({2, 1, 5, 4}, 0x000000FF);
-  EXPECT_EQ(PictureOf(frame), (Picture{"........",
-                                        "..###...",
-                                        "..###...",
-                                        "..###...",
-                                        "........",
-                                        "........"}));
+  EXPECT_EQ(PictureOf(frame), (Picture{"........", "..###...", "..###...", "..###...", "........", "........"}));
   EXPECT_EQ(At(frame, 2, 1), kRed);
 }
 
@@ -63,10 +58,7 @@ TEST(BackBufferTest, FillIsClippedToTheFrame) {
   SoftwareBackBuffer frame(6, 4, nullptr);
   frame.FillRect({-100, -100, 2, 2}, 0x00FF0000);
   frame.FillRect({4, 3, 0x7FFFFFFF, 0x7FFFFFFF}, 0x00FF0000);
-  EXPECT_EQ(PictureOf(frame), (Picture{"##....",
-                                        "##....",
-                                        "......",
-                                        "....##"}));
+  EXPECT_EQ(PictureOf(frame), (Picture{"##....", "##....", "......", "....##"}));
   EXPECT_EQ(At(frame, 5, 3), kBlue);
 }
 
@@ -75,39 +67,23 @@ TEST(BackBufferTest, ThreePixelFrameIsCentredOnTheOutline) {
   SoftwareBackBuffer frame(16, 12, nullptr);
   frame.FrameRect({4, 3, 12, 9}, 3, 0x00FF0000);
   // The outermost corner pixels stay as they were, as GDI's round joins leave them.
-  EXPECT_EQ(PictureOf(frame), (Picture{"................",
-                                        "................",
-                                        "....########....",
-                                        "...##########...",
-                                        "...##########...",
-                                        "...###....###...",
-                                        "...###....###...",
-                                        "...##########...",
-                                        "...##########...",
-                                        "....########....",
-                                        "................",
-                                        "................"}));
+  EXPECT_EQ(PictureOf(frame),
+            (Picture{"................", "................", "....########....", "...##########...", "...##########...",
+                     "...###....###...", "...###....###...", "...##########...", "...##########...", "....########....",
+                     "................", "................"}));
   EXPECT_EQ(At(frame, 4, 2), kBlue);
 }
 
 TEST(BackBufferTest, FrameAtTheScreenEdgeIsClipped) {
   SoftwareBackBuffer frame(6, 5, nullptr);
   frame.FrameRect({0, 0, 6, 5}, 3, 0x00FFFFFF);
-  EXPECT_EQ(PictureOf(frame), (Picture{"######",
-                                        "######",
-                                        "##..##",
-                                        "######",
-                                        "######"}));
+  EXPECT_EQ(PictureOf(frame), (Picture{"######", "######", "##..##", "######", "######"}));
 }
 
 TEST(BackBufferTest, OnePixelPenDrawsTheOutlineItself) {
   SoftwareBackBuffer frame(6, 5, nullptr);
   frame.FrameRect({1, 1, 5, 4}, 1, 0x00FFFFFF);
-  EXPECT_EQ(PictureOf(frame), (Picture{"......",
-                                        ".####.",
-                                        ".#..#.",
-                                        ".####.",
-                                        "......"}));
+  EXPECT_EQ(PictureOf(frame), (Picture{"......", ".####.", ".#..#.", ".####.", "......"}));
 }
 
 TEST(BackBufferTest, PictureArrivesInBlueGreenRedOrder) {
@@ -126,10 +102,7 @@ TEST(BackBufferTest, PicturePartlyOffTheFrameIsClippedAndTheRestStaysBlack) {
   // 4x4 white picture, rows of 12 bytes.
   const std::vector<std::uint8_t> white(4 * 12, 0xFF);
   frame.SetBits24(2, -2, 4, 4, white.data());
-  EXPECT_EQ(PictureOf(frame), (Picture{"..##",
-                                        "..##",
-                                        "....",
-                                        "...."}));
+  EXPECT_EQ(PictureOf(frame), (Picture{"..##", "..##", "....", "...."}));
 }
 
 TEST(BackBufferTest, LaterDrawingLiesOverEarlier) {

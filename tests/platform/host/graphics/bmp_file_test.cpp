@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/host/graphics/host_graphics.h"
 #include "platform/host/graphics/headless_display.h"
+#include "platform/host/graphics/host_graphics.h"
 #include "tests/support/memory_files.h"
 
 namespace {
@@ -31,8 +31,8 @@ struct BmpLayout {
   unsigned bits = 24;
   std::uint32_t compression = 0;
   std::vector<std::uint32_t> palette = {};  // 0x00RRGGBB entries
-  std::vector<std::uint32_t> masks = {};  // after the 40-byte header
-  std::vector<std::string> rows = {};  // as stored, padding included
+  std::vector<std::uint32_t> masks = {};    // after the 40-byte header
+  std::vector<std::string> rows = {};       // as stored, padding included
 };
 
 std::string MakeBmp(const BmpLayout& layout) {
@@ -71,9 +71,11 @@ std::vector<std::uint8_t> Rgb(std::initializer_list<int> values) {
 
 TEST(BmpFileTest, TwentyFourBitBottomUpWithPaddedRows) {
   // 2x2, rows of 6 bytes padded to 8; the last row of the file is the top one.
-  const std::string file = MakeBmp({.width = 2, .height = 2, .bits = 24, .rows = {
-      Bytes({0, 0, 255, 0, 255, 0, 0, 0}),      // bottom: red, green
-      Bytes({255, 0, 0, 10, 20, 30, 0, 0})}});  // top: blue, (30, 20, 10)
+  const std::string file = MakeBmp({.width = 2,
+                                    .height = 2,
+                                    .bits = 24,
+                                    .rows = {Bytes({0, 0, 255, 0, 255, 0, 0, 0}),      // bottom: red, green
+                                             Bytes({255, 0, 0, 10, 20, 30, 0, 0})}});  // top: blue, (30, 20, 10)
   auto bitmap = DecodeBmp(file);
   ASSERT_TRUE(bitmap);
   EXPECT_EQ(bitmap->Width(), 2);
@@ -82,31 +84,34 @@ TEST(BmpFileTest, TwentyFourBitBottomUpWithPaddedRows) {
 }
 
 TEST(BmpFileTest, ThirtyTwoBitTopDown) {
-  const std::string file = MakeBmp({.width = 1, .height = -2, .bits = 32, .rows = {
-      Bytes({1, 2, 3, 0xFF}), Bytes({4, 5, 6, 0})}});
+  const std::string file =
+      MakeBmp({.width = 1, .height = -2, .bits = 32, .rows = {Bytes({1, 2, 3, 0xFF}), Bytes({4, 5, 6, 0})}});
   auto bitmap = DecodeBmp(file);
   ASSERT_TRUE(bitmap);
   EXPECT_EQ(bitmap->Rgb(), Rgb({3, 2, 1, 6, 5, 4}));
 }
 
 TEST(BmpFileTest, EightBitPalette) {
-  const std::string file = MakeBmp({.width = 3, .height = 1, .bits = 8, .palette = {0x102030, 0xFF8000},
-                                    .rows = {Bytes({1, 0, 1, 0})}});
+  const std::string file =
+      MakeBmp({.width = 3, .height = 1, .bits = 8, .palette = {0x102030, 0xFF8000}, .rows = {Bytes({1, 0, 1, 0})}});
   auto bitmap = DecodeBmp(file);
   ASSERT_TRUE(bitmap);
   EXPECT_EQ(bitmap->Rgb(), Rgb({0xFF, 0x80, 0, 0x10, 0x20, 0x30, 0xFF, 0x80, 0}));
 }
 
 TEST(BmpFileTest, IndexPastThePaletteIsBlack) {
-  const std::string file = MakeBmp({.width = 2, .height = 1, .bits = 8, .palette = {0xFFFFFF},
-                                    .rows = {Bytes({0, 7, 0, 0})}});
+  const std::string file =
+      MakeBmp({.width = 2, .height = 1, .bits = 8, .palette = {0xFFFFFF}, .rows = {Bytes({0, 7, 0, 0})}});
   auto bitmap = DecodeBmp(file);
   ASSERT_TRUE(bitmap);
   EXPECT_EQ(bitmap->Rgb(), Rgb({255, 255, 255, 0, 0, 0}));
 }
 
 TEST(BmpFileTest, OneAndFourBitPalettesTakeTheHighBitsFirst) {
-  const std::string mono = MakeBmp({.width = 10, .height = 1, .bits = 1, .palette = {0x000000, 0xFFFFFF},
+  const std::string mono = MakeBmp({.width = 10,
+                                    .height = 1,
+                                    .bits = 1,
+                                    .palette = {0x000000, 0xFFFFFF},
                                     .rows = {Bytes({0b10100000, 0b01000000, 0, 0})}});
   auto one = DecodeBmp(mono);
   ASSERT_TRUE(one);
@@ -114,7 +119,10 @@ TEST(BmpFileTest, OneAndFourBitPalettesTakeTheHighBitsFirst) {
   for (int x = 0; x < 10; ++x) pattern += one->Rgb()[x * 3] ? '1' : '0';
   EXPECT_EQ(pattern, "1010000001");
 
-  const std::string sixteen = MakeBmp({.width = 3, .height = 1, .bits = 4, .palette = {0x0000FF, 0x00FF00, 0xFF0000},
+  const std::string sixteen = MakeBmp({.width = 3,
+                                       .height = 1,
+                                       .bits = 4,
+                                       .palette = {0x0000FF, 0x00FF00, 0xFF0000},
                                        .rows = {Bytes({0x21, 0x00, 0, 0})}});
   auto four = DecodeBmp(sixteen);
   ASSERT_TRUE(four);
@@ -128,16 +136,20 @@ TEST(BmpFileTest, SixteenBitFiveFiveFiveAndBitFields) {
   ASSERT_TRUE(plain);
   EXPECT_EQ(plain->Rgb(), Rgb({255, 0, 0, 0, 0, 255}));
 
-  const std::string rgb565 = MakeBmp({.width = 2, .height = 1, .bits = 16, .compression = 3,
-                                      .masks = {0xF800, 0x07E0, 0x001F}, .rows = {Bytes({0xE0, 0x07, 0x10, 0x00})}});
+  const std::string rgb565 = MakeBmp({.width = 2,
+                                      .height = 1,
+                                      .bits = 16,
+                                      .compression = 3,
+                                      .masks = {0xF800, 0x07E0, 0x001F},
+                                      .rows = {Bytes({0xE0, 0x07, 0x10, 0x00})}});
   auto fields = DecodeBmp(rgb565);
   ASSERT_TRUE(fields);
   EXPECT_EQ(fields->Rgb(), Rgb({0, 255, 0, 0, 0, 132}));
 }
 
 TEST(BmpFileTest, DamagedOrUnknownFilesAreRefused) {
-  const BmpLayout good{.width = 2, .height = 2, .bits = 24, .rows = {Bytes({0, 0, 0, 0, 0, 0, 0, 0}),
-                                                                   Bytes({0, 0, 0, 0, 0, 0, 0, 0})}};
+  const BmpLayout good{
+      .width = 2, .height = 2, .bits = 24, .rows = {Bytes({0, 0, 0, 0, 0, 0, 0, 0}), Bytes({0, 0, 0, 0, 0, 0, 0, 0})}};
   const std::string file = MakeBmp(good);
   ASSERT_TRUE(DecodeBmp(file));
   EXPECT_FALSE(DecodeBmp(""));
@@ -173,8 +185,7 @@ TEST(BmpFileTest, DamagedOrUnknownFilesAreRefused) {
 
 TEST(LoadBitmapFileTest, LoadsTheFileThatTheDevicePathNames) {
   initap::test::MemoryFiles files;
-  files.files[L"\\System\\logo.bmp"] =
-      MakeBmp({.width = 1, .height = 1, .bits = 24, .rows = {Bytes({1, 2, 3, 0})}});
+  files.files[L"\\System\\logo.bmp"] = MakeBmp({.width = 1, .height = 1, .bits = 24, .rows = {Bytes({1, 2, 3, 0})}});
   files.files[L"\\System\\broken.bmp"] = "BM not really";
   platform::host::HeadlessDisplay display;
   platform::host::HostGraphics graphics(files, display);

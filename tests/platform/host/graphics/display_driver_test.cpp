@@ -204,7 +204,7 @@ TEST(DisplayOptionsTest, FramesOfAnEarlierRunAreRemovedAndNothingElse) {
   const struct {
     const char* name;
     bool kept;
-  } files[] = {{"000001.png", false}, {"000042.png", false}, {"1234567.png", false}, {"00001.png", true},
+  } files[] = {{"000001.png", false}, {"000042.png", false}, {"1234567.png", false},       {"00001.png", true},
                {"000001.PNG", true},  {"frame.png", true},   {"000001.png.partial", true}, {"notes.txt", true}};
   for (const auto& file : files) std::ofstream(folder.path() / file.name) << "x";
   fs::create_directory(folder.path() / "000002.png");

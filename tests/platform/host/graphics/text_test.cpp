@@ -71,8 +71,8 @@ class TextTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     std::string error;
-    font_ = Font::Load(HostGraphics::kFontFamily, HostGraphics::kFontPixelSize, HostGraphics::kLineHeight, error)
-                .release();
+    font_ =
+        Font::Load(HostGraphics::kFontFamily, HostGraphics::kFontPixelSize, HostGraphics::kLineHeight, error).release();
     ASSERT_NE(font_, nullptr) << error;
   }
   static void TearDownTestSuite() {

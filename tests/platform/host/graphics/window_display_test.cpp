@@ -102,8 +102,10 @@ TEST_F(WindowDisplayTest, WithoutADesktopTheWindowCannotOpenAndTheMessageSaysWha
   unsetenv("WAYLAND_DISPLAY");
   // No desktop named at all, then one that is not there.
   for (const char* display : {static_cast<const char*>(nullptr), ":31999"}) {
-    if (display) setenv("DISPLAY", display, 1);
-    else unsetenv("DISPLAY");
+    if (display)
+      setenv("DISPLAY", display, 1);
+    else
+      unsetenv("DISPLAY");
     platform::host::DisplayOptions options;
     options.window = true;
     std::string error;
@@ -112,8 +114,10 @@ TEST_F(WindowDisplayTest, WithoutADesktopTheWindowCannotOpenAndTheMessageSaysWha
     EXPECT_NE(error.find("--display headless"), std::string::npos) << error;
     EXPECT_EQ(error.find('\n'), std::string::npos) << error;
   }
-  if (savedDisplay) setenv("DISPLAY", previousDisplay.c_str(), 1);
-  else unsetenv("DISPLAY");
+  if (savedDisplay)
+    setenv("DISPLAY", previousDisplay.c_str(), 1);
+  else
+    unsetenv("DISPLAY");
   if (savedWayland) setenv("WAYLAND_DISPLAY", previousWayland.c_str(), 1);
 }
 
@@ -123,7 +127,8 @@ TEST_F(WindowDisplayTest, InitapWindowShowsTheLogoUntilAPersonClosesIt) {
   const fs::path initap = fs::path(INITAP_BINARY_DIR) / "initap";
   if (!fs::exists(initap)) GTEST_SKIP() << "initap is not built";
   const fs::path device = folder_.path() / "device";
-  for (const char* volume : {"sd card", "FlashHd", "System", "Windows"}) fs::create_directories(device / "root" / volume);
+  for (const char* volume : {"sd card", "FlashHd", "System", "Windows"})
+    fs::create_directories(device / "root" / volume);
   const std::vector<std::uint8_t> drawn = DrawnLogo();
   std::vector<char> disk(platform::kOemLogoOffset + platform::kOemLogoRawBytes, 0);
   std::copy(drawn.begin(), drawn.end(), disk.begin() + platform::kOemLogoOffset);

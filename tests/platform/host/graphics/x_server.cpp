@@ -216,9 +216,9 @@ bool ParseXwd(const std::string& file, platform::host::ScreenImage& image, std::
   // The header: 25 big-endian 32-bit fields, then the window name.
   std::uint32_t field[25];
   for (int i = 0; i < 25; ++i) field[i] = BigEndian32(bytes, i * 4);
-  const std::uint32_t headerSize = field[0], version = field[1], format = field[2], width = field[4],
-                      height = field[5], byteOrder = field[7], bitsPerPixel = field[11], bytesPerLine = field[12],
-                      redMask = field[14], greenMask = field[15], blueMask = field[16], colours = field[19];
+  const std::uint32_t headerSize = field[0], version = field[1], format = field[2], width = field[4], height = field[5],
+                      byteOrder = field[7], bitsPerPixel = field[11], bytesPerLine = field[12], redMask = field[14],
+                      greenMask = field[15], blueMask = field[16], colours = field[19];
   if (version != 7 || format != 2 || (bitsPerPixel != 32 && bitsPerPixel != 24)) {
     error = "unsupported XWD picture (version " + std::to_string(version) + ", " + std::to_string(bitsPerPixel) +
             " bits a pixel)";
@@ -280,8 +280,8 @@ bool XServer::Start(std::string& error) {
   posix_spawn_file_actions_addclose(&actions, ready[0]);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, (scratch_ / "xvfb.log").c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  const std::vector<std::string> arguments = {"Xvfb", "-displayfd", std::to_string(ready[1]), "-screen", "0",
-                                              "480x640x24", "-nolisten", "tcp", "-noreset"};
+  const std::vector<std::string> arguments = {
+      "Xvfb", "-displayfd", std::to_string(ready[1]), "-screen", "0", "480x640x24", "-nolisten", "tcp", "-noreset"};
   std::vector<char*> argv = Argv(arguments);
   const int spawned = posix_spawnp(&process_, "Xvfb", &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);

@@ -29,9 +29,10 @@ class HostRegistryTest : public ::testing::Test {
 };
 
 TEST_F(HostRegistryTest, DesktopNameIsReadWithoutRegardToCase) {
-  Write("REGEDIT4\r\n\r\n[HKEY_CLASSES_ROOT\\CLSID\\{00021400-0000-0000-C000-000000000046}]\r\n"
-        "\"DisplayName\"=\"Desktop\"\r\n\"Size\"=dword:00000007\r\n"
-        "\"Expand\"=hex(2):25,41,25,00\r\n");
+  Write(
+      "REGEDIT4\r\n\r\n[HKEY_CLASSES_ROOT\\CLSID\\{00021400-0000-0000-C000-000000000046}]\r\n"
+      "\"DisplayName\"=\"Desktop\"\r\n\"Size\"=dword:00000007\r\n"
+      "\"Expand\"=hex(2):25,41,25,00\r\n");
   HostRegistry registry(Device());
   EXPECT_EQ(registry.Problem(), "");
   auto key = registry.CreateKey(RegistryRoot::ClassesRoot, L"clsid\\{00021400-0000-0000-c000-000000000046}");
@@ -112,11 +113,11 @@ TEST_P(HostRegistryFileTest, CreatingAKeyKeepsEveryOtherKeyValueAndTheFileFormat
   EXPECT_EQ(Content(), rewritten);  // nothing new was created
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EachFile, HostRegistryFileTest,
-    ::testing::Values(Version5Case{"Own", false, L"SOFTWARE\\Initap\\Tests\\Values"},
-                      Version5Case{"CorpusRageEdit", true, L"SOFTWARE\\MikeKovarik\\rage-edit\\.get() and .has()"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(EachFile, HostRegistryFileTest,
+                         ::testing::Values(Version5Case{"Own", false, L"SOFTWARE\\Initap\\Tests\\Values"},
+                                           Version5Case{"CorpusRageEdit", true,
+                                                        L"SOFTWARE\\MikeKovarik\\rage-edit\\.get() and .has()"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(HostRegistryTest, FileNotUnderstoodIsNeverOverwritten) {
   const std::string file = "REGEDIT4\n[HKEY_CLASSES_ROOT\\CLSID]\n\"a\"=\"1\"\nwhat is this\n";

@@ -36,7 +36,9 @@ inline std::string Version5File() {
       L"; a comment between values\r\n"
       L"\"bits\"=dword:00000040\r\n"
       L"\"None\"=hex(0):\r\n"
-      L"\"Sz\"=hex(1):" + HexOfText(L"A") + L"\r\n"
+      L"\"Sz\"=hex(1):" +
+      HexOfText(L"A") +
+      L"\r\n"
       L"\"Binary\"=hex:c0,01,c0,de\r\n"
       L"\"Dword\"=hex(4):01,02,03,04\r\n"
       L"\"DwordBigEndian\"=hex(5):01,02,03,04\r\n"
@@ -48,7 +50,9 @@ inline std::string Version5File() {
       L"\"Qword\"=hex(b):01,00,00,00,00,00,00,00\r\n"
       L"\"Odd\"=hex(fffffff):42,43\r\n\r\n"
       L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Initap\\Tests\\Values\\Types]\r\n"
-      L"\"ExpandableStringValue\"=hex(2):" + HexOfText(L"Expandable string content") + L"\r\n\r\n"
+      L"\"ExpandableStringValue\"=hex(2):" +
+      HexOfText(L"Expandable string content") +
+      L"\r\n\r\n"
       L"[HKEY_CURRENT_USER\\Software\\Initap]\r\n\"Dropped\"=\"soon\"\r\n\"Dropped\"=-\r\n\r\n";
   return "\xff\xfe" + platform::host::ToUtf16Le(text);
 }

@@ -42,9 +42,7 @@ const RegistryNode* Find(const RegistryNode& tree, std::initializer_list<std::ws
   return node;
 }
 
-std::wstring Text(const RegistryValue* value) {
-  return value == nullptr ? L"<none>" : FromUtf16Le(value->data);
-}
+std::wstring Text(const RegistryValue* value) { return value == nullptr ? L"<none>" : FromUtf16Le(value->data); }
 
 class RegFileTest : public ::testing::Test {
  protected:
@@ -96,16 +94,16 @@ TEST_P(RegFileWriteBackTest, FileSurvivesAWriteBackWhole) {
   EXPECT_EQ(Flatten(second), keys);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EachFile, RegFileWriteBackTest,
-    ::testing::Values(
-        RegCase{"Version5Utf16", initap::test::Version5File, nullptr, RegFileHeader::Version5,
-                RegFileEncoding::Utf16LeBom},
-        RegCase{"Regedit4Ansi", initap::test::AnsiFile, nullptr, RegFileHeader::Regedit4, RegFileEncoding::Ansi},
-        RegCase{"CorpusRageEdit", nullptr, "rage-edit_test.reg", RegFileHeader::Version5, RegFileEncoding::Utf16LeBom},
-        RegCase{"CorpusVscodeRegistry", nullptr, "vscode_registry_test.reg", RegFileHeader::Version5,
-                RegFileEncoding::Utf8}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(EachFile, RegFileWriteBackTest,
+                         ::testing::Values(RegCase{"Version5Utf16", initap::test::Version5File, nullptr,
+                                                   RegFileHeader::Version5, RegFileEncoding::Utf16LeBom},
+                                           RegCase{"Regedit4Ansi", initap::test::AnsiFile, nullptr,
+                                                   RegFileHeader::Regedit4, RegFileEncoding::Ansi},
+                                           RegCase{"CorpusRageEdit", nullptr, "rage-edit_test.reg",
+                                                   RegFileHeader::Version5, RegFileEncoding::Utf16LeBom},
+                                           RegCase{"CorpusVscodeRegistry", nullptr, "vscode_registry_test.reg",
+                                                   RegFileHeader::Version5, RegFileEncoding::Utf8}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RegFileTest, Version5FileReadsEveryHexType) {
   RegistryNode tree(L"");
@@ -159,10 +157,13 @@ TEST_F(RegFileTest, Utf16CorpusFileReadsEveryKindOfValue) {
   EXPECT_EQ(format.encoding, RegFileEncoding::Utf16LeBom);
   EXPECT_TRUE(format.crlf);
   // Deleted at the top of the file, then made anew below it.
-  const RegistryNode* has = Find(tree, {L"hkey_local_machine", L"software", L"MikeKovarik", L"rage-edit", L".get() and .has()"});
+  const RegistryNode* has =
+      Find(tree, {L"hkey_local_machine", L"software", L"MikeKovarik", L"rage-edit", L".get() and .has()"});
   ASSERT_TRUE(has);
   EXPECT_EQ(Text(has->FindValue(L"UnicodeValue")),
-            std::wstring(L"\u041a\u043e\u0432\u0430\u0440\u043d\u044b\u0435 \u0437\u0430\u043a\u043e\u0440\u044e\u0447\u043a\u0438 \u30c4") + L'\0');
+            std::wstring(L"\u041a\u043e\u0432\u0430\u0440\u043d\u044b\u0435 "
+                         L"\u0437\u0430\u043a\u043e\u0440\u044e\u0447\u043a\u0438 \u30c4") +
+                L'\0');
   EXPECT_EQ(has->FindValue(L"bits")->data, std::string("\x40\0\0\0", 4));
   EXPECT_EQ(has->FindValue(L"EmptyValue")->data, std::string(2, '\0'));
   const RegistryNode* types = has->FindChild(L"Types");
@@ -177,7 +178,8 @@ TEST_F(RegFileTest, Utf16CorpusFileReadsEveryKindOfValue) {
   const RegistryNode* defaults = has->FindChild(L"SubkeyWithEmptyDefaultValue");
   ASSERT_TRUE(defaults && defaults->FindValue(L""));
   EXPECT_EQ(defaults->FindValue(L"")->data, std::string(2, '\0'));
-  EXPECT_TRUE(Find(tree, {L"HKEY_LOCAL_MACHINE", L"SOFTWARE", L"Wow6432Node", L"MikeKovarik", L"rage-edit", L".set()"}));
+  EXPECT_TRUE(
+      Find(tree, {L"HKEY_LOCAL_MACHINE", L"SOFTWARE", L"Wow6432Node", L"MikeKovarik", L"rage-edit", L".set()"}));
 }
 
 TEST_F(RegFileTest, Utf8CorpusFileKeepsEscapesAndOddTypes) {
@@ -279,7 +281,8 @@ TEST_F(RegFileTest, UnknownLinesAndFilesAreReported) {
   EXPECT_FALSE(Read("", tree, format));
   EXPECT_FALSE(Read("\xfe\xff\0R", tree, format));
 
-  ASSERT_TRUE(Read("REGEDIT4\n[HKEY_USERS\\x]\n\"a\"=\"1\"\ngarbage here\n\"b\"=dword:zz\n\"c\"=\"2\"\n", tree, format));
+  ASSERT_TRUE(
+      Read("REGEDIT4\n[HKEY_USERS\\x]\n\"a\"=\"1\"\ngarbage here\n\"b\"=dword:zz\n\"c\"=\"2\"\n", tree, format));
   EXPECT_EQ(problem_, "line 4: not a key, value or comment");
   EXPECT_TRUE(Find(tree, {L"HKEY_USERS", L"x"})->FindValue(L"c"));
   for (const char* bad : {"REGEDIT4\n\"a\"=\"1\"\n", "REGEDIT4\n[HKEY_USERS\\x]\n\"a\"=\"open\n",

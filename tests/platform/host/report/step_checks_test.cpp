@@ -6,9 +6,9 @@
 namespace initap::test {
 namespace {
 
-using platform::FileStatus;
 using platform::FileCall;
 using platform::FileCallKind;
+using platform::FileStatus;
 using platform::host::StepRecord;
 using platform::host::StepWarnings;
 
@@ -52,7 +52,8 @@ INSTANTIATE_TEST_SUITE_P(
               {{FileCallKind::Delete, L"\\FlashHd\\old.txt", {}, FileStatus::FileNotFound}}},
              {}},
         Case{"MissingAttributeIsToldElsewhere", {"copy", {{"from", L"/a"}}, true, {}}, {}},
-        Case{"NothingDone", {"delete", {{"path", L"a\\b"}}, false, {}},
+        Case{"NothingDone",
+             {"delete", {{"path", L"a\\b"}}, false, {}},
              {"the step does nothing: once resolved, a path of it is longer than a device path can be."}}),
     [](const auto& info) { return std::string(info.param.name); });
 

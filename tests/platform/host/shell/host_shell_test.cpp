@@ -76,13 +76,18 @@ class HostShellTest : public ::testing::Test {
 
 TEST_F(HostShellTest, StartsADetachedProgramAndNotesIt) {
   const fs::path release = temp_.path() / "release";
-  Program(Root() / "System" / "Main_Ap.exe",
-          "read line; echo \"stdin:$line:$0\" > '" + Out().string() + ".tmp'\n"
-          "read -r pid comm state ppid group session rest < /proc/$$/stat\n"
-          "echo \"$session\" >> '" + Out().string() + ".tmp'\n"
-          // Gives up with the test's folder, should the test end early.
-          "while [ ! -e '" + release.string() + "' ] && [ -d '" + temp_.path().string() + "' ]; do sleep 0.01; done\n"
-          "mv '" + Out().string() + ".tmp' '" + Out().string() + "'");
+  Program(Root() / "System" / "Main_Ap.exe", "read line; echo \"stdin:$line:$0\" > '" + Out().string() +
+                                                 ".tmp'\n"
+                                                 "read -r pid comm state ppid group session rest < /proc/$$/stat\n"
+                                                 "echo \"$session\" >> '" +
+                                                 Out().string() +
+                                                 ".tmp'\n"
+                                                 // Gives up with the test's folder, should the test end early.
+                                                 "while [ ! -e '" +
+                                                 release.string() + "' ] && [ -d '" + temp_.path().string() +
+                                                 "' ]; do sleep 0.01; done\n"
+                                                 "mv '" +
+                                                 Out().string() + ".tmp' '" + Out().string() + "'");
   ASSERT_TRUE(shell_->Execute(L"\\System\\Main_Ap.exe"));
   // Not waited for: the program is still blocked, and nothing is left to reap.
   EXPECT_FALSE(fs::exists(Out()));
@@ -98,7 +103,8 @@ TEST_F(HostShellTest, StartsADetachedProgramAndNotesIt) {
   EXPECT_NE(session, std::to_string(getsid(0)));
 
   ASSERT_EQ(LogLines().size(), 1u);
-  EXPECT_THAT(LogLines()[0], ::testing::MatchesRegex(R"(\([0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]\) started \\System\\Main_Ap\.exe)"));
+  EXPECT_THAT(LogLines()[0], ::testing::MatchesRegex(
+                                 R"(\([0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]\) started \\System\\Main_Ap\.exe)"));
   EXPECT_EQ(echoed_, LogLines());
 }
 
@@ -126,7 +132,8 @@ TEST_F(HostShellTest, FilesThatCannotRunFailToStart) {
   Program(Root() / "Windows" / "plain.exe", "exit 0", fs::perms::owner_read | fs::perms::owner_write);
   std::ofstream(Root() / "Windows" / "orphan.exe") << "#!/no/such/interpreter\n";
   fs::permissions(Root() / "Windows" / "orphan.exe", fs::perms::owner_all);
-  std::ofstream(Root() / "Windows" / "garbage.exe") << "\x7f" "ELF not really";
+  std::ofstream(Root() / "Windows" / "garbage.exe") << "\x7f"
+                                                       "ELF not really";
   fs::permissions(Root() / "Windows" / "garbage.exe", fs::perms::owner_all);
   fs::create_directory(Root() / "Windows" / "folder.exe");
   const wchar_t* requests[] = {L"\\Windows\\plain.exe",  L"\\Windows\\orphan.exe", L"\\Windows\\garbage.exe",

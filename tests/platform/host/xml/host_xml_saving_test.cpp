@@ -21,7 +21,8 @@ TEST(HostXmlSaving, KeepsShiftJisAndUtf16) {
     auto utf16 = device.LoadBytes(Utf16WithBom(text + L"<r><a>\u65E5</a></r>"));
     ASSERT_TRUE(utf16);
     ASSERT_TRUE(utf16->Save(XmlDevice::kPath));
-    EXPECT_TRUE(device.Get(XmlDevice::kHostPath).starts_with(Utf16WithBom(L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>")));
+    EXPECT_TRUE(
+        device.Get(XmlDevice::kHostPath).starts_with(Utf16WithBom(L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>")));
     auto again = device.xml().Load(XmlDevice::kPath);
     ASSERT_TRUE(again);
     EXPECT_EQ(again->DocumentElement()->SelectSingleNode(L"a")->Text(), L"\u65E5");

@@ -34,14 +34,13 @@ TEST_P(ParseProblemTest, SaysWhatAndWhere) {
 
 INSTANTIATE_TEST_SUITE_P(
     EachFault, ParseProblemTest,
-    ::testing::Values(
-        Broken{"TagMismatch", "<config>\n  <launch>x</lunch>\n</config>\n", 2, true,
-               "Opening and ending tag mismatch: launch line 2 and lunch"},
-        Broken{"UndefinedEntity", "<config>\n<a/>\n<b>&nbsp;</b>\n</config>", 3, true, "nbsp"},
-        Broken{"Unfinished", "<config>\n<update>\n", 3, true, "update"},
-        Broken{"MarkAgainstDeclaration", "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-16\"?><r/>", 1, true,
-               "labelled UTF-16"},
-        Broken{"InvalidAgainstItsDtd", "<!DOCTYPE r [<!ELEMENT r EMPTY>]>\n<r><x/></r>", 2, true, "r"}),
+    ::testing::Values(Broken{"TagMismatch", "<config>\n  <launch>x</lunch>\n</config>\n", 2, true,
+                             "Opening and ending tag mismatch: launch line 2 and lunch"},
+                      Broken{"UndefinedEntity", "<config>\n<a/>\n<b>&nbsp;</b>\n</config>", 3, true, "nbsp"},
+                      Broken{"Unfinished", "<config>\n<update>\n", 3, true, "update"},
+                      Broken{"MarkAgainstDeclaration", "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-16\"?><r/>", 1,
+                             true, "labelled UTF-16"},
+                      Broken{"InvalidAgainstItsDtd", "<!DOCTYPE r [<!ELEMENT r EMPTY>]>\n<r><x/></r>", 2, true, "r"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ParseProblem, AWellFormedDocumentLeavesItUntouched) {

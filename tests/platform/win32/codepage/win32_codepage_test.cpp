@@ -27,7 +27,10 @@ TEST(Win32CodePageTest, TextConvertsAsOnTheHostWithoutBestFit) {
     bool roundTrip;
   };
   const Case cases[] = {
-      {"", L"Caf\u00e9 \u20ac5", "Caf\xe9 \x80" "5", true},
+      {"", L"Caf\u00e9 \u20ac5",
+       "Caf\xe9 \x80"
+       "5",
+       true},
       {"", L"\u00e4\u0101\u684cb", "\xe4??b", false},  // no "a" for the a with a bar
       {"", std::wstring(L"a\0b", 3), std::string("a\0b", 3), true},
       {"codepage = 936", L"\\Windows\\\u684c\u9762", "\\Windows\\\xd7\xc0\xc3\xe6", true},

@@ -61,7 +61,8 @@ TEST(Win32Gps, ReplaysTheLogReportByReportThenFallsSilent) {
   const auto reads = ReadAll([](const std::filesystem::path& log) {
     initap::test::WriteHostFile(log, Sentence("GPGGA,101958.00,,,,,0,00,99.99,,,,,,") +
                                          Sentence("GPRMC,101959.00,A,4807.038,N,01131.000,E,0.0,0.0,290224,,,A") +
-                                         "noise\n" + Sentence("GPRMC,102000.00,A,4807.038,N,01131.000,E,0.0,0.0,290224,,,A"));
+                                         "noise\n" +
+                                         Sentence("GPRMC,102000.00,A,4807.038,N,01131.000,E,0.0,0.0,290224,,,A"));
   });
   ASSERT_EQ(reads.size(), 3u);
   EXPECT_EQ(reads[0].code, 0u);

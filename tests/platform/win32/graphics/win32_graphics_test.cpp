@@ -42,8 +42,8 @@ std::string TinyBmp() {
 TEST(Win32GraphicsTest, GdiDrawsTheFrameAndTheScreenKeepsWhatWasPresented) {
   auto frame = GdiBackBuffer::Create(kScreenWidth, kScreenHeight);
   ASSERT_TRUE(frame);
-  const std::uint8_t logo[] = {0, 0, 255, 0, 255, 0, 0, 0,  // red, green, padding
-                               255, 0, 0, 255, 255, 255, 0, 0};  // blue, white
+  const std::uint8_t logo[] = {0,   0, 255, 0,   255, 0,   0, 0,   // red, green, padding
+                               255, 0, 0,   255, 255, 255, 0, 0};  // blue, white
   frame->SetBits24(1, 2, 2, 2, logo);
   frame->FillRect(Rect{10, 10, 20, 20}, kWhite);
   frame->FrameRect(Rect{10, 80, 230, 110}, 3, kRed);
@@ -55,13 +55,36 @@ TEST(Win32GraphicsTest, GdiDrawsTheFrameAndTheScreenKeepsWhatWasPresented) {
     ColorRef color;
   };
   const Case cases[] = {
-      {1, 2, 0x0000FF}, {2, 2, 0x00FF00}, {1, 3, 0xFF0000}, {2, 3, 0xFFFFFF}, {3, 2, 0},  // the picture
-      {10, 10, kWhite}, {19, 19, kWhite}, {20, 19, 0}, {19, 20, 0}, {9, 10, 0},         // fill: right, bottom out
+      {1, 2, 0x0000FF},
+      {2, 2, 0x00FF00},
+      {1, 3, 0xFF0000},
+      {2, 3, 0xFFFFFF},
+      {3, 2, 0},  // the picture
+      {10, 10, kWhite},
+      {19, 19, kWhite},
+      {20, 19, 0},
+      {19, 20, 0},
+      {9, 10, 0},  // fill: right, bottom out
       // The 3-pixel pen straddles the outline: rows 79-81 and 108-110, columns 9-11 and 228-230 ...
-      {100, 79, kRed}, {100, 81, kRed}, {100, 82, 0}, {100, 108, kRed}, {100, 110, kRed}, {100, 111, 0},
-      {9, 95, kRed}, {11, 95, kRed}, {12, 95, 0}, {228, 95, kRed}, {230, 95, kRed}, {231, 95, 0},
+      {100, 79, kRed},
+      {100, 81, kRed},
+      {100, 82, 0},
+      {100, 108, kRed},
+      {100, 110, kRed},
+      {100, 111, 0},
+      {9, 95, kRed},
+      {11, 95, kRed},
+      {12, 95, 0},
+      {228, 95, kRed},
+      {230, 95, kRed},
+      {231, 95, 0},
       // ... but leaves the four outer corners alone.
-      {9, 79, 0}, {230, 79, 0}, {9, 110, 0}, {230, 110, 0}, {10, 79, kRed}, {9, 80, kRed},
+      {9, 79, 0},
+      {230, 79, 0},
+      {9, 110, 0},
+      {230, 110, 0},
+      {10, 79, kRed},
+      {9, 80, kRed},
   };
   for (const Case& c : cases) EXPECT_EQ(At(pixels, c.x, c.y), c.color) << c.x << "," << c.y;
   // Text lands inside its box and nowhere else.

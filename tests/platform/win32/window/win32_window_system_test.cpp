@@ -99,12 +99,13 @@ TEST(Win32WindowSystemTest, ARunWithNobodyAtTheScreenIsClosedFromOutsideOnceAtRe
     std::optional<std::chrono::milliseconds> closeAfter;
     const char* notice;
   };
-  for (const Case& c : {Case{0, std::nullopt, "initap: the run came to rest; closing the window"},
-                        Case{1, std::chrono::milliseconds(50), "initap: --close-after has passed; closing the window"}}) {
+  for (const Case& c :
+       {Case{0, std::nullopt, "initap: the run came to rest; closing the window"},
+        Case{1, std::chrono::milliseconds(50), "initap: --close-after has passed; closing the window"}}) {
     std::vector<std::string> notices;
-    Win32WindowSystem windows(kScreenWidth, kScreenHeight,
-                              {[&] { return c.liveThreads; }, c.closeAfter,
-                               [&](std::string_view text) { notices.emplace_back(text); }});
+    Win32WindowSystem windows(
+        kScreenWidth, kScreenHeight,
+        {[&] { return c.liveThreads; }, c.closeAfter, [&](std::string_view text) { notices.emplace_back(text); }});
     Recorder recorder(windows);
     const WindowHandle window = windows.CreateWindow(recorder);
     ASSERT_NE(window, 0u);
