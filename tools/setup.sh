@@ -6,7 +6,7 @@ packages=(
   cmake g++ make pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libxml2-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-wqy-microhei libpng-dev libwebp-dev libsdl2-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   xvfb x11-utils x11-apps xdotool
   e2fsprogs
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64
