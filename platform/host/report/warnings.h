@@ -12,10 +12,25 @@
 
 namespace platform::host {
 
+// How much a finding weighs: an error is a card that will not do what it
+// says or costs the device something; a warning leaves the outcome as written.
+enum class Severity { Warning, Error };
+
 struct Warning {
+  Warning() = default;
+  Warning(std::string description_, std::uint32_t line_, std::string text_, std::string id_ = {},
+          Severity severity_ = Severity::Warning)
+      : description(std::move(description_)),
+        line(line_),
+        text(std::move(text_)),
+        id(std::move(id_)),
+        severity(severity_) {}
+
   std::string description;  // the description's device path, UTF-8; empty when none
   std::uint32_t line = 0;   // the step's line in it; 0 when none
   std::string text;         // one sentence: what the device will do
+  std::string id;           // stable, such as "unknown-step"; empty until the finding has one
+  Severity severity = Severity::Warning;
 };
 
 class Warnings {
