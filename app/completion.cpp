@@ -89,16 +89,20 @@ void Init_AP::LaunchTarget() {
   std::ignore = LaunchProgram(*this, platform::kShellProgram);
 }
 
+void Init_AP::HandOff(bool updateCarriedOut) {
+  WaitOutLogoTime();
+  std::ignore = CreateShortcuts(*this, platform::kShortcutList);
+  LaunchTarget();
+  DeleteServedDescriptions(updateCarriedOut);
+  PauseExitTime();
+  std::ignore = platform.windows.PostMessage(Handle(), platform::WM_CLOSE, 0, 0);
+}
+
 std::intptr_t Init_AP::OnNoUpdate(std::uint32_t, std::uintptr_t, std::intptr_t, bool&) {
   CopyDescriptionToSystem();
   // The copy configures later boots once the descriptions are gone.
   if (!DescriptionInUse().empty()) std::ignore = platform.files.FlushVolume(platform::kSystemDescription);
-  WaitOutLogoTime();
-  std::ignore = CreateShortcuts(*this, platform::kShortcutList);
-  LaunchTarget();
-  DeleteServedDescriptions(false);
-  PauseExitTime();
-  std::ignore = platform.windows.PostMessage(Handle(), platform::WM_CLOSE, 0, 0);
+  HandOff(false);
   return 0;
 }
 
@@ -113,12 +117,7 @@ std::intptr_t Init_AP::OnUpdateDone(std::uint32_t, std::uintptr_t, std::intptr_t
   // leave the copy in the system folder alone: what both vouch for goes first.
   FlushVolumes();
   if (!FileExists(*this, resolvedPath)) std::ignore = MarkUpdateApplied(*this, DescriptionInUse());
-  WaitOutLogoTime();
-  std::ignore = CreateShortcuts(*this, platform::kShortcutList);
-  LaunchTarget();
-  DeleteServedDescriptions(true);
-  PauseExitTime();
-  std::ignore = platform.windows.PostMessage(Handle(), platform::WM_CLOSE, 0, 0);
+  HandOff(true);
   return 0;
 }
 

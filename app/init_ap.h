@@ -89,6 +89,9 @@ class Init_AP final : public FrameWindow, public MessageFilter, public IdleHandl
   void WaitOutLogoTime();
   void LaunchTarget();
   void PauseExitTime();
+  // The end both completion handlers share: the logo's time, the shortcuts,
+  // the target program, the descriptions that served, the exit time, the close.
+  void HandOff(bool updateCarriedOut);
 };
 
 }  // namespace initap

@@ -5,7 +5,7 @@ add_subdirectory(/usr/src/googletest ${PROJECT_BINARY_DIR}/googletest EXCLUDE_FR
 
 # The helpers that need no POSIX call.
 add_library(test_support STATIC support/temp_folder.cpp support/device_tree.cpp support/host_files.cpp
-            support/faulty_files.cpp)
+            support/faulty_files.cpp support/nmea_sentence.cpp)
 target_include_directories(test_support PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(test_support PUBLIC gtest gmock)
 

@@ -43,7 +43,7 @@ InitapProcess::InitapProcess(Command command) {
   posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
   posix_spawn_file_actions_adddup2(&actions, output[1], STDERR_FILENO);
   pid_t pid = 0;
-  const bool spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0;
+  const bool spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0;
   posix_spawn_file_actions_destroy(&actions);
   close(output[1]);
   if (!spawned) {

@@ -16,7 +16,8 @@ class InitapProcess {
  public:
   // Starts `initap ARGS... DEVICE` with nothing on its standard input.
   explicit InitapProcess(const std::filesystem::path& device, const std::vector<std::string>& arguments = {});
-  // Another program that boots a device the same way, such as tools/wine-boot.sh.
+  // Another program, such as tools/wine-boot.sh that boots a device the same
+  // way; looked for on PATH when its name holds no folder.
   struct Command {
     std::vector<std::string> words;
   };

@@ -3,17 +3,16 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <linux/loop.h>
-#include <spawn.h>
 #include <string.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <vector>
 
-extern char** environ;
+#include "platform/host/unique_fd.h"
+#include "tests/support/initap_process.h"
 
 namespace initap::test {
 
@@ -23,40 +22,15 @@ namespace {
 constexpr unsigned long kShutdown = _IOR('X', 125, std::uint32_t);
 constexpr std::uint32_t kNoLogFlush = 2;
 
-// Closes a descriptor when it goes out of scope.
-struct Fd {
-  int fd = -1;
-  explicit Fd(int opened) : fd(opened) {}
-  ~Fd() {
-    if (fd >= 0) close(fd);
-  }
-};
-
-// Runs a program with its output dropped; true when it exited with 0.
-bool Run(std::vector<std::string> words) {
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  pid_t pid = 0;
-  const bool spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0;
-  posix_spawn_file_actions_destroy(&actions);
-  int status = 0;
-  return spawned && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 std::string Reason(const char* what) { return std::string(what) + ": " + strerror(errno); }
 
 }  // namespace
 
 LoopVolume::LoopVolume(const std::filesystem::path& image, int megabytes) : image_(image) {
-  const Fd file(open(image.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-  if (file.fd < 0 || ftruncate(file.fd, static_cast<off_t>(megabytes) << 20) != 0) {
+  const platform::host::UniqueFd file(open(image.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+  if (file.Get() < 0 || ftruncate(file.Get(), static_cast<off_t>(megabytes) << 20) != 0) {
     why_ = Reason("cannot make the image");
-  } else if (!Run({"mkfs.ext4", "-q", "-F", image.string()})) {
+  } else if (InitapProcess(InitapProcess::Command{{"mkfs.ext4", "-q", "-F", image.string()}}).Finish() != 0) {
     why_ = "mkfs.ext4 is missing or failed";
   }
 }
@@ -69,27 +43,27 @@ LoopVolume::~LoopVolume() {
 
 bool LoopVolume::Mount(const std::filesystem::path& folder) {
   if (!why_.empty()) return false;
-  const Fd control(open("/dev/loop-control", O_RDWR | O_CLOEXEC));
-  if (control.fd < 0) {
+  const platform::host::UniqueFd control(open("/dev/loop-control", O_RDWR | O_CLOEXEC));
+  if (control.Get() < 0) {
     why_ = Reason("no loop devices (/dev/loop-control)");
     return false;
   }
-  const Fd image(open(image_.c_str(), O_RDWR | O_CLOEXEC));
+  const platform::host::UniqueFd image(open(image_.c_str(), O_RDWR | O_CLOEXEC));
   // Another process may take the free device first: a few tries.
   for (int attempt = 0; attempt < 10; ++attempt) {
-    const int number = ioctl(control.fd, LOOP_CTL_GET_FREE);
+    const int number = ioctl(control.Get(), LOOP_CTL_GET_FREE);
     if (number < 0) {
       why_ = Reason("no free loop device");
       return false;
     }
     const std::string device = "/dev/loop" + std::to_string(number);
-    const Fd loop(open(device.c_str(), O_RDWR | O_CLOEXEC));
-    if (loop.fd < 0) continue;
+    const platform::host::UniqueFd loop(open(device.c_str(), O_RDWR | O_CLOEXEC));
+    if (loop.Get() < 0) continue;
     loop_config config{};
-    config.fd = static_cast<std::uint32_t>(image.fd);
+    config.fd = static_cast<std::uint32_t>(image.Get());
     // The device detaches itself once the mount and this descriptor are gone.
     config.info.lo_flags = LO_FLAGS_AUTOCLEAR;
-    if (ioctl(loop.fd, LOOP_CONFIGURE, &config) != 0) {
+    if (ioctl(loop.Get(), LOOP_CONFIGURE, &config) != 0) {
       if (errno == EBUSY) continue;
       why_ = Reason("cannot attach a loop device");
       return false;
@@ -106,14 +80,14 @@ bool LoopVolume::Mount(const std::filesystem::path& folder) {
 }
 
 void LoopVolume::Flush() {
-  const Fd folder(open(mounted_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (folder.fd >= 0) syncfs(folder.fd);
+  const platform::host::UniqueFd folder(open(mounted_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (folder.Get() >= 0) syncfs(folder.Get());
 }
 
 bool LoopVolume::Cut() {
-  const Fd folder(open(mounted_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const platform::host::UniqueFd folder(open(mounted_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   std::uint32_t flags = kNoLogFlush;
-  if (folder.fd >= 0 && ioctl(folder.fd, kShutdown, &flags) == 0) return true;
+  if (folder.Get() >= 0 && ioctl(folder.Get(), kShutdown, &flags) == 0) return true;
   why_ = Reason("the ext4 shutdown request is unavailable");
   return false;
 }

@@ -9,6 +9,7 @@
 
 #include "platform/common/launched_line.h"
 #include "platform/common/path_limits.h"
+#include "platform/common/program_candidates.h"
 #include "platform/common/program_image.h"
 #include "platform/host/files/host_files.h"
 #include "platform/host/regular_file.h"
@@ -18,17 +19,6 @@
 
 namespace platform::host {
 
-namespace {
-
-// Where a request may lead: a bare name is a program of the \Windows folder.
-std::vector<std::wstring> Candidates(std::wstring_view file) {
-  if (file.find(L'\\') != std::wstring_view::npos) return {std::wstring(file)};
-  const std::wstring inWindows = L"\\Windows\\" + std::wstring(file);
-  return {inWindows + L".exe", inWindows};
-}
-
-}  // namespace
-
 HostShell::HostShell(const DeviceFolder& device, HostFiles& files, Kernel& kernel,
                      std::function<void(std::string_view line)> echo)
     : device_(device), files_(files), kernel_(kernel), echo_(std::move(echo)) {}
@@ -36,7 +26,7 @@ HostShell::HostShell(const DeviceFolder& device, HostFiles& files, Kernel& kerne
 bool HostShell::Execute(std::wstring_view file) {
   bool started = false;
   if (!file.empty()) {
-    for (const std::wstring& candidate : Candidates(file)) {
+    for (const std::wstring& candidate : ProgramCandidates(file)) {
       if (candidate.size() > kLongestPath) break;
       // Opened inside the device and executed through the descriptor, so
       // nothing outside the device is ever started.

@@ -5,6 +5,7 @@
 
 #include "platform/common/launched_line.h"
 #include "platform/common/path_limits.h"
+#include "platform/common/program_candidates.h"
 #include "platform/common/program_image.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
@@ -15,13 +16,6 @@
 namespace platform::win32 {
 
 namespace {
-
-// Where a request may lead: a bare name is a program of the \Windows folder.
-std::vector<std::wstring> Candidates(std::wstring_view file) {
-  if (file.find(L'\\') != std::wstring_view::npos) return {std::wstring(file)};
-  const std::wstring inWindows = L"\\Windows\\" + std::wstring(file);
-  return {inWindows + L".exe", inWindows};
-}
 
 // Anything else, a script for example, would start a program of the host under Wine.
 bool IsProgramFile(const std::wstring& path) {
@@ -57,7 +51,7 @@ Win32Shell::Win32Shell(const DeviceFolder& device, Win32FileSystem& files, Kerne
 bool Win32Shell::Execute(std::wstring_view file) {
   bool started = false;
   if (!file.empty()) {
-    for (const std::wstring& candidate : Candidates(file)) {
+    for (const std::wstring& candidate : ProgramCandidates(file)) {
       if (candidate.size() > kLongestPath) break;
       std::wstring path;
       if (files_.WindowsPathOf(candidate, path) != FileStatus::Ok) continue;

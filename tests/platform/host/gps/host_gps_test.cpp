@@ -11,6 +11,7 @@
 #include "platform/host/kernel/host_kernel.h"
 #include "tests/support/corpus.h"
 #include "tests/support/fifo.h"
+#include "tests/support/nmea_sentence.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -21,13 +22,11 @@ using platform::host::DeviceFolder;
 using platform::host::HostGps;
 using platform::host::HostKernel;
 
-// "$" body "*" checksum, as a receiver sends it.
+// A sentence without its line end, so that each log chooses its own.
 std::string Sentence(const std::string& body) {
-  unsigned sum = 0;
-  for (char c : body) sum ^= static_cast<unsigned char>(c);
-  char checksum[3];
-  std::snprintf(checksum, sizeof checksum, "%02X", sum);
-  return "$" + body + "*" + checksum;
+  std::string line = initap::test::NmeaSentence(body);
+  line.resize(line.size() - 2);
+  return line;
 }
 
 std::string Format(const SystemTime& t) {

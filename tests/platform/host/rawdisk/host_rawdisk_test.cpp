@@ -9,6 +9,7 @@
 #include <fstream>
 #include <vector>
 
+#include "tests/support/disk_pattern.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -16,17 +17,14 @@ namespace {
 using platform::host::DeviceFolder;
 using platform::host::HostRawDiskService;
 
-constexpr std::uint32_t kSectors = 1000;
-
-// Every byte tells its own position, so a read from a wrong offset shows.
-std::uint8_t PatternAt(std::uint64_t offset) { return static_cast<std::uint8_t>(offset * 7 + offset / 512); }
+using initap::test::PatternAt;
+constexpr std::uint32_t kSectors = initap::test::kPatternSectors;
 
 class HostRawDiskTest : public ::testing::Test {
  protected:
   void SetUp() override {
     device_.folder = folder_.path();
-    std::ofstream image(device_.File("disk.img"), std::ios::binary);
-    for (std::uint64_t i = 0; i < std::uint64_t{kSectors} * 512; ++i) image.put(static_cast<char>(PatternAt(i)));
+    std::ofstream(device_.File("disk.img"), std::ios::binary) << initap::test::PatternDisk();
   }
 
   initap::test::TempFolder folder_;

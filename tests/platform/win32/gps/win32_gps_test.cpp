@@ -2,29 +2,22 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 
 #include "platform/win32/kernel/win32_kernel.h"
 #include "tests/support/host_files.h"
+#include "tests/support/nmea_sentence.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
 
+using initap::test::NmeaSentence;
 using platform::GpsPosition;
 using platform::win32::DeviceAt;
 using platform::win32::Win32Gps;
 using platform::win32::Win32Kernel;
-
-std::string Sentence(const std::string& body) {
-  unsigned sum = 0;
-  for (char c : body) sum ^= static_cast<unsigned char>(c);
-  char checksum[3];
-  std::snprintf(checksum, sizeof checksum, "%02X", sum);
-  return "$" + body + "*" + checksum + "\r\n";
-}
 
 struct Read {
   std::uint32_t code;
@@ -59,10 +52,10 @@ std::vector<Read> ReadAll(const std::function<void(const std::filesystem::path&)
 
 TEST(Win32Gps, ReplaysTheLogReportByReportThenFallsSilent) {
   const auto reads = ReadAll([](const std::filesystem::path& log) {
-    initap::test::WriteHostFile(log, Sentence("GPGGA,101958.00,,,,,0,00,99.99,,,,,,") +
-                                         Sentence("GPRMC,101959.00,A,4807.038,N,01131.000,E,0.0,0.0,290224,,,A") +
+    initap::test::WriteHostFile(log, NmeaSentence("GPGGA,101958.00,,,,,0,00,99.99,,,,,,") +
+                                         NmeaSentence("GPRMC,101959.00,A,4807.038,N,01131.000,E,0.0,0.0,290224,,,A") +
                                          "noise\n" +
-                                         Sentence("GPRMC,102000.00,A,4807.038,N,01131.000,E,0.0,0.0,290224,,,A"));
+                                         NmeaSentence("GPRMC,102000.00,A,4807.038,N,01131.000,E,0.0,0.0,290224,,,A"));
   });
   ASSERT_EQ(reads.size(), 3u);
   EXPECT_EQ(reads[0].code, 0u);

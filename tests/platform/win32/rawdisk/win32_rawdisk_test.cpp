@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/support/device_tree.h"
+#include "tests/support/disk_pattern.h"
 
 namespace initap::test {
 namespace {
@@ -13,18 +14,11 @@ namespace {
 using platform::win32::DeviceAt;
 using platform::win32::Win32RawDiskService;
 
-constexpr std::uint32_t kSectors = 1000;
-
-// Every byte tells its own position, so a read from a wrong offset shows.
-std::uint8_t PatternAt(std::uint64_t offset) { return static_cast<std::uint8_t>(offset * 7 + offset / 512); }
+constexpr std::uint32_t kSectors = kPatternSectors;
 
 class Win32RawDiskTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string image(std::size_t{kSectors} * 512, '\0');
-    for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<char>(PatternAt(i));
-    device_.WriteDeviceFile("disk.img", image);
-  }
+  void SetUp() override { device_.WriteDeviceFile("disk.img", PatternDisk()); }
 
   DeviceTree device_;
   Win32RawDiskService disks_{DeviceAt(device_.Folder().wstring())};
