@@ -98,24 +98,25 @@ FileStatus ObservedFileSystem::DeleteFile(std::wstring_view path) {
   return Observe(Call(FileCallKind::Delete, path), [&] { return Below().DeleteFile(path); });
 }
 
-FileStatus ObservedFileSystem::OpenAppend(std::wstring_view path, std::unique_ptr<AppendStream>& stream) {
-  return Observe(Call(FileCallKind::Append, path), [&] {
-    const FileStatus status = Below().OpenAppend(path, stream);
-    if (status == FileStatus::Ok) {
-      stream = std::make_unique<ObservedAppendStream>(std::move(stream), std::wstring(path), listeners_);
-    }
+template <typename Observed, typename Stream, typename Open>
+FileStatus ObservedFileSystem::OpenStream(FileCallKind kind, std::wstring_view path, std::unique_ptr<Stream>& stream,
+                                          Open open) {
+  return Observe(Call(kind, path), [&] {
+    const FileStatus status = open();
+    if (status == FileStatus::Ok)
+      stream = std::make_unique<Observed>(std::move(stream), std::wstring(path), listeners_);
     return status;
   });
 }
 
+FileStatus ObservedFileSystem::OpenAppend(std::wstring_view path, std::unique_ptr<AppendStream>& stream) {
+  return OpenStream<ObservedAppendStream>(FileCallKind::Append, path, stream,
+                                          [&] { return Below().OpenAppend(path, stream); });
+}
+
 FileStatus ObservedFileSystem::CreateForWrite(std::wstring_view path, std::unique_ptr<WriteStream>& stream) {
-  return Observe(Call(FileCallKind::Create, path), [&] {
-    const FileStatus status = Below().CreateForWrite(path, stream);
-    if (status == FileStatus::Ok) {
-      stream = std::make_unique<ObservedWriteStream>(std::move(stream), std::wstring(path), listeners_);
-    }
-    return status;
-  });
+  return OpenStream<ObservedWriteStream>(FileCallKind::Create, path, stream,
+                                         [&] { return Below().CreateForWrite(path, stream); });
 }
 
 FileStatus ObservedFileSystem::ReadFile(std::wstring_view path, std::string& bytes) {

@@ -55,6 +55,9 @@ class ObservedFileSystem final : public ForwardingFileSystem {
   // Tells `call` before `action` runs and after, with the status it gave.
   template <typename Action>
   FileStatus Observe(FileCall call, Action action);
+  // Observes the opening of a stream, which `open` puts into `stream`, and wraps it in an `Observed`.
+  template <typename Observed, typename Stream, typename Open>
+  FileStatus OpenStream(FileCallKind kind, std::wstring_view path, std::unique_ptr<Stream>& stream, Open open);
 
   std::vector<FileListener*> listeners_;
 };

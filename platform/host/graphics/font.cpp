@@ -4,19 +4,14 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include "platform/common/free_with.h"
+
 namespace platform::host {
 
 namespace {
 
-struct PatternDeleter {
-  void operator()(FcPattern* pattern) const { FcPatternDestroy(pattern); }
-};
-using Pattern = std::unique_ptr<FcPattern, PatternDeleter>;
-
-struct FontSetDeleter {
-  void operator()(FcFontSet* set) const { FcFontSetDestroy(set); }
-};
-using FontSet = std::unique_ptr<FcFontSet, FontSetDeleter>;
+using Pattern = std::unique_ptr<FcPattern, FreeWith<FcPatternDestroy>>;
+using FontSet = std::unique_ptr<FcFontSet, FreeWith<FcFontSetDestroy>>;
 
 }  // namespace
 

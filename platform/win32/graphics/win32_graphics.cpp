@@ -1,5 +1,9 @@
 #include "platform/win32/graphics/win32_graphics.h"
 
+#include <memory>
+#include <type_traits>
+
+#include "platform/common/free_with.h"
 #include "platform/win32/windows_api.h"
 
 namespace platform::win32 {
@@ -9,12 +13,9 @@ namespace {
 class Win32Bitmap final : public Bitmap {
  public:
   explicit Win32Bitmap(HBITMAP bitmap) : bitmap_(bitmap) {}
-  ~Win32Bitmap() override { DeleteObject(bitmap_); }
-  Win32Bitmap(const Win32Bitmap&) = delete;
-  Win32Bitmap& operator=(const Win32Bitmap&) = delete;
 
  private:
-  HBITMAP bitmap_;
+  std::unique_ptr<std::remove_pointer_t<HBITMAP>, FreeWith<DeleteObject>> bitmap_;
 };
 
 BOOL CALLBACK TakeFirst(HWND window, LPARAM found) {

@@ -1,8 +1,11 @@
 #include "platform/win32/registry/win32_registry.h"
 
 #include <algorithm>
+#include <memory>
 #include <string>
+#include <type_traits>
 
+#include "platform/common/free_with.h"
 #include "platform/win32/windows_api.h"
 
 namespace platform::win32 {
@@ -15,18 +18,15 @@ constexpr std::size_t kMaxKeyName = 255;
 class Win32RegistryKey final : public RegistryKey {
  public:
   explicit Win32RegistryKey(HKEY key) : key_(key) {}
-  ~Win32RegistryKey() override { RegCloseKey(key_); }
-  Win32RegistryKey(const Win32RegistryKey&) = delete;
-  Win32RegistryKey& operator=(const Win32RegistryKey&) = delete;
 
   bool QueryString(std::wstring_view name, std::wstring& value, std::size_t capacityBytes) override {
     const std::wstring valueName(name);
     DWORD type = 0, size = 0;
-    if (RegQueryValueExW(key_, valueName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return false;
+    if (RegQueryValueExW(key_.get(), valueName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return false;
     if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
     std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
     size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-    if (RegQueryValueExW(key_, valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) !=
+    if (RegQueryValueExW(key_.get(), valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) !=
         ERROR_SUCCESS) {
       return false;
     }
@@ -38,7 +38,7 @@ class Win32RegistryKey final : public RegistryKey {
   }
 
  private:
-  HKEY key_;
+  std::unique_ptr<std::remove_pointer_t<HKEY>, FreeWith<RegCloseKey>> key_;
 };
 
 HKEY RootKey(RegistryRoot root) {
