@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/host/child_process.h"
+
 namespace initap::test {
 
 // The executable under test; the tests that run it skip while it is not built.
@@ -21,30 +23,22 @@ class InitapProcess {
   struct Command {
     std::vector<std::string> words;
   };
-  explicit InitapProcess(Command command);
-  // A run still going is killed.
-  ~InitapProcess();
-  InitapProcess(const InitapProcess&) = delete;
-  InitapProcess& operator=(const InitapProcess&) = delete;
+  explicit InitapProcess(Command command) : process_(std::move(command.words)) {}
 
   // Reads the output until it holds `text`; false when the output ended or a minute passed first.
-  bool WaitFor(std::string_view text);
+  bool WaitFor(std::string_view text) { return process_.WaitFor(text, kLongestRun); }
   // The power cut: ends the run at once.
-  void Kill();
+  void Kill() { process_.Kill(); }
   // Waits for the run to end by itself, reading its output; the exit code,
   // -1 when it did not start, ended by a signal or was killed after a minute.
-  int Finish();
+  int Finish() { return process_.Finish(kLongestRun); }
   // The standard output and standard error read so far, interleaved.
-  const std::string& Output() const { return output_; }
+  const std::string& Output() const { return process_.Output(); }
 
  private:
-  // Reads what comes within `waitMilliseconds`; notes the end of the output.
-  void ReadSome(int waitMilliseconds);
+  static constexpr std::chrono::milliseconds kLongestRun{60000};
 
-  int pid_ = 0;  // 0 once the run has ended
-  int pipe_ = -1;
-  bool open_ = false;  // the output has not ended yet
-  std::string output_;
+  platform::host::ChildProcess process_;
 };
 
 }  // namespace initap::test
