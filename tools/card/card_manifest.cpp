@@ -59,9 +59,8 @@ bool VerifyCard(const fs::path& card, std::vector<std::string>& problems, std::s
     listed.erase(entry);
   }
   for (const auto& [path, digest] : listed) problems.push_back("missing: " + path);
-  std::sort(problems.begin(), problems.end(), [](const std::string& a, const std::string& b) {
-    return a.substr(a.find(' ')) < b.substr(b.find(' '));
-  });
+  std::sort(problems.begin(), problems.end(),
+            [](const std::string& a, const std::string& b) { return a.substr(a.find(' ')) < b.substr(b.find(' ')); });
   return true;
 }
 

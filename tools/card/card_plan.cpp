@@ -168,7 +168,8 @@ class Planner {
       error_ = Shown(entry.path) + ": \"" + entry.name + "\" is a name no volume of the device can hold";
       return false;
     }
-    for (const std::wstring& named : {onDevice, std::wstring(kCardRoot) + FromUtf8(std::string(kCardFiles)) + onDevice}) {
+    for (const std::wstring& named :
+         {onDevice, std::wstring(kCardRoot) + FromUtf8(std::string(kCardFiles)) + onDevice}) {
       if (platform::WideUnits(named) > platform::kLongestPath) {
         error_ = Shown(entry.path) + ": the device would name it " + ToUtf8(named) + ", " +
                  std::to_string(platform::WideUnits(named)) + " units long, longer than the " +
@@ -202,7 +203,8 @@ bool PlanCard(const fs::path& deviceRoot, const fs::path& wanted, CardPlan& plan
   const std::vector<Entry> volumesOnDevice = Entries(deviceRoot);
   for (const Entry& entry : Entries(wanted)) {
     if (!entry.folder) {
-      error = entry.path.string() + " lies directly in the wanted tree, outside every volume, where the device keeps "
+      error = entry.path.string() +
+              " lies directly in the wanted tree, outside every volume, where the device keeps "
               "no file";
       return false;
     }

@@ -34,7 +34,8 @@ TEST(Sha256Test, DigestsAsSha256sumPrintsThem) {
   };
   for (const auto& c : cases) {
     Sha256 hash;
-    for (std::size_t at = 0; at < c.bytes.size(); at += c.chunk) hash.Update(std::string_view(c.bytes).substr(at, c.chunk));
+    for (std::size_t at = 0; at < c.bytes.size(); at += c.chunk)
+      hash.Update(std::string_view(c.bytes).substr(at, c.chunk));
     EXPECT_EQ(hash.HexDigest(), c.digest) << c.bytes.size() << " bytes";
   }
 }
@@ -76,61 +77,59 @@ TEST_P(CardPlanTest, PlansTheFewestSteps) {
   EXPECT_EQ(Steps(plan), GetParam().steps);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CardPlanTest,
-    ::testing::Values(
-        PlanCase{"NewFolderTreeIsOneFolderCopy",
-                 [](Trees& t) {
-                   t.Want("flashhd/Maps/a.map");
-                   t.Want("flashhd/Maps/Tiles/t.map");
-                 },
-                 {"copy folder FlashHd/Maps"}},
-        PlanCase{"ChangedFilesInAnUnchangedTreeAreCopiedOneByOne",
-                 [](Trees& t) {
-                   t.device.WriteFile("FlashHd/Maps/a.map", "old");
-                   t.device.WriteFile("FlashHd/Maps/b.map", "same");
-                   t.Want("FlashHd/Maps/a.map", "new");
-                   t.Want("FlashHd/Maps/b.map", "same");
-                 },
-                 {"copy FlashHd/Maps/a.map"}},
-        PlanCase{"AFolderWhoseEveryFileChangedIsCopiedWhole",
-                 [](Trees& t) {
-                   t.device.WriteFile("FlashHd/Maps/a.map", "old");
-                   t.device.WriteFile("FlashHd/Maps/gone.map", "old");
-                   t.Want("FlashHd/Maps/a.map", "new");
-                   t.Want("FlashHd/Maps/Sub/b.map", "new");
-                 },
-                 {"delete FlashHd/Maps/gone.map", "copy folder FlashHd/Maps"}},
-        PlanCase{"DeletedFolderAndFile",
-                 [](Trees& t) {
-                   t.device.WriteFile("FlashHd/OldMaps/t.map", "x");
-                   t.device.WriteFile("FlashHd/readme.txt", "x");
-                   t.device.WriteFile("FlashHd/keep.txt", "x");
-                   t.Want("FlashHd/keep.txt");
-                 },
-                 {"delete folder FlashHd/OldMaps", "delete FlashHd/readme.txt"}},
-        PlanCase{"FileThatBecomesAFolder",
-                 [](Trees& t) {
-                   t.device.WriteFile("FlashHd/Data", "a file");
-                   t.Want("FlashHd/Data/inside.bin");
-                 },
-                 {"delete FlashHd/Data", "copy folder FlashHd/Data"}},
-        PlanCase{"ChangeOfLetterCaseAloneDeletesTheOldName",
-                 [](Trees& t) {
-                   t.device.WriteFile("FlashHd/README.TXT", "x");
-                   t.device.WriteFile("FlashHd/maps/a.map", "x");
-                   t.Want("FlashHd/readme.txt", "x");
-                   t.Want("FlashHd/Maps/a.map", "x");
-                 },
-                 {"delete FlashHd/README.TXT", "delete folder FlashHd/maps", "copy folder FlashHd/Maps",
-                  "copy FlashHd/readme.txt"}},
-        PlanCase{"VolumesTheWantedTreeDoesNotHoldAreLeftAlone",
-                 [](Trees& t) {
-                   t.device.WriteFile("System/Main_Ap.exe", "x");
-                   t.WantFolder("FlashHd");
-                 },
-                 {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, CardPlanTest,
+                         ::testing::Values(PlanCase{"NewFolderTreeIsOneFolderCopy",
+                                                    [](Trees& t) {
+                                                      t.Want("flashhd/Maps/a.map");
+                                                      t.Want("flashhd/Maps/Tiles/t.map");
+                                                    },
+                                                    {"copy folder FlashHd/Maps"}},
+                                           PlanCase{"ChangedFilesInAnUnchangedTreeAreCopiedOneByOne",
+                                                    [](Trees& t) {
+                                                      t.device.WriteFile("FlashHd/Maps/a.map", "old");
+                                                      t.device.WriteFile("FlashHd/Maps/b.map", "same");
+                                                      t.Want("FlashHd/Maps/a.map", "new");
+                                                      t.Want("FlashHd/Maps/b.map", "same");
+                                                    },
+                                                    {"copy FlashHd/Maps/a.map"}},
+                                           PlanCase{"AFolderWhoseEveryFileChangedIsCopiedWhole",
+                                                    [](Trees& t) {
+                                                      t.device.WriteFile("FlashHd/Maps/a.map", "old");
+                                                      t.device.WriteFile("FlashHd/Maps/gone.map", "old");
+                                                      t.Want("FlashHd/Maps/a.map", "new");
+                                                      t.Want("FlashHd/Maps/Sub/b.map", "new");
+                                                    },
+                                                    {"delete FlashHd/Maps/gone.map", "copy folder FlashHd/Maps"}},
+                                           PlanCase{"DeletedFolderAndFile",
+                                                    [](Trees& t) {
+                                                      t.device.WriteFile("FlashHd/OldMaps/t.map", "x");
+                                                      t.device.WriteFile("FlashHd/readme.txt", "x");
+                                                      t.device.WriteFile("FlashHd/keep.txt", "x");
+                                                      t.Want("FlashHd/keep.txt");
+                                                    },
+                                                    {"delete folder FlashHd/OldMaps", "delete FlashHd/readme.txt"}},
+                                           PlanCase{"FileThatBecomesAFolder",
+                                                    [](Trees& t) {
+                                                      t.device.WriteFile("FlashHd/Data", "a file");
+                                                      t.Want("FlashHd/Data/inside.bin");
+                                                    },
+                                                    {"delete FlashHd/Data", "copy folder FlashHd/Data"}},
+                                           PlanCase{"ChangeOfLetterCaseAloneDeletesTheOldName",
+                                                    [](Trees& t) {
+                                                      t.device.WriteFile("FlashHd/README.TXT", "x");
+                                                      t.device.WriteFile("FlashHd/maps/a.map", "x");
+                                                      t.Want("FlashHd/readme.txt", "x");
+                                                      t.Want("FlashHd/Maps/a.map", "x");
+                                                    },
+                                                    {"delete FlashHd/README.TXT", "delete folder FlashHd/maps",
+                                                     "copy folder FlashHd/Maps", "copy FlashHd/readme.txt"}},
+                                           PlanCase{"VolumesTheWantedTreeDoesNotHoldAreLeftAlone",
+                                                    [](Trees& t) {
+                                                      t.device.WriteFile("System/Main_Ap.exe", "x");
+                                                      t.WantFolder("FlashHd");
+                                                    },
+                                                    {}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct RefusalCase {
   const char* name;
@@ -153,22 +152,21 @@ TEST_P(CardRefusalTest, RefusesWhatTheDeviceCannotHoldInOneLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CardRefusalTest,
-    ::testing::Values(RefusalCase{"FileDirectlyInTheRoot", [](Trees& t) { t.Want("readme.txt"); },
-                                  "outside every volume"},
-                      RefusalCase{"FolderThatIsNoVolume", [](Trees& t) { t.Want("Flash Hd/a.txt"); },
-                                  "is no volume of the device"},
-                      RefusalCase{"TheCardItself", [](Trees& t) { t.Want("sd card/a.txt"); }, "the SD card itself"},
-                      RefusalCase{"NameTheDeviceCannotHold", [](Trees& t) { t.Want("FlashHd/a?b.txt"); },
-                                  "a name no volume of the device can hold"},
-                      RefusalCase{"NamesEqualWithoutLetterCase",
-                                  [](Trees& t) {
-                                    t.Want("FlashHd/Maps/a.map");
-                                    t.Want("FlashHd/Maps/A.MAP");
-                                  },
-                                  "differ only in letter case"},
-                      RefusalCase{"PathLongerThanTheDeviceTakes",
-                                  [](Trees& t) { t.Want("FlashHd/" + std::string(120, 'a') + "/" + std::string(130, 'b')); },
-                                  "longer than the 259 a device path can be"}),
+    ::testing::Values(
+        RefusalCase{"FileDirectlyInTheRoot", [](Trees& t) { t.Want("readme.txt"); }, "outside every volume"},
+        RefusalCase{"FolderThatIsNoVolume", [](Trees& t) { t.Want("Flash Hd/a.txt"); }, "is no volume of the device"},
+        RefusalCase{"TheCardItself", [](Trees& t) { t.Want("sd card/a.txt"); }, "the SD card itself"},
+        RefusalCase{"NameTheDeviceCannotHold", [](Trees& t) { t.Want("FlashHd/a?b.txt"); },
+                    "a name no volume of the device can hold"},
+        RefusalCase{"NamesEqualWithoutLetterCase",
+                    [](Trees& t) {
+                      t.Want("FlashHd/Maps/a.map");
+                      t.Want("FlashHd/Maps/A.MAP");
+                    },
+                    "differ only in letter case"},
+        RefusalCase{"PathLongerThanTheDeviceTakes",
+                    [](Trees& t) { t.Want("FlashHd/" + std::string(120, 'a') + "/" + std::string(130, 'b')); },
+                    "longer than the 259 a device path can be"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CardManifestTest, VerifyNamesEveryFileMissingChangedOrExtra) {
