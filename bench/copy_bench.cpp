@@ -18,7 +18,6 @@
 #include <fstream>
 #include <functional>
 #include <memory>
-#include <random>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -28,6 +27,8 @@
 #include "display/oem_logo.h"
 #include "display/screen_painting.h"
 #include "platform/host/host_platform.h"
+#include "tests/support/drawn_logo.h"
+#include "tests/support/file_tree.h"
 #include "update/copy_operation.h"
 #include "update/delete_operation.h"
 
@@ -36,14 +37,11 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kSmallFolders = 100;
-constexpr int kSmallFilesPerFolder = 100;
-constexpr std::size_t kSmallFileSize = 4 * 1024;
-constexpr int kLargeFiles = 4;
-constexpr std::size_t kLargeFileSize = std::size_t{256} * 1024 * 1024;
+using initap::test::FileTree;
+
+constexpr FileTree kSmallTree{.folders = 100, .filesPerFolder = 100, .fileSize = 4 * 1024};
+constexpr FileTree kLargeTree{.folders = 1, .filesPerFolder = 4, .fileSize = std::size_t{256} * 1024 * 1024};
 constexpr int kRepaints = 10000;
-// The raw disk's logo sectors, so that each paint composes the real picture.
-constexpr std::size_t kDiskBytes = platform::kOemLogoOffset + platform::kOemLogoRawBytes;
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
@@ -63,26 +61,6 @@ double TimeCommand(const std::string& command) {
     std::exit(1);
   }
   return Seconds(Clock::now() - start);
-}
-
-void WriteFile(const fs::path& file, std::size_t size, std::mt19937& random) {
-  std::vector<char> chunk(std::min<std::size_t>(size, 1024 * 1024));
-  std::ofstream out(file, std::ios::binary);
-  for (std::size_t written = 0; written < size; written += chunk.size()) {
-    for (std::size_t i = 0; i < chunk.size(); i += 64) chunk[i] = static_cast<char>(random());
-    out.write(chunk.data(), static_cast<std::streamsize>(std::min(chunk.size(), size - written)));
-  }
-}
-
-// `files` files of `size` bytes in `folders` folders below `tree`.
-void MakeTree(const fs::path& tree, int folders, int files, std::size_t size) {
-  std::mt19937 random(7);
-  for (int folder = 0; folder < folders; ++folder) {
-    const fs::path dir = folders == 1 ? tree : tree / ("folder" + std::to_string(folder));
-    fs::create_directories(dir);
-    for (int file = 0; file < files / folders; ++file)
-      WriteFile(dir / ("file" + std::to_string(file) + ".bin"), size, random);
-  }
 }
 
 // The graphics of a window whose paint composes nothing: what is left is the hand-over.
@@ -106,8 +84,8 @@ class BenchDevice {
       fs::create_directories(folder / "root" / volume);
     }
     std::ofstream(folder / "root" / "FlashHd" / "temp" / "Eboot.xml") << "<image/>";
-    std::mt19937 random(3);
-    WriteFile(folder / "disk.img", kDiskBytes, random);
+    // The raw disk's logo sectors, so that each paint composes the real picture.
+    initap::test::WriteDrawnLogoDisk(folder / "disk.img");
 
     platform::host::CommandLine line;
     line.device.folder = folder;
@@ -278,7 +256,7 @@ long PeakResidentKiB() {
 
 int Compare(const fs::path& work, int rounds) {
   const fs::path folder = work / "device";
-  MakeTree(folder / "root" / "sd card" / "small", kSmallFolders, kSmallFolders * kSmallFilesPerFolder, kSmallFileSize);
+  kSmallTree.Write(folder / "root" / "sd card" / "small");
   Settle();
   BenchDevice device(folder);
 
@@ -290,7 +268,7 @@ int Compare(const fs::path& work, int rounds) {
     paint = RepaintMicroseconds(device.App());
     handOver = RepaintMicroseconds(device.BareApp());
     small = CompareTree(device, "small", rounds, true);
-    MakeTree(folder / "root" / "sd card" / "large", 1, kLargeFiles, kLargeFileSize);
+    kLargeTree.Write(folder / "root" / "sd card" / "large");
     Settle();
     // As many rounds as the small tree: a stall of the volume's write-back
     // can triple one large round, and the median has to outvote it.
@@ -317,7 +295,9 @@ int Compare(const fs::path& work, int rounds) {
 
 int Memory(const fs::path& work, int files) {
   const fs::path folder = work / "device";
-  MakeTree(folder / "root" / "sd card" / "tree", std::max(1, files / kSmallFilesPerFolder), files, kSmallFileSize);
+  const int folders = std::max(1, files / kSmallTree.filesPerFolder);
+  const FileTree tree{.folders = folders, .filesPerFolder = files / folders, .fileSize = kSmallTree.fileSize};
+  tree.Write(folder / "root" / "sd card" / "tree");
   BenchDevice device(folder);
   const auto copyStep = device.Step("<copy from=\"\\sd card\\tree\\\" to=\"\\FlashHd\\tree\\\"/>");
   const auto deleteStep = device.Step("<delete path=\"\\FlashHd\\tree\\\"/>");

@@ -4,13 +4,10 @@
 // the window's thread waking and painting, to the worker running again.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <chrono>
-#include <fstream>
 #include <functional>
 #include <future>
 #include <memory>
-#include <vector>
 
 #include "app/init_ap.h"
 #include "display/oem_logo.h"
@@ -19,13 +16,6 @@
 #include "tests/support/test_device.h"
 
 namespace {
-
-void WriteLogoDisk(const initap::test::TestDevice& device) {
-  const std::vector<std::uint8_t> logo = initap::test::DrawnLogo();
-  std::vector<char> image(platform::kOemLogoOffset + platform::kOemLogoRawBytes, 0);
-  std::copy(logo.begin(), logo.end(), image.begin() + platform::kOemLogoOffset);
-  std::ofstream(device.Folder() / "disk.img", std::ios::binary).write(image.data(), image.size());
-}
 
 // The record as a copy leaves it mid-way, with the first paint, which reads
 // and converts the logo and rasterises the glyphs, already made.
@@ -41,7 +31,7 @@ void PrepareForPaints(initap::Init_AP& app) {
 
 void BM_Paint(benchmark::State& state) {
   initap::test::TestDevice device;
-  WriteLogoDisk(device);
+  initap::test::WriteDrawnLogoDisk(device.Folder() / "disk.img");
   initap::Init_AP app(device.Services());
   PrepareForPaints(app);
   for (auto _ : state) {
@@ -81,7 +71,7 @@ void BM_WorkerRepaint(benchmark::State& state, bool realPaint) {
   using Clock = std::chrono::steady_clock;
   const auto work = std::chrono::microseconds(state.range(0));
   initap::test::TestDevice device;
-  WriteLogoDisk(device);
+  initap::test::WriteDrawnLogoDisk(device.Folder() / "disk.img");
   platform::Platform& services = device.Services();
   initap::Init_AP app(services);
   PrepareForPaints(app);
@@ -110,19 +100,13 @@ void BM_WorkerRepaint(benchmark::State& state, bool realPaint) {
   services.windows.PostMessage(handle, platform::WM_CLOSE, 0, 0);
   windowThread->Wait(60000);
 }
-// Time is the worker's wait alone; CPU time is the whole program's: both threads', and the work's.
-BENCHMARK_CAPTURE(BM_WorkerRepaint, empty_paint, false)
-    ->Arg(0)
-    ->Arg(100)
-    ->Unit(benchmark::kMicrosecond)
-    ->UseManualTime()
-    ->MeasureProcessCPUTime();
-BENCHMARK_CAPTURE(BM_WorkerRepaint, real_paint, true)
-    ->Arg(0)
-    ->Arg(100)
-    ->Unit(benchmark::kMicrosecond)
-    ->UseManualTime()
-    ->MeasureProcessCPUTime();
+// No work and 100 us of it before each repaint. Time is the worker's wait alone; CPU time is the whole
+// program's: both threads', and the work's.
+void WorkerRepaintRuns(benchmark::internal::Benchmark* runs) {
+  runs->Arg(0)->Arg(100)->Unit(benchmark::kMicrosecond)->UseManualTime()->MeasureProcessCPUTime();
+}
+BENCHMARK_CAPTURE(BM_WorkerRepaint, empty_paint, false)->Apply(WorkerRepaintRuns);
+BENCHMARK_CAPTURE(BM_WorkerRepaint, real_paint, true)->Apply(WorkerRepaintRuns);
 
 }  // namespace
 

@@ -30,6 +30,15 @@ class ShortcutListTest : public ::testing::Test {
   void WriteList(const std::string& entries) {
     device.WriteFile("System/shortcut.xml", "<?xml version=\"1.0\"?>\n<shortcuts>\n" + entries + "</shortcuts>\n");
   }
+  // Creates the shortcuts of a list of `entries`, which gives 1; then \Windows holds `files` (as WindowsFiles gives
+  // them) and the desktop's shortcut `name` holds `text`.
+  void ExpectShortcuts(const std::string& entries, const std::vector<std::string>& files, const std::string& name,
+                       const std::string& text) {
+    WriteList(entries);
+    EXPECT_EQ(CreateShortcuts(app(), kList), 1);
+    EXPECT_EQ(WindowsFiles(), files);
+    EXPECT_EQ(device.ReadFile("Windows/Desktop/" + name + ".lnk"), text);
+  }
 
   // Every file below \Windows, as "Desktop/a.lnk", sorted.
   std::vector<std::string> WindowsFiles() const {
@@ -53,28 +62,30 @@ class ShortcutListTest : public ::testing::Test {
 
 using Files = std::vector<std::string>;
 
+// An entry of the list as the device's lists write it.
+std::string Entry(const std::string& name, const std::string& path) {
+  return "  <shortcut name=\"" + name + "\" path=\"" + path + "\"/>\n";
+}
+
 TEST_F(ShortcutListTest, EveryEntryBecomesADesktopShortcut) {
-  WriteList(
-      "  <shortcut name=\"Navigation\" path=\"\\System\\Main_Ap.exe\"/>\n"
-      "  <other name=\"Ignored\" path=\"\\x.exe\"/>\n"
-      "  <!-- a comment -->\n"
-      "  <shortcut path=\"\\Windows\\explorer.exe\" name=\"Explorer\"></shortcut>\n");
-  EXPECT_EQ(CreateShortcuts(app(), kList), 1);
-  EXPECT_EQ(WindowsFiles(), (Files{"Desktop/Explorer.lnk", "Desktop/Navigation.lnk"}));
-  EXPECT_EQ(device.ReadFile("Windows/Desktop/Explorer.lnk"), "23#\"\\Windows\\explorer.exe\"");
+  ExpectShortcuts(Entry("Navigation", "\\System\\Main_Ap.exe") +
+                      "  <other name=\"Ignored\" path=\"\\x.exe\"/>\n"
+                      "  <!-- a comment -->\n"
+                      "  <shortcut path=\"\\Windows\\explorer.exe\" name=\"Explorer\"></shortcut>\n",
+                  {"Desktop/Explorer.lnk", "Desktop/Navigation.lnk"}, "Explorer", "23#\"\\Windows\\explorer.exe\"");
 }
 
 TEST_F(ShortcutListTest, SecondRunKeepsTheDesktopAndLeavesTheFreshFilesInWindows) {
-  WriteList("  <shortcut name=\"Navigation\" path=\"\\System\\Main_Ap.exe\"/>\n");
+  WriteList(Entry("Navigation", "\\System\\Main_Ap.exe"));
   EXPECT_EQ(CreateShortcuts(app(), kList), 1);
-  WriteList("  <shortcut name=\"Navigation\" path=\"\\System\\New_Ap.exe\"/>\n");
+  WriteList(Entry("Navigation", "\\System\\New_Ap.exe"));
   EXPECT_EQ(CreateShortcuts(app(), kList), 1);
   EXPECT_EQ(device.ReadFile("Windows/Desktop/Navigation.lnk"), "21#\"\\System\\Main_Ap.exe\"");
   EXPECT_EQ(device.ReadFile("Windows/Navigation.lnk"), "20#\"\\System\\New_Ap.exe\"");
 }
 
 TEST_F(ShortcutListTest, ListWithoutDirectEntriesGivesZeroAndWritesNothing) {
-  WriteList("  <group>\n    <shortcut name=\"Nested\" path=\"\\System\\Main_Ap.exe\"/>\n  </group>\n");
+  WriteList("  <group>\n  " + Entry("Nested", "\\System\\Main_Ap.exe") + "  </group>\n");
   EXPECT_EQ(CreateShortcuts(app(), kList), 0);
   WriteList("");
   EXPECT_EQ(CreateShortcuts(app(), kList), 0);
@@ -89,33 +100,26 @@ TEST_F(ShortcutListTest, MissingOrBrokenListGivesZero) {
 }
 
 TEST_F(ShortcutListTest, EntriesWithoutNameOrPathAreLeftOutAndTheRestWritten) {
-  WriteList(
+  ExpectShortcuts(
       "  <shortcut path=\"\\System\\NoName.exe\"/>\n"
-      "  <shortcut name=\"NoPath\"/>\n"
-      "  <shortcut name=\"\" path=\"\\System\\EmptyName.exe\"/>\n"
-      "  <shortcut Name=\"Capital\" Path=\"\\System\\Capital.exe\"/>\n"
-      "  <shortcut name=\"EmptyPath\" path=\"\"/>\n"
-      "  <shortcut name=\"Last\" path=\"\\System\\Last.exe\"/>\n");
-  EXPECT_EQ(CreateShortcuts(app(), kList), 1);
-  EXPECT_EQ(WindowsFiles(), (Files{"Desktop/EmptyPath.lnk", "Desktop/Last.lnk"}));
-  EXPECT_EQ(device.ReadFile("Windows/Desktop/EmptyPath.lnk"), "2#\"\"");
+      "  <shortcut name=\"NoPath\"/>\n" +
+          Entry("", "\\System\\EmptyName.exe") + "  <shortcut Name=\"Capital\" Path=\"\\System\\Capital.exe\"/>\n" +
+          Entry("EmptyPath", "") + Entry("Last", "\\System\\Last.exe"),
+      {"Desktop/EmptyPath.lnk", "Desktop/Last.lnk"}, "EmptyPath", "2#\"\"");
 }
 
 TEST_F(ShortcutListTest, OverlongNameOrPathIsRefusedNotCut) {
   const std::string name99(99, 'n');
   const std::string path259 = "\\" + std::string(258, 'p');
-  WriteList("  <shortcut name=\"" + name99 + "\" path=\"\\a.exe\"/>\n" + "  <shortcut name=\"" + name99 +
-            "x\" path=\"\\b.exe\"/>\n" + "  <shortcut name=\"LongPath\" path=\"" + path259 + "\"/>\n" +
-            "  <shortcut name=\"TooLongPath\" path=\"" + path259 + "p\"/>\n");
-  EXPECT_EQ(CreateShortcuts(app(), kList), 1);
   // The 259-character path fits the attribute, but not the shortcut text.
-  EXPECT_EQ(WindowsFiles(), (Files{"Desktop/" + name99 + ".lnk"}));
+  ExpectShortcuts(Entry(name99, "\\a.exe") + Entry(name99 + "x", "\\b.exe") + Entry("LongPath", path259) +
+                      Entry("TooLongPath", path259 + "p"),
+                  {"Desktop/" + name99 + ".lnk"}, name99, "8#\"\\a.exe\"");
 }
 
 TEST_F(ShortcutListTest, PercentSignsInNameAndPathAreKept) {
-  WriteList("  <shortcut name=\"100% %s\" path=\"\\System\\%d%s.exe\"/>\n");
-  EXPECT_EQ(CreateShortcuts(app(), kList), 1);
-  EXPECT_EQ(device.ReadFile("Windows/Desktop/100% %s.lnk"), "18#\"\\System\\%d%s.exe\"");
+  ExpectShortcuts(Entry("100% %s", "\\System\\%d%s.exe"), {"Desktop/100% %s.lnk"}, "100% %s",
+                  "18#\"\\System\\%d%s.exe\"");
 }
 
 }  // namespace

@@ -75,16 +75,16 @@ class UpdateConfigTest : public ::testing::Test {
 TEST_F(UpdateConfigTest, ReadsEveryConfigurationElementAndTheFirstOfTwo) {
   Write(kFullDescription);
   ASSERT_EQ(ReadConfig(app, kPath), 1);
-  EXPECT_EQ(app.launchPath, L"\\FlashHd\\Nav\\Nav.exe");
-  EXPECT_EQ(app.logoPath, L"logo/boot.bmp");
-  EXPECT_EQ(app.zantyPath, L"\\sd card\\force.txt");
-  EXPECT_EQ(app.filenameRect, (platform::Rect{0, 0, 240, 20}));
-  EXPECT_EQ(app.progressRect, (platform::Rect{5, 300, 235, 330}));
-  EXPECT_EQ(app.filenameColor, 65280u);
-  EXPECT_EQ(app.progressColor, 255u);
-  EXPECT_EQ(app.updateAlready, 0);
-  EXPECT_EQ(app.logoShowTime, 3u);
-  EXPECT_EQ(app.exitShowTime, 2u);
+  EXPECT_EQ(FieldsOf(app), (Fields{.launch = L"\\FlashHd\\Nav\\Nav.exe",
+                                   .logo = L"logo/boot.bmp",
+                                   .zanty = L"\\sd card\\force.txt",
+                                   .filenameRect = platform::Rect{0, 0, 240, 20},
+                                   .progressRect = platform::Rect{5, 300, 235, 330},
+                                   .filenameColor = 65280u,
+                                   .progressColor = 255u,
+                                   .updateAlready = 0,
+                                   .logoShowTime = 3u,
+                                   .exitShowTime = 2u}));
 }
 
 TEST_F(UpdateConfigTest, AConfigurationOnlyOrUpdateOnlyFileKeepsTheDefaults) {

@@ -70,11 +70,11 @@ class LogoFixture : public ::testing::Test {
   }
 
   // What the start-up sequence does before the first paint: zeroed logo buffers and the defaults.
-  void Prepare() {
-    app_->oemLogoRaw = std::make_unique<std::uint8_t[]>(platform::kOemLogoRawBytes);
-    app_->oemLogoRgb = std::make_unique<std::uint8_t[]>(kOemLogoRgbBytes);
-    app_->oemLogoReady = 0;
-    app_->SetDefaults();
+  static void Prepare(Init_AP& app) {
+    app.oemLogoRaw = std::make_unique<std::uint8_t[]>(platform::kOemLogoRawBytes);
+    app.oemLogoRgb = std::make_unique<std::uint8_t[]>(kOemLogoRgbBytes);
+    app.oemLogoReady = 0;
+    app.SetDefaults();
   }
 
   // A disk image of `sectors` sectors, 0xA5 everywhere but the logo bytes.

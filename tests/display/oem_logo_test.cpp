@@ -92,7 +92,7 @@ TEST_F(DrawOEMLogoTest, FirstDiskPixelIsTopLeftAndOffset480StartsTheSecondRow) {
   logo[478] = 0xFF;
   logo[481] = 0xF8;  // red
   WriteDisk(logo);
-  Prepare();
+  Prepare(*app_);
   OnPaint(*app_);
   EXPECT_EQ(At(0, 0), (Rgb{0, 0, 248}));
   EXPECT_EQ(At(1, 0), (Rgb{0, 252, 0}));
@@ -106,7 +106,7 @@ using DrawOEMLogoOfEachLogoTest = OnEachLogo;
 TEST_P(DrawOEMLogoOfEachLogoTest, DiskIsReadAndConvertedOnceARun) {
   const std::vector<std::uint8_t> logo = LogoPixels();
   WriteDisk(logo);
-  Prepare();
+  Prepare(*app_);
   OnPaint(*app_);
   EXPECT_EQ(app_->oemLogoReady, 1u);
   EXPECT_EQ(Screen().pixels, Shown(logo));
@@ -124,7 +124,7 @@ TEST_P(DrawOEMLogoOfEachLogoTest, DiskIsReadAndConvertedOnceARun) {
 }
 
 TEST_F(DrawOEMLogoTest, MissingDiskShowsABlackLogoAndIsReportedOnce) {
-  Prepare();
+  Prepare(*app_);
   // Something on the screen before, so that black is what the paint drew.
   auto frame = app_->platform.graphics.CreateBackBuffer(platform::kScreenWidth, platform::kScreenHeight);
   frame->FillRect({0, 0, platform::kScreenWidth, platform::kScreenHeight}, 0x00FFFFFF);

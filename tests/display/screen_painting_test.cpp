@@ -18,7 +18,7 @@ class ScreenPaintingTest : public OnEachLogo {
     if (IsSkipped()) return;
     logo_ = Shown(LogoPixels());
     WriteDisk(LogoPixels());
-    Prepare();
+    Prepare(*app_);
   }
 
   Rgb Logo(int x, int y) const {
@@ -96,28 +96,29 @@ TEST_P(ScreenPaintingTest, NoFillAtZeroOfFive) {
   EXPECT_TRUE(Untouched(12, 82, 228, 108));
 }
 
-TEST_P(ScreenPaintingTest, FullTotalFillsExactlyToTheRightEdge) {
-  app_->progressDone = 5;
-  app_->progressTotal = 5;
-  OnPaint(*app_);
-  EXPECT_TRUE(All(10, 80, 230, 110, kBlue));
-  EXPECT_TRUE(UntouchedOutside({10, 80, 230, 110}));
-}
+// A count, without text and so without frame, and where its fill of the default bar ends.
+struct Fill {
+  const char* what;
+  std::int32_t done;
+  std::int32_t total;
+  int right;
+};
 
-TEST_P(ScreenPaintingTest, ThreeOfSevenFills94PixelsOfTheDefaultBar) {
-  app_->progressDone = 3;
-  app_->progressTotal = 7;
-  OnPaint(*app_);
-  EXPECT_TRUE(All(10, 80, 104, 110, kBlue));
-  EXPECT_TRUE(UntouchedOutside({10, 80, 104, 110}));
-}
-
-TEST_P(ScreenPaintingTest, WithoutTextTheFillShowsWithoutFrame) {
-  app_->progressDone = 1;
-  app_->progressTotal = 2;
-  OnPaint(*app_);
-  EXPECT_TRUE(All(10, 80, 120, 110, kBlue));
-  EXPECT_TRUE(UntouchedOutside({10, 80, 120, 110}));
+TEST_P(ScreenPaintingTest, FillEndsWhereTheCountSaysAndLeavesTheRestOfTheScreen) {
+  const Fill fills[] = {
+      {"a full total fills exactly to the right edge", 5, 5, 230},
+      {"three of seven fill 94 pixels of the default bar", 3, 7, 104},
+      {"without text the fill shows without frame", 1, 2, 120},
+      {"an overfull count draws past the bar up to the screen edge", 3, 1, 240},
+  };
+  for (const Fill& fill : fills) {
+    SCOPED_TRACE(fill.what);
+    app_->progressDone = fill.done;
+    app_->progressTotal = fill.total;
+    OnPaint(*app_);
+    EXPECT_TRUE(All(10, 80, fill.right, 110, kBlue));
+    EXPECT_TRUE(UntouchedOutside({10, 80, fill.right, 110}));
+  }
 }
 
 TEST_P(ScreenPaintingTest, FillLiesOverTheFrameAndTheText) {
@@ -155,13 +156,6 @@ TEST_P(ScreenPaintingTest, TextTakesTheTextColour) {
     }
   }
   EXPECT_GT(red, 20);
-}
-
-TEST_P(ScreenPaintingTest, OverfullCountDrawsPastTheBarUpToTheScreenEdge) {
-  app_->progressDone = 3;
-  app_->progressTotal = 1;
-  OnPaint(*app_);
-  EXPECT_TRUE(All(10, 80, 240, 110, kBlue));
 }
 
 TEST_P(ScreenPaintingTest, FillWidthIsComputedInThirtyTwoBits) {
@@ -208,9 +202,7 @@ TEST_P(ScreenPaintingTest, PaintWithoutABackBufferIsLeftOut) {
                               platform_.xml,      platform_.shell,   platform_.gps,     platform_.disks,
                               platform_.registry, platform_.codePage};
   Init_AP app(services);
-  app.oemLogoRaw = std::make_unique<std::uint8_t[]>(platform::kOemLogoRawBytes);
-  app.oemLogoRgb = std::make_unique<std::uint8_t[]>(kOemLogoRgbBytes);
-  app.SetDefaults();
+  Prepare(app);
   app.statusText.Set(L"copy a.txt");
   EXPECT_EQ(OnPaint(app), 0);
   EXPECT_EQ(graphics.presented, 0);
@@ -259,13 +251,8 @@ class SetStatusTextTest : public ScreenPaintingTest {
     windows_.app = &windowApp_;
   }
   void SetUp() override {
-    OnEachLogo::SetUp();
-    if (IsSkipped()) return;
-    WriteDisk(LogoPixels());
-    logo_ = Shown(LogoPixels());
-    windowApp_.oemLogoRaw = std::make_unique<std::uint8_t[]>(platform::kOemLogoRawBytes);
-    windowApp_.oemLogoRgb = std::make_unique<std::uint8_t[]>(kOemLogoRgbBytes);
-    windowApp_.SetDefaults();
+    ScreenPaintingTest::SetUp();
+    Prepare(windowApp_);
   }
 
   RecordingWindows windows_;

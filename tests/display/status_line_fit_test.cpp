@@ -30,7 +30,7 @@ int InkWidth(Font& font, std::wstring_view text) {
 class StatusLineFitTest : public LogoFixture {
  protected:
   void SetUp() override {
-    Prepare();
+    Prepare(*app_);
     app_->oemLogoRaw.reset();  // a black screen under the text
   }
 };

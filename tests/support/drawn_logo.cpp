@@ -1,5 +1,8 @@
 #include "tests/support/drawn_logo.h"
 
+#include <algorithm>
+#include <fstream>
+
 #include "platform/common/oem_logo_layout.h"
 
 namespace initap::test {
@@ -17,6 +20,13 @@ std::vector<std::uint8_t> DrawnLogo() {
     }
   }
   return pixels;
+}
+
+void WriteDrawnLogoDisk(const std::filesystem::path& file) {
+  const std::vector<std::uint8_t> logo = DrawnLogo();
+  std::vector<char> image(platform::kOemLogoOffset + platform::kOemLogoRawBytes, 0);
+  std::copy(logo.begin(), logo.end(), image.begin() + platform::kOemLogoOffset);
+  std::ofstream(file, std::ios::binary).write(image.data(), static_cast<std::streamsize>(image.size()));
 }
 
 }  // namespace initap::test

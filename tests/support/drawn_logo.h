@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <vector>
 
 namespace initap::test {
@@ -10,5 +11,8 @@ namespace initap::test {
 // Neighbouring pixels always differ, so a pixel put in the wrong place or a
 // channel swapped shows.
 std::vector<std::uint8_t> DrawnLogo();
+
+// Writes a raw boot disk that ends with the logo sectors and holds the drawn logo there, zeros before it.
+void WriteDrawnLogoDisk(const std::filesystem::path& file);
 
 }  // namespace initap::test

@@ -1,25 +1,19 @@
 // The copy element: what reaches the device, the screen at every paint and the log.
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <set>
 
 #include "platform/host/utf8.h"
-#include "tests/update/engine_device.h"
+#include "tests/update/engine_test.h"
 #include "update/copy_operation.h"
 #include "update/file_helpers.h"
 
 namespace initap::test {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
-
-class CopyOperation : public ::testing::Test {
+class CopyOperation : public EngineTest {
  protected:
   // Runs one copy element given by its two attributes.
   bool Copy(const std::string& from, const std::string& to) {
-    return ExecuteCopy(dev.app, dev.Step("<r><copy from=\"" + from + "\" to=\"" + to + "\"/></r>").get());
+    return Execute(ExecuteCopy, "<copy from=\"" + from + "\" to=\"" + to + "\"/>");
   }
   // The "copy NAME" paints after the counting paint, checked to count up by one against `total`.
   std::multiset<std::wstring> CopiedNames(std::int32_t total) {
@@ -33,8 +27,6 @@ class CopyOperation : public ::testing::Test {
     }
     return names;
   }
-
-  EngineDevice dev;
 };
 
 TEST_F(CopyOperation, FolderTreeIsCopiedFileByFileWithProgress) {
@@ -115,7 +107,7 @@ TEST_F(CopyOperation, MissingOrEmptyAttributeSkipsTheElementSilently) {
         "<copy from=\"\" to=\"\\FlashHd\\a.txt\"/>", "<copy From=\"\\sd card\\a.txt\" to=\"\\FlashHd\\a.txt\"/>"}) {
     SCOPED_TRACE(element);
     dev.windows.paints.clear();
-    EXPECT_FALSE(ExecuteCopy(dev.app, dev.Step(std::string("<r>") + element + "</r>").get()));
+    EXPECT_FALSE(Execute(ExecuteCopy, element));
     EXPECT_THAT(dev.windows.paints, ElementsAre(Paint{L"calculate copy file number...", 0, 0}));
   }
   EXPECT_FALSE(ExecuteCopy(dev.app, nullptr));

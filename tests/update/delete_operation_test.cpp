@@ -1,26 +1,17 @@
 // The delete element: what goes from the device, the screen at every paint and the log.
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <fstream>
 #include <set>
 
-#include "tests/update/engine_device.h"
+#include "tests/update/engine_test.h"
 #include "update/delete_operation.h"
 
 namespace initap::test {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
-
-class DeleteOperation : public ::testing::Test {
+class DeleteOperation : public EngineTest {
  protected:
-  bool Delete(const std::string& path) {
-    return ExecuteDelete(dev.app, dev.Step("<r><delete path=\"" + path + "\"/></r>").get());
-  }
-
-  EngineDevice dev;
+  // Runs one delete element given by its path.
+  bool Delete(const std::string& path) { return Execute(ExecuteDelete, "<delete path=\"" + path + "\"/>"); }
 };
 
 TEST_F(DeleteOperation, FolderGoesFileByFileWithProgressAndThenItself) {
@@ -85,7 +76,7 @@ TEST_F(DeleteOperation, MissingOrEmptyPathSkipsTheElementSilently) {
   dev.Write(L"\\FlashHd\\a.txt", "a");
   for (const char* element : {"<delete/>", "<delete path=\"\"/>", "<delete Path=\"\\FlashHd\\a.txt\"/>"}) {
     SCOPED_TRACE(element);
-    EXPECT_FALSE(ExecuteDelete(dev.app, dev.Step(std::string("<r>") + element + "</r>").get()));
+    EXPECT_FALSE(Execute(ExecuteDelete, element));
   }
   EXPECT_FALSE(ExecuteDelete(dev.app, nullptr));
   EXPECT_TRUE(dev.Exists(L"\\FlashHd\\a.txt"));

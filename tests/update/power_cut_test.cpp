@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "tests/support/file_tree.h"
 #include "tests/support/host_files.h"
 #include "tests/support/initap_process.h"
 #include "tests/support/nmea_sentence.h"
@@ -23,21 +24,10 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kFolders = 3;
-constexpr int kFilesPerFolder = 100;
-constexpr std::size_t kFileSize = 64 * 1024;
-constexpr std::size_t kOldSize = 40 * 1024;
+// The tree the card copies, and the older files of its first folder that the copy replaces.
+constexpr FileTree kTree{.folders = 3, .filesPerFolder = 100, .fileSize = 64 * 1024};
+constexpr FileTree kOldFiles{.folders = 1, .filesPerFolder = 100, .fileSize = 40 * 1024, .version = 1};
 constexpr int kMoments = 20;
-
-// The content of a file of the tree: new for the source, old for what the destination held before.
-std::string Content(int folder, int file, bool old) {
-  std::mt19937 random(static_cast<unsigned>(folder * 1000 + file + (old ? 500 : 0)));
-  std::string bytes(old ? kOldSize : kFileSize, '\0');
-  for (char& c : bytes) c = static_cast<char>(random());
-  return bytes;
-}
-
-std::string Name(int folder, int file) { return "p" + std::to_string(folder) + "/f" + std::to_string(file) + ".bin"; }
 
 // The files of the destination that have their new size: those the copy has put in place.
 int CopiedSoFar(const fs::path& destination) {
@@ -46,7 +36,7 @@ int CopiedSoFar(const fs::path& destination) {
   for (auto it = fs::recursive_directory_iterator(destination, error);
        !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
     std::error_code sizeError;
-    if (it->path().filename().string().front() != '.' && it->file_size(sizeError) == kFileSize) ++copied;
+    if (it->path().filename().string().front() != '.' && it->file_size(sizeError) == kTree.fileSize) ++copied;
   }
   return copied;
 }
@@ -67,13 +57,9 @@ class PowerCut : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!fs::exists(kInitap)) GTEST_SKIP() << kInitap << " is not built";
-    for (int folder = 0; folder < kFolders; ++folder) {
-      for (int file = 0; file < kFilesPerFolder; ++file) {
-        original.WriteFile("sd card/big/" + Name(folder, file), Content(folder, file, false));
-        // Some files replace older ones, which must stay whole until then.
-        if (folder == 0) original.WriteFile("FlashHd/big/" + Name(folder, file), Content(folder, file, true));
-      }
-    }
+    kTree.Write(original.Host("sd card/big"));
+    // Some files replace older ones, which must stay whole until then.
+    kOldFiles.Write(original.Host("FlashHd/big"));
     // One second of a receiver with a fix, so that each boot sets its clock at once.
     original.WriteDeviceFile("gps.nmea", NmeaSentence("GPRMC,101010,A,4221.4394,N,01321.9948,E,0.0,0.0,290224,,,A"));
     original.WriteFile("sd card/update.xml",
@@ -97,11 +83,11 @@ class PowerCut : public ::testing::Test {
       const std::string name = fs::relative(entry.path(), destination).generic_string();
       int folder = -1;
       int file = -1;
-      if (std::sscanf(name.c_str(), "p%d/f%d.bin", &folder, &file) != 2 || Name(folder, file) != name) {
+      if (std::sscanf(name.c_str(), "p%d/f%d.bin", &folder, &file) != 2 || FileTree::Name(folder, file) != name) {
         continue;  // not a destination name: the second boot's comparison judges it
       }
       const std::string content = ReadHostFile(entry.path());
-      EXPECT_TRUE(content == Content(folder, file, false) || (folder == 0 && content == Content(folder, file, true)))
+      EXPECT_TRUE(content == kTree.Content(folder, file) || (folder == 0 && content == kOldFiles.Content(folder, file)))
           << name << " holds " << content.size() << " bytes of neither version";
     }
   }
@@ -121,7 +107,7 @@ TEST_F(PowerCut, CopyInterruptedAnywhereEndsAsAnUninterruptedOne) {
   ASSERT_EQ(expected.count("sd card/update.xml"), 0u);
 
   std::mt19937 random(20240607);
-  const int files = kFolders * kFilesPerFolder;
+  const int files = kTree.folders * kTree.filesPerFolder;
   for (int moment = 0; moment < kMoments; ++moment) {
     // Each cut falls at a random file of its own twentieth of the copy.
     const int target = moment * files / kMoments + static_cast<int>(random() % (files / kMoments));

@@ -1,14 +1,11 @@
 // The worker: which descriptions it carries out, the one message of each
 // run, the log lines, and that its XML objects outlive the message.
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <fstream>
 #include <iterator>
 
 #include "platform/common/update_descriptions.h"
-#include "tests/update/engine_device.h"
+#include "tests/update/engine_test.h"
 #include "update/update_worker.h"
 
 namespace initap::test {
@@ -18,23 +15,28 @@ using platform::kSourceFlash;
 using platform::kSourceNone;
 using platform::kSourceStorageCard;
 using platform::kSourceSystem;
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
-class UpdateWorker : public ::testing::Test {
+// The worker's first line when it takes the SD card's description.
+constexpr char kFoundOnCard[] = "found update file \\sd card\\update.xml.";
+
+class UpdateWorker : public EngineTest {
  protected:
-  // Runs the worker on this thread; every run posts exactly one message.
-  std::uint32_t Run() {
-    EXPECT_EQ(UpdateThreadProc(dev.app), 0u);
-    EXPECT_EQ(dev.windows.messages.size(), 1u);
-    return dev.windows.messages.empty() ? 0 : dev.windows.messages.front();
+  // Runs the worker on this thread; every run posts exactly one message, which is returned.
+  static std::uint32_t Run(EngineDevice& device) {
+    EXPECT_EQ(UpdateThreadProc(device.app), 0u);
+    EXPECT_EQ(device.windows.messages.size(), 1u);
+    return device.windows.messages.empty() ? 0 : device.windows.messages.front();
   }
   void Describe(const std::string& updateList, std::wstring_view where = L"\\sd card\\update.xml") {
     dev.Write(where,
               "<?xml version=\"1.0\"?>\n<config>\n  <logo_showtime>0</logo_showtime>\n" + updateList + "\n</config>\n");
   }
-
-  EngineDevice dev;
+  // The SD card's list that deletes \FlashHd\old.bin, which is there, marked as applied.
+  void DescribeAppliedDelete() {
+    Describe("<update><delete path=\"\\FlashHd\\old.bin\"/></update>");
+    dev.Write(L"\\FlashHd\\old.bin", "o");
+    dev.app.updateAlready = 1;
+  }
 };
 
 TEST_F(UpdateWorker, OnlyTheSdCardsAndTheFlashVolumesDescriptionsAreCarriedOut) {
@@ -55,8 +57,7 @@ TEST_F(UpdateWorker, OnlyTheSdCardsAndTheFlashVolumesDescriptionsAreCarriedOut) 
     }
     fresh.Write(L"\\FlashHd\\victim.txt", "v");
     fresh.app.updateSource = c.source;
-    EXPECT_EQ(UpdateThreadProc(fresh.app), 0u);
-    EXPECT_THAT(fresh.windows.messages, ElementsAre(c.message));
+    EXPECT_EQ(Run(fresh), c.message);
     EXPECT_THAT(fresh.LogLines(), ElementsAre(c.line));
     EXPECT_TRUE(fresh.Exists(L"\\FlashHd\\victim.txt"));
     EXPECT_THAT(fresh.journal, ElementsAre("post " + std::to_string(c.message)));  // nothing loaded
@@ -76,7 +77,7 @@ TEST_F(UpdateWorker, ListIsWalkedInOrderAndTheDocumentReleasedAfterTheMessage) {
       L"\\FlashHd\\update.xml");
   dev.Write(L"\\FlashHd\\new.txt", "n");
 
-  EXPECT_EQ(Run(), UM_UPDATE_DONE);
+  EXPECT_EQ(Run(dev), UM_UPDATE_DONE);
   EXPECT_THAT(dev.LogLines(), ElementsAre("found update file \\FlashHd\\update.xml.", "1 files has been copied.",
                                           "1 files has been deleted.", "1 files has been copied."));
   EXPECT_FALSE(dev.Exists(L"\\System\\new.txt"));
@@ -91,39 +92,32 @@ TEST_F(UpdateWorker, FailedElementDoesNotStopTheWalk) {
       "<update><copy from=\"\\sd card\\missing.bin\" to=\"\\FlashHd\\missing.bin\"/>"
       "<delete path=\"\\FlashHd\\old.bin\"/></update>");
   dev.Write(L"\\FlashHd\\old.bin", "o");
-  EXPECT_EQ(Run(), UM_UPDATE_DONE);
+  EXPECT_EQ(Run(dev), UM_UPDATE_DONE);
   EXPECT_FALSE(dev.Exists(L"\\FlashHd\\old.bin"));
-  EXPECT_THAT(dev.LogLines(), ElementsAre("found update file \\sd card\\update.xml.", "0 files has been copied.",
-                                          "1 files has been deleted."));
+  EXPECT_THAT(dev.LogLines(), ElementsAre(kFoundOnCard, "0 files has been copied.", "1 files has been deleted."));
 }
 
 TEST_F(UpdateWorker, ForceUpdateMarkerOverridesTheAppliedFlag) {
-  Describe("<update><delete path=\"\\FlashHd\\old.bin\"/></update>");
-  dev.Write(L"\\FlashHd\\old.bin", "o");
-  dev.app.updateAlready = 1;
+  DescribeAppliedDelete();
   // A relative marker path starts from the description's folder.
   dev.app.zantyPath = L"Force/marker.txt";
   dev.Write(L"\\sd card\\Force\\marker.txt", "");
-  EXPECT_EQ(Run(), UM_UPDATE_DONE);
-  EXPECT_THAT(dev.LogLines(), ElementsAre("found update file \\sd card\\update.xml.", "zanty file exist.",
-                                          "1 files has been deleted."));
+  EXPECT_EQ(Run(dev), UM_UPDATE_DONE);
+  EXPECT_THAT(dev.LogLines(), ElementsAre(kFoundOnCard, "zanty file exist.", "1 files has been deleted."));
 }
 
 TEST_F(UpdateWorker, AppliedListIsNotLoadedAgain) {
-  Describe("<update><delete path=\"\\FlashHd\\old.bin\"/></update>");
-  dev.Write(L"\\FlashHd\\old.bin", "o");
-  dev.app.updateAlready = 1;
-  EXPECT_EQ(Run(), UM_ALREADY_UPDATED);
-  EXPECT_THAT(dev.LogLines(), ElementsAre("found update file \\sd card\\update.xml.", "already update."));
+  DescribeAppliedDelete();
+  EXPECT_EQ(Run(dev), UM_ALREADY_UPDATED);
+  EXPECT_THAT(dev.LogLines(), ElementsAre(kFoundOnCard, "already update."));
   EXPECT_TRUE(dev.Exists(L"\\FlashHd\\old.bin"));
   EXPECT_THAT(dev.journal, ElementsAre("post " + std::to_string(UM_ALREADY_UPDATED)));
   // Without a marker and without the flag the list goes ahead silently.
   EngineDevice fresh;
   fresh.Write(L"\\sd card\\update.xml", "<c><update><delete path=\"\\FlashHd\\old.bin\"/></update></c>");
   fresh.Write(L"\\FlashHd\\old.bin", "o");
-  UpdateThreadProc(fresh.app);
-  EXPECT_THAT(fresh.windows.messages, ElementsAre(UM_UPDATE_DONE));
-  EXPECT_THAT(fresh.LogLines(), ElementsAre("found update file \\sd card\\update.xml.", "1 files has been deleted."));
+  EXPECT_EQ(Run(fresh), UM_UPDATE_DONE);
+  EXPECT_THAT(fresh.LogLines(), ElementsAre(kFoundOnCard, "1 files has been deleted."));
 }
 
 TEST_F(UpdateWorker, DescriptionThatCannotServeIsAnError) {
@@ -138,9 +132,8 @@ TEST_F(UpdateWorker, DescriptionThatCannotServeIsAnError) {
     SCOPED_TRACE(c.what);
     EngineDevice fresh;
     if (c.content != nullptr) fresh.Write(L"\\sd card\\update.xml", c.content);
-    UpdateThreadProc(fresh.app);
-    EXPECT_THAT(fresh.windows.messages, ElementsAre(UM_UPDATE_ERROR));
-    EXPECT_THAT(fresh.LogLines(), ElementsAre("found update file \\sd card\\update.xml."));
+    EXPECT_EQ(Run(fresh), UM_UPDATE_ERROR);
+    EXPECT_THAT(fresh.LogLines(), ElementsAre(kFoundOnCard));
   }
 }
 
@@ -149,17 +142,16 @@ TEST_F(UpdateWorker, EmptyListIsNothingToDo) {
     SCOPED_TRACE(list);
     EngineDevice fresh;
     fresh.Write(L"\\sd card\\update.xml", std::string("<config>") + list + "</config>");
-    UpdateThreadProc(fresh.app);
-    EXPECT_THAT(fresh.windows.messages, ElementsAre(UM_NO_UPDATE));
-    EXPECT_THAT(fresh.LogLines(), ElementsAre("found update file \\sd card\\update.xml.", "update list is 0."));
+    EXPECT_EQ(Run(fresh), UM_NO_UPDATE);
+    EXPECT_THAT(fresh.LogLines(), ElementsAre(kFoundOnCard, "update list is 0."));
     EXPECT_THAT(fresh.journal, ElementsAre("post " + std::to_string(UM_NO_UPDATE), "release document"));
   }
 }
 
 TEST_F(UpdateWorker, ListOfOtherNodesOnlyDoesNothing) {
   Describe("<update><!-- none --><note>copy</note>text</update>");
-  EXPECT_EQ(Run(), UM_UPDATE_DONE);
-  EXPECT_THAT(dev.LogLines(), ElementsAre("found update file \\sd card\\update.xml."));
+  EXPECT_EQ(Run(dev), UM_UPDATE_DONE);
+  EXPECT_THAT(dev.LogLines(), ElementsAre(kFoundOnCard));
   EXPECT_THAT(dev.windows.paints, IsEmpty());
 }
 
@@ -187,7 +179,7 @@ TEST_F(UpdateWorker, HostileDescriptionTouchesNothingOutsideTheDevice) {
       "\"/>"
       "</update>");
 
-  EXPECT_EQ(Run(), UM_UPDATE_DONE);
+  EXPECT_EQ(Run(dev), UM_UPDATE_DONE);
 
   std::ifstream victim(outside / "victim.txt");
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(victim), {}), "keep");

@@ -14,13 +14,8 @@
 #include "tests/support/nmea_sentence.h"
 #include "tests/support/temp_folder.h"
 
+namespace platform::host {
 namespace {
-
-using platform::GpsPosition;
-using platform::SystemTime;
-using platform::host::DeviceFolder;
-using platform::host::HostGps;
-using platform::host::HostKernel;
 
 // A sentence without its line end, so that each log chooses its own.
 std::string Sentence(const std::string& body) {
@@ -392,3 +387,4 @@ TEST_F(HostGpsTest, LogIsReadNoFurtherThanTheReportsTaken) {
 }
 
 }  // namespace
+}  // namespace platform::host

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -69,45 +70,59 @@ std::vector<std::uint8_t> Rgb(std::initializer_list<int> values) {
   return std::vector<std::uint8_t>(values.begin(), values.end());
 }
 
-TEST(BmpFileTest, TwentyFourBitBottomUpWithPaddedRows) {
-  // 2x2, rows of 6 bytes padded to 8; the last row of the file is the top one.
-  const std::string file = MakeBmp({.width = 2,
-                                    .height = 2,
-                                    .bits = 24,
-                                    .rows = {Bytes({0, 0, 255, 0, 255, 0, 0, 0}),      // bottom: red, green
-                                             Bytes({255, 0, 0, 10, 20, 30, 0, 0})}});  // top: blue, (30, 20, 10)
-  auto bitmap = DecodeBmp(file);
-  ASSERT_TRUE(bitmap);
-  EXPECT_EQ(bitmap->Width(), 2);
-  EXPECT_EQ(bitmap->Height(), 2);
-  EXPECT_EQ(bitmap->Rgb(), Rgb({0, 0, 255, 30, 20, 10, 255, 0, 0, 0, 255, 0}));
+TEST(BmpFileTest, EachLayoutDecodesToItsPixels) {
+  // A file's layout and the pixels it decodes to, red, green, blue from the top left.
+  const struct {
+    const char* name;
+    BmpLayout layout;
+    std::vector<std::uint8_t> rgb;
+  } layouts[] = {// 2x2, rows of 6 bytes padded to 8; the last row of the file is the top one.
+                 {"TwentyFourBitBottomUpWithPaddedRows",
+                  {.width = 2,
+                   .height = 2,
+                   .bits = 24,
+                   .rows = {Bytes({0, 0, 255, 0, 255, 0, 0, 0}),     // bottom: red, green
+                            Bytes({255, 0, 0, 10, 20, 30, 0, 0})}},  // top: blue, (30, 20, 10)
+                  Rgb({0, 0, 255, 30, 20, 10, 255, 0, 0, 0, 255, 0})},
+                 {"ThirtyTwoBitTopDown",
+                  {.width = 1, .height = -2, .bits = 32, .rows = {Bytes({1, 2, 3, 0xFF}), Bytes({4, 5, 6, 0})}},
+                  Rgb({3, 2, 1, 6, 5, 4})},
+                 {"EightBitPalette",
+                  {.width = 3, .height = 1, .bits = 8, .palette = {0x102030, 0xFF8000}, .rows = {Bytes({1, 0, 1, 0})}},
+                  Rgb({0xFF, 0x80, 0, 0x10, 0x20, 0x30, 0xFF, 0x80, 0})},
+                 {"IndexPastThePaletteIsBlack",
+                  {.width = 2, .height = 1, .bits = 8, .palette = {0xFFFFFF}, .rows = {Bytes({0, 7, 0, 0})}},
+                  Rgb({255, 255, 255, 0, 0, 0})},
+                 {"FourBitPaletteTakesTheHighBitsFirst",
+                  {.width = 3,
+                   .height = 1,
+                   .bits = 4,
+                   .palette = {0x0000FF, 0x00FF00, 0xFF0000},
+                   .rows = {Bytes({0x21, 0x00, 0, 0})}},
+                  Rgb({255, 0, 0, 0, 255, 0, 0, 0, 255})},
+                 // Uncompressed 16-bit pixels are 5-5-5.
+                 {"SixteenBitFiveFiveFive",
+                  {.width = 2, .height = 1, .bits = 16, .rows = {Bytes({0x00, 0x7C, 0x1F, 0x00})}},
+                  Rgb({255, 0, 0, 0, 0, 255})},
+                 {"SixteenBitBitFields",
+                  {.width = 2,
+                   .height = 1,
+                   .bits = 16,
+                   .compression = 3,
+                   .masks = {0xF800, 0x07E0, 0x001F},
+                   .rows = {Bytes({0xE0, 0x07, 0x10, 0x00})}},
+                  Rgb({0, 255, 0, 0, 0, 132})}};
+  for (const auto& c : layouts) {
+    SCOPED_TRACE(c.name);
+    auto bitmap = DecodeBmp(MakeBmp(c.layout));
+    ASSERT_TRUE(bitmap);
+    EXPECT_EQ(bitmap->Width(), c.layout.width);
+    EXPECT_EQ(bitmap->Height(), std::abs(c.layout.height));
+    EXPECT_EQ(bitmap->Rgb(), c.rgb);
+  }
 }
 
-TEST(BmpFileTest, ThirtyTwoBitTopDown) {
-  const std::string file =
-      MakeBmp({.width = 1, .height = -2, .bits = 32, .rows = {Bytes({1, 2, 3, 0xFF}), Bytes({4, 5, 6, 0})}});
-  auto bitmap = DecodeBmp(file);
-  ASSERT_TRUE(bitmap);
-  EXPECT_EQ(bitmap->Rgb(), Rgb({3, 2, 1, 6, 5, 4}));
-}
-
-TEST(BmpFileTest, EightBitPalette) {
-  const std::string file =
-      MakeBmp({.width = 3, .height = 1, .bits = 8, .palette = {0x102030, 0xFF8000}, .rows = {Bytes({1, 0, 1, 0})}});
-  auto bitmap = DecodeBmp(file);
-  ASSERT_TRUE(bitmap);
-  EXPECT_EQ(bitmap->Rgb(), Rgb({0xFF, 0x80, 0, 0x10, 0x20, 0x30, 0xFF, 0x80, 0}));
-}
-
-TEST(BmpFileTest, IndexPastThePaletteIsBlack) {
-  const std::string file =
-      MakeBmp({.width = 2, .height = 1, .bits = 8, .palette = {0xFFFFFF}, .rows = {Bytes({0, 7, 0, 0})}});
-  auto bitmap = DecodeBmp(file);
-  ASSERT_TRUE(bitmap);
-  EXPECT_EQ(bitmap->Rgb(), Rgb({255, 255, 255, 0, 0, 0}));
-}
-
-TEST(BmpFileTest, OneAndFourBitPalettesTakeTheHighBitsFirst) {
+TEST(BmpFileTest, OneBitPaletteTakesTheHighBitsFirst) {
   const std::string mono = MakeBmp({.width = 10,
                                     .height = 1,
                                     .bits = 1,
@@ -118,33 +133,6 @@ TEST(BmpFileTest, OneAndFourBitPalettesTakeTheHighBitsFirst) {
   std::string pattern;
   for (int x = 0; x < 10; ++x) pattern += one->Rgb()[x * 3] ? '1' : '0';
   EXPECT_EQ(pattern, "1010000001");
-
-  const std::string sixteen = MakeBmp({.width = 3,
-                                       .height = 1,
-                                       .bits = 4,
-                                       .palette = {0x0000FF, 0x00FF00, 0xFF0000},
-                                       .rows = {Bytes({0x21, 0x00, 0, 0})}});
-  auto four = DecodeBmp(sixteen);
-  ASSERT_TRUE(four);
-  EXPECT_EQ(four->Rgb(), Rgb({255, 0, 0, 0, 255, 0, 0, 0, 255}));
-}
-
-TEST(BmpFileTest, SixteenBitFiveFiveFiveAndBitFields) {
-  // Uncompressed 16-bit pixels are 5-5-5.
-  const std::string rgb555 = MakeBmp({.width = 2, .height = 1, .bits = 16, .rows = {Bytes({0x00, 0x7C, 0x1F, 0x00})}});
-  auto plain = DecodeBmp(rgb555);
-  ASSERT_TRUE(plain);
-  EXPECT_EQ(plain->Rgb(), Rgb({255, 0, 0, 0, 0, 255}));
-
-  const std::string rgb565 = MakeBmp({.width = 2,
-                                      .height = 1,
-                                      .bits = 16,
-                                      .compression = 3,
-                                      .masks = {0xF800, 0x07E0, 0x001F},
-                                      .rows = {Bytes({0xE0, 0x07, 0x10, 0x00})}});
-  auto fields = DecodeBmp(rgb565);
-  ASSERT_TRUE(fields);
-  EXPECT_EQ(fields->Rgb(), Rgb({0, 255, 0, 0, 0, 132}));
 }
 
 TEST(BmpFileTest, DamagedOrUnknownFilesAreRefused) {

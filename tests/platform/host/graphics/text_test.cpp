@@ -11,15 +11,8 @@
 #include "platform/host/graphics/host_graphics.h"
 #include "platform/host/graphics/software_back_buffer.h"
 
+namespace platform::host {
 namespace {
-
-using platform::kScreenHeight;
-using platform::kScreenWidth;
-using platform::Rect;
-using platform::host::Font;
-using platform::host::Glyph;
-using platform::host::HostGraphics;
-using platform::host::SoftwareBackBuffer;
 
 struct Box {
   int left = 0, top = 0, right = 0, bottom = 0;  // right and bottom outside
@@ -227,3 +220,4 @@ TEST_F(TextTest, ColourReferenceHoldsRedInItsLowByte) {
 }
 
 }  // namespace
+}  // namespace platform::host

@@ -7,6 +7,7 @@
 
 #include "tests/platform/host/registry/own_reg_files.h"
 #include "tests/support/corpus.h"
+#include "tests/support/desktop_values.h"
 #include "tests/support/host_files.h"
 #include "tests/support/temp_folder.h"
 
@@ -35,19 +36,7 @@ TEST_F(HostRegistryTest, DesktopNameIsReadWithoutRegardToCase) {
       "\"Expand\"=hex(2):25,41,25,00\r\n");
   HostRegistry registry(Device());
   EXPECT_EQ(registry.Problem(), "");
-  auto key = registry.CreateKey(RegistryRoot::ClassesRoot, L"clsid\\{00021400-0000-0000-c000-000000000046}");
-  ASSERT_TRUE(key);
-  std::wstring name = L"kept";
-  // Seven characters and the terminator, two bytes each.
-  EXPECT_FALSE(key->QueryString(L"displayname", name, 15));
-  EXPECT_EQ(name, L"kept");
-  EXPECT_TRUE(key->QueryString(L"displayname", name, 16));
-  EXPECT_EQ(name, L"Desktop");
-  EXPECT_TRUE(key->QueryString(L"Expand", name, 520));
-  EXPECT_EQ(name, L"%A%");
-  EXPECT_FALSE(key->QueryString(L"Size", name, 520));
-  EXPECT_FALSE(key->QueryString(L"Missing", name, 520));
-  EXPECT_EQ(name, L"%A%");
+  initap::test::ExpectDesktopValuesRead(registry);
 }
 
 TEST_F(HostRegistryTest, MissingKeyIsCreatedInANewRegedit4File) {

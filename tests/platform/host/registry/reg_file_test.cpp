@@ -50,10 +50,20 @@ class RegFileTest : public ::testing::Test {
     problem_.clear();
     return ReadRegFile(bytes, ansi_, tree, format, problem_);
   }
+  // Reads into the test's own tree and format.
+  bool Read(std::string_view bytes) { return Read(bytes, tree_, format_); }
+  // Reads the outside file `name`, which is in `encoding` with lines that end as `crlf` says.
+  void ReadCorpus(const std::string& name, RegFileEncoding encoding, bool crlf) {
+    ASSERT_TRUE(Read(initap::test::ReadCorpusFile("reg/" + name)));
+    EXPECT_EQ(format_.encoding, encoding);
+    EXPECT_EQ(format_.crlf, crlf);
+  }
 
   initap::test::TempFolder temp_;
   HostCodePage ansi_{DeviceFolder{temp_.path(), {}}};
   std::string problem_;
+  RegistryNode tree_{L""};
+  RegFileFormat format_;
 };
 
 struct RegCase {
@@ -106,14 +116,12 @@ INSTANTIATE_TEST_SUITE_P(EachFile, RegFileWriteBackTest,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RegFileTest, Version5FileReadsEveryHexType) {
-  RegistryNode tree(L"");
-  RegFileFormat format;
-  ASSERT_TRUE(Read(initap::test::Version5File(), tree, format));
+  ASSERT_TRUE(Read(initap::test::Version5File()));
   EXPECT_EQ(problem_, "");
-  EXPECT_TRUE(format.crlf);
-  const RegistryNode* values = Find(tree, {L"hkey_local_machine", L"software", L"initap", L"tests", L"values"});
+  EXPECT_TRUE(format_.crlf);
+  const RegistryNode* values = Find(tree_, {L"hkey_local_machine", L"software", L"initap", L"tests", L"values"});
   ASSERT_TRUE(values);
-  EXPECT_FALSE(Find(tree, {L"HKEY_LOCAL_MACHINE", L"SOFTWARE", L"Initap", L"Tests", L"Gone"}));
+  EXPECT_FALSE(Find(tree_, {L"HKEY_LOCAL_MACHINE", L"SOFTWARE", L"Initap", L"Tests", L"Gone"}));
   EXPECT_EQ(Text(values->FindValue(L"UnicodeValue")),
             std::wstring(L"\u041f\u0440\u0438\u0432\u0435\u0442 \u30c4") + L'\0');
   EXPECT_EQ(values->FindValue(L"")->data, std::string(2, '\0'));
@@ -146,19 +154,15 @@ TEST_F(RegFileTest, Version5FileReadsEveryHexType) {
   ASSERT_TRUE(expandable);
   EXPECT_EQ(expandable->type, kRegExpandSz);
   EXPECT_EQ(Text(expandable), std::wstring(L"Expandable string content") + L'\0');
-  EXPECT_FALSE(Find(tree, {L"HKEY_CURRENT_USER", L"Software", L"Initap"})->FindValue(L"Dropped"));
+  EXPECT_FALSE(Find(tree_, {L"HKEY_CURRENT_USER", L"Software", L"Initap"})->FindValue(L"Dropped"));
 }
 
 TEST_F(RegFileTest, Utf16CorpusFileReadsEveryKindOfValue) {
   INITAP_SKIP_WITHOUT_CORPUS();
-  RegistryNode tree(L"");
-  RegFileFormat format;
-  ASSERT_TRUE(Read(initap::test::ReadCorpusFile("reg/rage-edit_test.reg"), tree, format));
-  EXPECT_EQ(format.encoding, RegFileEncoding::Utf16LeBom);
-  EXPECT_TRUE(format.crlf);
+  ASSERT_NO_FATAL_FAILURE(ReadCorpus("rage-edit_test.reg", RegFileEncoding::Utf16LeBom, true));
   // Deleted at the top of the file, then made anew below it.
   const RegistryNode* has =
-      Find(tree, {L"hkey_local_machine", L"software", L"MikeKovarik", L"rage-edit", L".get() and .has()"});
+      Find(tree_, {L"hkey_local_machine", L"software", L"MikeKovarik", L"rage-edit", L".get() and .has()"});
   ASSERT_TRUE(has);
   EXPECT_EQ(Text(has->FindValue(L"UnicodeValue")),
             std::wstring(L"\u041a\u043e\u0432\u0430\u0440\u043d\u044b\u0435 "
@@ -179,24 +183,20 @@ TEST_F(RegFileTest, Utf16CorpusFileReadsEveryKindOfValue) {
   ASSERT_TRUE(defaults && defaults->FindValue(L""));
   EXPECT_EQ(defaults->FindValue(L"")->data, std::string(2, '\0'));
   EXPECT_TRUE(
-      Find(tree, {L"HKEY_LOCAL_MACHINE", L"SOFTWARE", L"Wow6432Node", L"MikeKovarik", L"rage-edit", L".set()"}));
+      Find(tree_, {L"HKEY_LOCAL_MACHINE", L"SOFTWARE", L"Wow6432Node", L"MikeKovarik", L"rage-edit", L".set()"}));
 }
 
 TEST_F(RegFileTest, Utf8CorpusFileKeepsEscapesAndOddTypes) {
   INITAP_SKIP_WITHOUT_CORPUS();
-  RegistryNode tree(L"");
-  RegFileFormat format;
-  ASSERT_TRUE(Read(initap::test::ReadCorpusFile("reg/vscode_registry_test.reg"), tree, format));
-  EXPECT_EQ(format.encoding, RegFileEncoding::Utf8);
-  EXPECT_FALSE(format.crlf);
-  const RegistryNode* key = Find(tree, {L"HKEY_CURRENT_USER", L"testkey"});
+  ASSERT_NO_FATAL_FAILURE(ReadCorpus("vscode_registry_test.reg", RegFileEncoding::Utf8, false));
+  const RegistryNode* key = Find(tree_, {L"HKEY_CURRENT_USER", L"testkey"});
   ASSERT_TRUE(key);
   EXPECT_EQ(Text(key->FindValue(L"a")), std::wstring(L"\"ddd\"") + L'\0');
   EXPECT_EQ(Text(key->FindValue(L"whatsit1")), std::wstring(L"\u4342\u4544") + L'\0');
   EXPECT_EQ(key->FindValue(L"whatsit12")->type, 0x0fffffffu);
   EXPECT_EQ(key->FindValue(L"whatsit12")->data, "BCDEFGHI");
   EXPECT_EQ(key->FindValue(L"whatsit4")->data, "BCDE");
-  EXPECT_TRUE(Find(tree, {L"HKEY_CURRENT_USER", L"testkey", L"test1"}));
+  EXPECT_TRUE(Find(tree_, {L"HKEY_CURRENT_USER", L"testkey", L"test1"}));
 }
 
 TEST_F(RegFileTest, HandWrittenRegedit4FileReadsAndWritesInItsOwnForm) {
@@ -212,14 +212,12 @@ TEST_F(RegFileTest, HandWrittenRegedit4FileReadsAndWritesInItsOwnForm) {
       "\"Dropped\"=\"soon\"\n"
       "\"Dropped\"=-\n"
       "\"Count\"=dword:0000002A\n";
-  RegistryNode tree(L"");
-  RegFileFormat format;
-  ASSERT_TRUE(Read(file, tree, format));
+  ASSERT_TRUE(Read(file));
   EXPECT_EQ(problem_, "");
-  EXPECT_EQ(format.header, RegFileHeader::Regedit4);
-  EXPECT_FALSE(format.crlf);
-  EXPECT_FALSE(Find(tree, {L"HKEY_LOCAL_MACHINE", L"Software", L"A"}));
-  const RegistryNode* key = Find(tree, {L"HKEY_CLASSES_ROOT", L"clsid", L"{x}"});
+  EXPECT_EQ(format_.header, RegFileHeader::Regedit4);
+  EXPECT_FALSE(format_.crlf);
+  EXPECT_FALSE(Find(tree_, {L"HKEY_LOCAL_MACHINE", L"Software", L"A"}));
+  const RegistryNode* key = Find(tree_, {L"HKEY_CLASSES_ROOT", L"clsid", L"{x}"});
   ASSERT_TRUE(key);
   EXPECT_EQ(Text(key->FindValue(L"")), std::wstring(L"back\\slash \"quoted\"") + L'\0');
   // REGEDIT4 holds hex texts in single bytes; the registry in UTF-16.
@@ -227,7 +225,7 @@ TEST_F(RegFileTest, HandWrittenRegedit4FileReadsAndWritesInItsOwnForm) {
   EXPECT_FALSE(key->FindValue(L"Dropped"));
   EXPECT_EQ(key->FindValue(L"Count")->data, std::string("\x2a\0\0\0", 4));
 
-  const auto written = WriteRegFile(tree, format, ansi_);
+  const auto written = WriteRegFile(tree_, format_, ansi_);
   ASSERT_TRUE(written);
   EXPECT_EQ(*written,
             "REGEDIT4\n\n"
@@ -240,26 +238,22 @@ TEST_F(RegFileTest, HandWrittenRegedit4FileReadsAndWritesInItsOwnForm) {
 
 TEST_F(RegFileTest, AnsiFileStaysInTheCodePage) {
   const std::string file = "REGEDIT4\r\n\r\n[HKEY_CLASSES_ROOT\\Caf\xe9]\r\n\"Name\"=\"Bureau \xe9t\xe9\"\r\n";
-  RegistryNode tree(L"");
-  RegFileFormat format;
-  ASSERT_TRUE(Read(file, tree, format));
-  EXPECT_EQ(format.encoding, RegFileEncoding::Ansi);
-  const RegistryNode* key = Find(tree, {L"HKEY_CLASSES_ROOT", L"CAF\u00c9"});
+  ASSERT_TRUE(Read(file));
+  EXPECT_EQ(format_.encoding, RegFileEncoding::Ansi);
+  const RegistryNode* key = Find(tree_, {L"HKEY_CLASSES_ROOT", L"CAF\u00c9"});
   ASSERT_TRUE(key);
   EXPECT_EQ(Text(key->FindValue(L"Name")), std::wstring(L"Bureau \u00e9t\u00e9") + L'\0');
-  EXPECT_EQ(WriteRegFile(tree, format, ansi_), file + "\r\n");
+  EXPECT_EQ(WriteRegFile(tree_, format_, ansi_), file + "\r\n");
   // A name the code page lacks cannot be written into this file.
-  tree.AddChild(L"HKEY_USERS").AddChild(L"\u684c");
-  EXPECT_FALSE(WriteRegFile(tree, format, ansi_));
+  tree_.AddChild(L"HKEY_USERS").AddChild(L"\u684c");
+  EXPECT_FALSE(WriteRegFile(tree_, format_, ansi_));
 }
 
 TEST_F(RegFileTest, LongHexValuesWrapAndReadBack) {
-  RegistryNode tree(L"");
   RegistryValue blob{L"Blob", kRegBinary, std::string(100, '\x5a')};
-  tree.AddChild(L"HKEY_CURRENT_USER").AddChild(L"K").SetValue(blob);
-  RegFileFormat format;
-  format.crlf = false;
-  const auto written = WriteRegFile(tree, format, ansi_);
+  tree_.AddChild(L"HKEY_CURRENT_USER").AddChild(L"K").SetValue(blob);
+  format_.crlf = false;
+  const auto written = WriteRegFile(tree_, format_, ansi_);
   ASSERT_TRUE(written);
   std::istringstream lines(*written);
   std::string line;
@@ -270,26 +264,23 @@ TEST_F(RegFileTest, LongHexValuesWrapAndReadBack) {
   }
   EXPECT_GE(continued, 3);
   RegistryNode back(L"");
-  ASSERT_TRUE(Read(*written, back, format));
-  EXPECT_EQ(Flatten(back), Flatten(tree));
+  ASSERT_TRUE(Read(*written, back, format_));
+  EXPECT_EQ(Flatten(back), Flatten(tree_));
 }
 
 TEST_F(RegFileTest, UnknownLinesAndFilesAreReported) {
-  RegistryNode tree(L"");
-  RegFileFormat format;
-  EXPECT_FALSE(Read("not a registry\n[HKEY_USERS\\x]\n", tree, format));
-  EXPECT_FALSE(Read("", tree, format));
-  EXPECT_FALSE(Read("\xfe\xff\0R", tree, format));
+  EXPECT_FALSE(Read("not a registry\n[HKEY_USERS\\x]\n"));
+  EXPECT_FALSE(Read(""));
+  EXPECT_FALSE(Read("\xfe\xff\0R"));
 
-  ASSERT_TRUE(
-      Read("REGEDIT4\n[HKEY_USERS\\x]\n\"a\"=\"1\"\ngarbage here\n\"b\"=dword:zz\n\"c\"=\"2\"\n", tree, format));
+  ASSERT_TRUE(Read("REGEDIT4\n[HKEY_USERS\\x]\n\"a\"=\"1\"\ngarbage here\n\"b\"=dword:zz\n\"c\"=\"2\"\n"));
   EXPECT_EQ(problem_, "line 4: not a key, value or comment");
-  EXPECT_TRUE(Find(tree, {L"HKEY_USERS", L"x"})->FindValue(L"c"));
+  EXPECT_TRUE(Find(tree_, {L"HKEY_USERS", L"x"})->FindValue(L"c"));
   for (const char* bad : {"REGEDIT4\n\"a\"=\"1\"\n", "REGEDIT4\n[HKEY_USERS\\x]\n\"a\"=\"open\n",
                           "REGEDIT4\n[HKEY_USERS\\x]\n\"a\"=hex:1,2,\\\n", "REGEDIT4\n[HKEY_USERS\\x]\n\"a\"=hex:123\n",
                           "REGEDIT4\n[HKEY_USERS\\\\x]\n"}) {
     RegistryNode other(L"");
-    EXPECT_TRUE(Read(bad, other, format));
+    EXPECT_TRUE(Read(bad, other, format_));
     EXPECT_NE(problem_, "") << bad;
   }
 }

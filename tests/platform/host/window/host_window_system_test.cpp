@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "tests/support/temp_folder.h"
@@ -73,6 +74,27 @@ int RunLoop(WindowSystem& windows) {
   return static_cast<int>(message.wParam);
 }
 
+constexpr bool kHeadless = true;
+constexpr bool kDesktop = false;
+
+constexpr bool kLeftToTheTest = false;
+
+// A display, the window system over it and a window of a recording procedure, made on this thread, the
+// window's; the window is created and shown as the start-up does, or left to the test to make.
+struct WindowRun {
+  WindowRun(HostKernel& kernel, bool headless, WindowOptions options, bool opened = true)
+      : display(headless), windows(kernel, display, std::move(options)), procedure(windows) {
+    if (!opened) return;
+    window = windows.CreateWindow(procedure);
+    windows.ShowWindow(window, 1);
+  }
+
+  FakeDisplay display;
+  HostWindowSystem windows;
+  RecordingWindow procedure;
+  WindowHandle window = 0;
+};
+
 class HostWindowSystemTest : public ::testing::Test {
  protected:
   initap::test::TempFolder folder;
@@ -87,33 +109,25 @@ class HostWindowSystemTest : public ::testing::Test {
 };
 
 TEST_F(HostWindowSystemTest, HeadlessRunThatComesToRestIsClosedFromOutside) {
-  FakeDisplay display(true);
-  HostWindowSystem windows(kernel, display, Options());
-  RecordingWindow procedure(windows);
-  const WindowHandle window = windows.CreateWindow(procedure);
-  ASSERT_NE(window, 0u);
-  windows.ShowWindow(window, 1);
+  WindowRun run(kernel, kHeadless, Options());
+  ASSERT_NE(run.window, 0u);
 
-  EXPECT_EQ(RunLoop(windows), 1);
-  EXPECT_EQ(procedure.Count(WM_CREATE), 1);
-  EXPECT_EQ(procedure.Count(WM_PAINT), 1);
-  EXPECT_EQ(procedure.Count(WM_CLOSE), 1);
-  EXPECT_EQ(procedure.Count(WM_DESTROY), 1);
+  EXPECT_EQ(RunLoop(run.windows), 1);
+  EXPECT_EQ(run.procedure.Count(WM_CREATE), 1);
+  EXPECT_EQ(run.procedure.Count(WM_PAINT), 1);
+  EXPECT_EQ(run.procedure.Count(WM_CLOSE), 1);
+  EXPECT_EQ(run.procedure.Count(WM_DESTROY), 1);
   ASSERT_EQ(notices.size(), 1u);
   EXPECT_NE(notices[0].find("came to rest"), std::string::npos);
 }
 
 TEST_F(HostWindowSystemTest, RunIsNotAtRestWhileASystemThreadLives) {
-  FakeDisplay display(true);
-  HostWindowSystem windows(kernel, display, Options());
-  RecordingWindow procedure(windows);
-  const WindowHandle window = windows.CreateWindow(procedure);
-  windows.ShowWindow(window, 1);
+  WindowRun run(kernel, kHeadless, Options());
   auto gate = kernel.CreateEvent();
   std::atomic<bool> postedBeforeEnd{false};
   auto worker = kernel.StartThread([&] {
     std::ignore = gate->Wait(5000);
-    postedBeforeEnd = windows.PostMessage(window, WM_USER + 100, 0, 0);
+    postedBeforeEnd = run.windows.PostMessage(run.window, WM_USER + 100, 0, 0);
     return 0u;
   });
   std::thread releaser([&] {
@@ -121,15 +135,15 @@ TEST_F(HostWindowSystemTest, RunIsNotAtRestWhileASystemThreadLives) {
     gate->Set();
   });
 
-  EXPECT_EQ(RunLoop(windows), 1);
+  EXPECT_EQ(RunLoop(run.windows), 1);
   releaser.join();
   ASSERT_TRUE(worker->Wait(5000));
   EXPECT_TRUE(postedBeforeEnd);
   // The worker's message came before the close from outside.
-  std::lock_guard lock(procedure.mutex);
-  const auto user = std::find(procedure.messages.begin(), procedure.messages.end(), WM_USER + 100);
-  const auto close = std::find(procedure.messages.begin(), procedure.messages.end(), WM_CLOSE);
-  ASSERT_NE(user, procedure.messages.end());
+  std::lock_guard lock(run.procedure.mutex);
+  const auto user = std::find(run.procedure.messages.begin(), run.procedure.messages.end(), WM_USER + 100);
+  const auto close = std::find(run.procedure.messages.begin(), run.procedure.messages.end(), WM_CLOSE);
+  ASSERT_NE(user, run.procedure.messages.end());
   EXPECT_LT(user, close);
 }
 
@@ -144,32 +158,28 @@ void PrintTo(const Spacing& c, std::ostream* out) { *out << c.name; }
 class HostWindowSystemRepaintTest : public HostWindowSystemTest, public ::testing::WithParamInterface<Spacing> {};
 
 TEST_P(HostWindowSystemRepaintTest, RepaintAskedByAnotherThreadIsPaintedOnTheWindowThreadBeforeItReturns) {
-  FakeDisplay display(true);
-  HostWindowSystem windows(kernel, display, Options());
-  RecordingWindow procedure(windows);
-  const WindowHandle window = windows.CreateWindow(procedure);
-  windows.ShowWindow(window, 1);
+  WindowRun run(kernel, kHeadless, Options());
   std::atomic<int> painted{0};
-  procedure.onPaint = [&] { ++painted; };
+  run.procedure.onPaint = [&] { ++painted; };
   std::vector<int> seenAfterUpdate;
   auto worker = kernel.StartThread([&] {
     for (int i = 0; i < 50; ++i) {
       kernel.Sleep(GetParam().pauseMs);
       const int before = painted;
-      windows.InvalidateWindow(window);
-      EXPECT_TRUE(windows.UpdateWindow(window));
+      run.windows.InvalidateWindow(run.window);
+      EXPECT_TRUE(run.windows.UpdateWindow(run.window));
       seenAfterUpdate.push_back(painted - before);
     }
-    windows.PostMessage(window, WM_CLOSE, 0, 0);
+    run.windows.PostMessage(run.window, WM_CLOSE, 0, 0);
     return 0u;
   });
 
-  EXPECT_EQ(RunLoop(windows), 1);
+  EXPECT_EQ(RunLoop(run.windows), 1);
   ASSERT_TRUE(worker->Wait(5000));
   ASSERT_EQ(seenAfterUpdate.size(), 50u);
   for (int delta : seenAfterUpdate) EXPECT_GE(delta, 1);
-  std::lock_guard lock(procedure.mutex);
-  for (auto id : procedure.paintThreads) EXPECT_EQ(id, std::this_thread::get_id());
+  std::lock_guard lock(run.procedure.mutex);
+  for (auto id : run.procedure.paintThreads) EXPECT_EQ(id, std::this_thread::get_id());
 }
 
 INSTANTIATE_TEST_SUITE_P(EachSpacing, HostWindowSystemRepaintTest,
@@ -177,27 +187,23 @@ INSTANTIATE_TEST_SUITE_P(EachSpacing, HostWindowSystemRepaintTest,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(HostWindowSystemTest, WorkerWaitingForAPaintIsReleasedWhenTheWindowIsDestroyed) {
-  FakeDisplay display(true);
-  HostWindowSystem windows(kernel, display, Options());
-  RecordingWindow procedure(windows);
-  const WindowHandle window = windows.CreateWindow(procedure);
-  windows.ShowWindow(window, 1);
+  WindowRun run(kernel, kHeadless, Options());
   auto asked = kernel.CreateEvent();
   std::atomic<bool> result{true};
   auto worker = kernel.StartThread([&] {
-    windows.InvalidateWindow(window);
+    run.windows.InvalidateWindow(run.window);
     asked->Set();
-    result = windows.UpdateWindow(window);
+    result = run.windows.UpdateWindow(run.window);
     return 0u;
   });
   // The window's thread destroys the window instead of serving the paint.
   ASSERT_TRUE(asked->Wait(5000));
   kernel.Sleep(20);
-  windows.DestroyWindow(window);
+  run.windows.DestroyWindow(run.window);
   ASSERT_TRUE(worker->Wait(5000));
   EXPECT_FALSE(result);
-  EXPECT_FALSE(windows.UpdateWindow(window));
-  EXPECT_FALSE(windows.PostMessage(window, WM_USER, 0, 0));
+  EXPECT_FALSE(run.windows.UpdateWindow(run.window));
+  EXPECT_FALSE(run.windows.PostMessage(run.window, WM_USER, 0, 0));
 }
 
 // What the window's thread does with a paint message it took before a worker asked for that paint.
@@ -210,13 +216,9 @@ void PrintTo(const TakenPaint& c, std::ostream* out) { *out << c.name; }
 class HostWindowSystemTakenPaintTest : public HostWindowSystemTest, public ::testing::WithParamInterface<TakenPaint> {};
 
 TEST_P(HostWindowSystemTakenPaintTest, WorkerWaitsForThePaintMessageTheWindowThreadTook) {
-  FakeDisplay display(true);
-  HostWindowSystem windows(kernel, display, Options());
-  RecordingWindow procedure(windows);
-  const WindowHandle window = windows.CreateWindow(procedure);
-  windows.ShowWindow(window, 1);
+  WindowRun run(kernel, kHeadless, Options());
   Message paint;
-  ASSERT_TRUE(windows.GetMessage(paint));
+  ASSERT_TRUE(run.windows.GetMessage(paint));
   ASSERT_EQ(paint.message, WM_PAINT);
   std::atomic<int> paintedBeforeReturn{-1};
   // The opposite of what is expected until the worker sets it.
@@ -224,18 +226,18 @@ TEST_P(HostWindowSystemTakenPaintTest, WorkerWaitsForThePaintMessageTheWindowThr
   auto asked = kernel.CreateEvent();
   auto worker = kernel.StartThread([&] {
     asked->Set();
-    result = windows.UpdateWindow(window);
-    paintedBeforeReturn = procedure.Count(WM_PAINT);
+    result = run.windows.UpdateWindow(run.window);
+    paintedBeforeReturn = run.procedure.Count(WM_PAINT);
     return 0u;
   });
   ASSERT_TRUE(asked->Wait(5000));
   kernel.Sleep(20);
   if (GetParam().dispatched) {
-    windows.DispatchMessage(paint);
+    run.windows.DispatchMessage(paint);
     // Back in its loop, the window's thread has finished the paint; then the run comes to rest.
-    EXPECT_EQ(RunLoop(windows), 1);
+    EXPECT_EQ(RunLoop(run.windows), 1);
   } else {
-    windows.DestroyWindow(window);
+    run.windows.DestroyWindow(run.window);
   }
   ASSERT_TRUE(worker->Wait(5000));
   EXPECT_EQ(result, GetParam().dispatched);
@@ -247,31 +249,25 @@ INSTANTIATE_TEST_SUITE_P(EachEnd, HostWindowSystemTakenPaintTest,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(HostWindowSystemTest, WindowDestroyedDuringCreateEndsTheLoopWithItsQuitCode) {
-  FakeDisplay display(true);
-  HostWindowSystem windows(kernel, display, Options());
-  RecordingWindow procedure(windows);
-  procedure.onCreate = [&](WindowHandle window) { windows.DestroyWindow(window); };
-  const WindowHandle window = windows.CreateWindow(procedure);
-  windows.ShowWindow(window, 1);
-  EXPECT_EQ(RunLoop(windows), 1);
-  EXPECT_EQ(procedure.Count(WM_PAINT), 0);
+  WindowRun run(kernel, kHeadless, Options(), kLeftToTheTest);
+  run.procedure.onCreate = [&](WindowHandle window) { run.windows.DestroyWindow(window); };
+  run.window = run.windows.CreateWindow(run.procedure);
+  run.windows.ShowWindow(run.window, 1);
+  EXPECT_EQ(RunLoop(run.windows), 1);
+  EXPECT_EQ(run.procedure.Count(WM_PAINT), 0);
   EXPECT_TRUE(notices.empty());
 }
 
 TEST_F(HostWindowSystemTest, CloseAfterClosesAWindowThatAThreadKeepsBusy) {
-  FakeDisplay display(true);
   WindowOptions options = Options();
   options.closeAfter = std::chrono::milliseconds(50);
-  HostWindowSystem windows(kernel, display, options);
-  RecordingWindow procedure(windows);
-  const WindowHandle window = windows.CreateWindow(procedure);
-  windows.ShowWindow(window, 1);
+  WindowRun run(kernel, kHeadless, options);
   auto stop = kernel.CreateEvent();
   auto busy = kernel.StartThread([&] {
     std::ignore = stop->Wait(10000);
     return 0u;
   });
-  EXPECT_EQ(RunLoop(windows), 1);
+  EXPECT_EQ(RunLoop(run.windows), 1);
   ASSERT_EQ(notices.size(), 1u);
   EXPECT_NE(notices[0].find("--close-after"), std::string::npos);
   stop->Set();
@@ -279,58 +275,48 @@ TEST_F(HostWindowSystemTest, CloseAfterClosesAWindowThatAThreadKeepsBusy) {
 }
 
 TEST_F(HostWindowSystemTest, DesktopCloseRequestReachesTheWindowAsTheCloseMessage) {
-  FakeDisplay display(false);
-  HostWindowSystem windows(kernel, display, Options());
-  RecordingWindow procedure(windows);
-  const WindowHandle window = windows.CreateWindow(procedure);
-  windows.ShowWindow(window, 1);
-  display.closeOnNextPoll = true;
-  EXPECT_EQ(RunLoop(windows), 1);
-  EXPECT_EQ(procedure.Count(WM_CLOSE), 1);
-  EXPECT_GE(display.polls, 1);
+  WindowRun run(kernel, kDesktop, Options());
+  run.display.closeOnNextPoll = true;
+  EXPECT_EQ(RunLoop(run.windows), 1);
+  EXPECT_EQ(run.procedure.Count(WM_CLOSE), 1);
+  EXPECT_GE(run.display.polls, 1);
   EXPECT_TRUE(notices.empty());
 }
 
 TEST_F(HostWindowSystemTest, DesktopEventsAreLookedAtWhileRepaintsKeepTheWindowThreadBusy) {
-  FakeDisplay display(false);
-  HostWindowSystem windows(kernel, display, Options());
-  RecordingWindow procedure(windows);
-  const WindowHandle window = windows.CreateWindow(procedure);
-  windows.ShowWindow(window, 1);
+  WindowRun run(kernel, kDesktop, Options());
   std::atomic<int> pollsDuringRepaints{0};
   auto worker = kernel.StartThread([&] {
-    const int before = display.polls;
+    const int before = run.display.polls;
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
     while (std::chrono::steady_clock::now() < end) {
-      windows.InvalidateWindow(window);
-      windows.UpdateWindow(window);
+      run.windows.InvalidateWindow(run.window);
+      run.windows.UpdateWindow(run.window);
     }
-    pollsDuringRepaints = display.polls - before;
-    windows.PostMessage(window, WM_CLOSE, 0, 0);
+    pollsDuringRepaints = run.display.polls - before;
+    run.windows.PostMessage(run.window, WM_CLOSE, 0, 0);
     return 0u;
   });
-  EXPECT_EQ(RunLoop(windows), 1);
+  EXPECT_EQ(RunLoop(run.windows), 1);
   ASSERT_TRUE(worker->Wait(5000));
   // Looked at every 10 ms, that is 20 times; a few show that a close at the desktop is not left waiting.
   EXPECT_GE(pollsDuringRepaints, 5);
 }
 
 TEST_F(HostWindowSystemTest, PostedMessagesArriveInOrderBeforeTheQuitMessage) {
-  FakeDisplay display(true);
-  HostWindowSystem windows(kernel, display, Options());
-  RecordingWindow procedure(windows);
-  const WindowHandle window = windows.CreateWindow(procedure);
-  windows.PostMessage(window, WM_USER + 1, 7, 8);
-  windows.PostMessage(window, WM_USER + 2, 0, 0);
-  windows.PostQuitMessage(5);
+  WindowRun run(kernel, kHeadless, Options(), kLeftToTheTest);
+  const WindowHandle window = run.windows.CreateWindow(run.procedure);
+  run.windows.PostMessage(window, WM_USER + 1, 7, 8);
+  run.windows.PostMessage(window, WM_USER + 2, 0, 0);
+  run.windows.PostQuitMessage(5);
   Message message;
-  ASSERT_TRUE(windows.GetMessage(message));
+  ASSERT_TRUE(run.windows.GetMessage(message));
   EXPECT_EQ(message.message, WM_USER + 1);
   EXPECT_EQ(message.wParam, 7u);
   EXPECT_EQ(message.lParam, 8);
-  ASSERT_TRUE(windows.GetMessage(message));
+  ASSERT_TRUE(run.windows.GetMessage(message));
   EXPECT_EQ(message.message, WM_USER + 2);
-  EXPECT_FALSE(windows.GetMessage(message));
+  EXPECT_FALSE(run.windows.GetMessage(message));
   EXPECT_EQ(message.wParam, 5u);
 }
 

@@ -7,17 +7,10 @@
 #include "platform/common/screen_size.h"
 #include "tests/support/device_tree.h"
 
-namespace initap::test {
+namespace platform::win32 {
 namespace {
 
-using platform::ColorRef;
-using platform::kScreenHeight;
-using platform::kScreenWidth;
-using platform::Rect;
-using platform::win32::DeviceAt;
-using platform::win32::GdiBackBuffer;
-using platform::win32::Win32FileSystem;
-using platform::win32::Win32Graphics;
+using initap::test::DeviceTree;
 
 constexpr ColorRef kRed = 0x0000FF;
 constexpr ColorRef kWhite = 0xFFFFFF;
@@ -50,43 +43,42 @@ TEST(Win32GraphicsTest, GdiDrawsTheFrameAndTheScreenKeepsWhatWasPresented) {
   frame->DrawText(Rect{10, 200, 230, 230}, L"update.xml", kWhite);
   const std::vector<ColorRef> pixels = frame->Pixels();
 
-  struct Case {
-    int x, y;
+  // Areas of one colour, right and bottom outside.
+  struct Area {
+    Rect area;
     ColorRef color;
   };
-  const Case cases[] = {
-      {1, 2, 0x0000FF},
-      {2, 2, 0x00FF00},
-      {1, 3, 0xFF0000},
-      {2, 3, 0xFFFFFF},
-      {3, 2, 0},  // the picture
-      {10, 10, kWhite},
-      {19, 19, kWhite},
-      {20, 19, 0},
-      {19, 20, 0},
-      {9, 10, 0},  // fill: right, bottom out
-      // The 3-pixel pen straddles the outline: rows 79-81 and 108-110, columns 9-11 and 228-230 ...
-      {100, 79, kRed},
-      {100, 81, kRed},
-      {100, 82, 0},
-      {100, 108, kRed},
-      {100, 110, kRed},
-      {100, 111, 0},
-      {9, 95, kRed},
-      {11, 95, kRed},
-      {12, 95, 0},
-      {228, 95, kRed},
-      {230, 95, kRed},
-      {231, 95, 0},
-      // ... but leaves the four outer corners alone.
-      {9, 79, 0},
-      {230, 79, 0},
-      {9, 110, 0},
-      {230, 110, 0},
-      {10, 79, kRed},
-      {9, 80, kRed},
-  };
-  for (const Case& c : cases) EXPECT_EQ(At(pixels, c.x, c.y), c.color) << c.x << "," << c.y;
+  const Area areas[] = {// The picture, and the column beside it.
+                        {{1, 2, 2, 3}, 0x0000FF},
+                        {{2, 2, 3, 3}, 0x00FF00},
+                        {{1, 3, 2, 4}, 0xFF0000},
+                        {{2, 3, 3, 4}, 0xFFFFFF},
+                        {{3, 2, 4, 4}, 0},
+                        // The fill, its right column and bottom row out, and the column before it.
+                        {{10, 10, 20, 20}, kWhite},
+                        {{20, 10, 21, 20}, 0},
+                        {{10, 20, 20, 21}, 0},
+                        {{9, 10, 10, 20}, 0},
+                        // The 3-pixel pen straddles the outline: rows 79-81 and 108-110, columns 9-11 and 228-230 ...
+                        {{10, 79, 230, 80}, kRed},
+                        {{9, 80, 231, 82}, kRed},
+                        {{9, 108, 231, 110}, kRed},
+                        {{10, 110, 230, 111}, kRed},
+                        {{9, 82, 12, 108}, kRed},
+                        {{228, 82, 231, 108}, kRed},
+                        {{12, 82, 228, 108}, 0},
+                        {{9, 111, 231, 112}, 0},
+                        {{231, 79, 232, 111}, 0},
+                        // ... but leaves the four outer corners alone.
+                        {{9, 79, 10, 80}, 0},
+                        {{230, 79, 231, 80}, 0},
+                        {{9, 110, 10, 111}, 0},
+                        {{230, 110, 231, 111}, 0}};
+  for (const Area& a : areas) {
+    for (int y = a.area.top; y < a.area.bottom; ++y) {
+      for (int x = a.area.left; x < a.area.right; ++x) EXPECT_EQ(At(pixels, x, y), a.color) << x << "," << y;
+    }
+  }
   // Text lands inside its box and nowhere else.
   int inside = 0, outside = 0;
   for (int y = 190; y < 240; ++y) {
@@ -124,4 +116,4 @@ TEST(Win32GraphicsTest, BitmapFilesLoadFromDevicePaths) {
 }
 
 }  // namespace
-}  // namespace initap::test
+}  // namespace platform::win32

@@ -27,12 +27,7 @@ class Win32RawDiskTest : public ::testing::Test {
 TEST_F(Win32RawDiskTest, ReadsTheLogoSectorsAndRejectsWhatTheDiskHasNot) {
   auto disk = disks_.Open(L"DSK1:");
   ASSERT_TRUE(disk);
-  std::vector<std::uint8_t> buffer(192512, 0xAA);
-  ASSERT_TRUE(disk->ReadSectors(520, 375, buffer));
-  for (std::size_t i = 0; i < 192000; ++i) {
-    ASSERT_EQ(buffer[i], PatternAt(266240 + i)) << "byte " << i;
-  }
-  EXPECT_EQ(buffer[192000], 0xAA);  // room beyond the sectors asked for is left alone
+  ASSERT_NO_FATAL_FAILURE(ExpectLogoSectorsRead(*disk));
   std::vector<std::uint8_t> small(4 * 512);
   EXPECT_TRUE(disk->ReadSectors(kSectors - 2, 2, small));
   EXPECT_EQ(small[1023], PatternAt(std::uint64_t{kSectors} * 512 - 1));

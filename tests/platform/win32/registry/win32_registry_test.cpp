@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/desktop_values.h"
+
 namespace initap::test {
 namespace {
 
@@ -17,18 +19,7 @@ using platform::win32::Win32Registry;
 TEST(Win32RegistryTest, DesktopNameIsReadWithoutRegardToCaseWithinItsRoom) {
   if (std::getenv("INITAP_REGISTRY_VALUES") == nullptr) GTEST_SKIP() << "run through ctest, which sets the values";
   Win32Registry registry;
-  auto key = registry.CreateKey(RegistryRoot::ClassesRoot, L"clsid\\{00021400-0000-0000-c000-000000000046}");
-  ASSERT_TRUE(key);
-  std::wstring name = L"kept";
-  // Seven characters and the terminator, two bytes each.
-  EXPECT_FALSE(key->QueryString(L"displayname", name, 15));
-  EXPECT_TRUE(key->QueryString(L"displayname", name, 16));
-  EXPECT_EQ(name, L"Desktop");
-  EXPECT_TRUE(key->QueryString(L"Expand", name, 520));
-  EXPECT_EQ(name, L"%A%");
-  EXPECT_FALSE(key->QueryString(L"Size", name, 520));
-  EXPECT_FALSE(key->QueryString(L"Missing", name, 520));
-  EXPECT_EQ(name, L"%A%");
+  ExpectDesktopValuesRead(registry);
 }
 
 TEST(Win32RegistryTest, MalformedKeyNamesAreRefusedAndNewKeysKept) {
