@@ -149,21 +149,15 @@ const JsonValue& JsonValue::operator[](std::string_view name) const {
   return found != members_.end() ? found->second : kNothing;
 }
 
-const JsonValue::Array& JsonValue::Items() const {
-  return items_;
-}
+const JsonValue::Array& JsonValue::Items() const { return items_; }
 
 std::string JsonValue::Text(std::string_view otherwise) const {
   return kind_ == Kind::Text ? text_ : std::string(otherwise);
 }
 
-double JsonValue::Number(double otherwise) const {
-  return kind_ == Kind::Number ? number_ : otherwise;
-}
+double JsonValue::Number(double otherwise) const { return kind_ == Kind::Number ? number_ : otherwise; }
 
-bool JsonValue::Flag(bool otherwise) const {
-  return kind_ == Kind::Flag ? flag_ : otherwise;
-}
+bool JsonValue::Flag(bool otherwise) const { return kind_ == Kind::Flag ? flag_ : otherwise; }
 
 std::optional<JsonValue> ParseJson(std::string_view text) {
   Reader reader(text);
