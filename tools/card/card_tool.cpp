@@ -4,12 +4,16 @@
 #include <optional>
 #include <span>
 #include <sstream>
+#include <thread>
 
 #include "platform/common/option_reader.h"
 #include "platform/host/child_process.h"
+#include "platform/host/report/report_file.h"
+#include "tools/card/card_check.h"
 #include "tools/card/card_manifest.h"
 #include "tools/card/card_plan.h"
 #include "tools/card/card_writer.h"
+#include "tools/card/check_report.h"
 
 namespace initap::card {
 
@@ -24,6 +28,10 @@ constexpr const char* kUsage =
     "         the card is proven by a dry run of DEVICE before it is put in place\n"
     "       initap-card verify CARD\n"
     "         hold CARD against its manifest: exit 0 when it is intact, 1 otherwise\n"
+    "       initap-card check [-j N] [--expect TREE] [--junit FILE.xml] [--json FILE.json] CARD DEVICE...\n"
+    "         boot each DEVICE dry with CARD as its SD card, N at a time (default: the cores), and\n"
+    "         print one row a device; exit with the worst verdict: 4 a device does not reach its\n"
+    "         main application, 5 errors, 3 warnings only, 0 clean, 1 a dry run did not run\n"
     "The guide, docs/guide.md, says how to make, verify, copy and check a card.\n";
 
 constexpr int kFailed = 1;
@@ -124,6 +132,58 @@ class Tool {
     return problems.empty() ? 0 : kFailed;
   }
 
+  int Check(std::span<const std::string> given) {
+    CheckSetting check;
+    check.initap = setting_.initap;
+    check.jobs = std::max(1u, std::thread::hardware_concurrency());
+    std::optional<fs::path> junit, json;
+    const auto file = [](std::optional<fs::path>& into) {
+      return [&into](std::string_view text, std::string&) {
+        into = fs::path(text);
+        return true;
+      };
+    };
+    const platform::Option options[] = {
+        {"-j", true,
+         [&](std::string_view text, std::string& error) {
+           const int jobs = std::atoi(std::string(text).c_str());
+           if (jobs < 1 || std::to_string(jobs) != text) {
+             error = "-j takes a number of dry runs at once, 1 or more, not '" + std::string(text) + "'";
+             return false;
+           }
+           check.jobs = static_cast<unsigned>(jobs);
+           return true;
+         }},
+        {"--expect", true, file(check.expect)},
+        {"--junit", true, file(junit)},
+        {"--json", true, file(json)},
+    };
+    Arguments read;
+    std::string error;
+    if (!Read("check", options, given, read, error)) return Usage(error);
+    if (read.help) return Help();
+    if (read.folders.size() < 2) return Usage("check takes a CARD and one DEVICE or more");
+    check.card = read.folders[0];
+    if (!IsFolder(check.card)) return Usage("CARD folder '" + check.card.string() + "' does not exist");
+    if (check.expect && !IsFolder(*check.expect)) {
+      return Usage("--expect folder '" + check.expect->string() + "' does not exist");
+    }
+    for (std::size_t i = 1; i < read.folders.size(); ++i) {
+      if (!IsFolder(fs::path(read.folders[i]) / "root")) {
+        return Usage("DEVICE folder '" + read.folders[i] + "' has no root/");
+      }
+      check.devices.emplace_back(read.folders[i]);
+    }
+    if (junit && !platform::host::CanWriteReport(*junit, error, "--junit")) return Usage(error);
+    if (json && !platform::host::CanWriteReport(*json, error, "--json")) return Usage(error);
+
+    const std::vector<DeviceVerdict> verdicts = CheckCard(check);
+    out_ << CheckTable(verdicts);
+    if (junit && !platform::host::WriteReport(*junit, CheckJunit(check.card, verdicts), error)) return Failed(error);
+    if (json && !platform::host::WriteReport(*json, CheckJson(check.card, verdicts), error)) return Failed(error);
+    return WorstVerdict(verdicts);
+  }
+
  private:
   // The card's dry run on the device, held against the wanted tree, must end clean.
   bool Prove(const fs::path& device, const fs::path& wanted, const fs::path& card, std::string& error) {
@@ -178,6 +238,7 @@ int RunCardTool(const std::vector<std::string>& arguments, const CardToolSetting
   }
   if (command == "make") return tool.Make(rest);
   if (command == "verify") return tool.Verify(rest);
+  if (command == "check") return tool.Check(rest);
   err << "initap-card: unknown command \"" << command << "\"\n" << kUsage;
   return kUsageError;
 }

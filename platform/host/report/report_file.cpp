@@ -18,19 +18,19 @@ std::filesystem::path FolderOf(const std::filesystem::path& file) {
 
 }  // namespace
 
-bool CanWriteReport(const std::filesystem::path& file, std::string& error) {
+bool CanWriteReport(const std::filesystem::path& file, std::string& error, std::string_view option) {
   std::error_code ignored;
   if (std::filesystem::is_directory(file, ignored)) {
-    error = "--report '" + file.string() + "' is a folder, not a file";
+    error = std::string(option) + " '" + file.string() + "' is a folder, not a file";
     return false;
   }
   const std::filesystem::path folder = FolderOf(file);
   if (!std::filesystem::is_directory(folder, ignored)) {
-    error = "--report folder '" + folder.string() + "' does not exist";
+    error = std::string(option) + " folder '" + folder.string() + "' does not exist";
     return false;
   }
   if (access(folder.c_str(), W_OK) != 0) {
-    error = "--report folder '" + folder.string() + "' cannot be written: " + std::strerror(errno);
+    error = std::string(option) + " folder '" + folder.string() + "' cannot be written: " + std::strerror(errno);
     return false;
   }
   return true;
