@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 
+#include "platform/common/boot_records.h"
 #include "platform/common/device_names.h"
 #include "platform/common/device_volumes.h"
 #include "platform/common/name_case.h"
@@ -61,6 +62,14 @@ std::wstring DevicePath(const std::string& path, bool folder) {
   std::wstring device = L"\\" + FromUtf8(path);
   std::replace(device.begin(), device.end(), L'/', L'\\');
   return folder ? device + L"\\" : device;
+}
+
+// A file the boot writes whatever the card says: a card that deleted it would
+// see it written again.
+bool IsBootRecord(const std::string& path, const Entry& entry) {
+  const std::wstring device = platform::FoldName(DevicePath(path + "/" + entry.name, entry.folder));
+  return std::any_of(platform::kBootRecords.begin(), platform::kBootRecords.end(),
+                     [&](std::wstring_view record) { return platform::FoldName(record) == device; });
 }
 
 // One comparison of the wanted tree with the device.
@@ -120,7 +129,9 @@ class Planner {
       }
       if (match != onDevice.end()) onDevice.erase(match);
     }
-    for (const auto& [folded, entry] : onDevice) Delete(path, entry);
+    for (const auto& [folded, entry] : onDevice) {
+      if (!IsBootRecord(path, entry)) Delete(path, entry);
+    }
     return true;
   }
 

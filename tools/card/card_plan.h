@@ -34,7 +34,8 @@ struct CardPlan {
 
 // Compares each volume folder of `wanted` with the same volume of the device
 // whose root folder is `deviceRoot` (names matched without regard to letter
-// case, as the device matches them) and plans the steps. False with a
+// case, as the device matches them) and plans the steps; the boot's own
+// records stay unless `wanted` holds them. False with a
 // one-line `error` for what the device cannot be made to hold: a file
 // directly in `wanted`, a folder there that is no volume of the device or is
 // the SD card itself, a name a device volume cannot hold, two names that

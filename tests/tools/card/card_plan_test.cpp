@@ -123,6 +123,15 @@ INSTANTIATE_TEST_SUITE_P(Cases, CardPlanTest,
                                                     },
                                                     {"delete FlashHd/README.TXT", "delete folder FlashHd/maps",
                                                      "copy folder FlashHd/Maps", "copy FlashHd/readme.txt"}},
+                                           PlanCase{"TheBootsOwnRecordsStayUnlessWanted",
+                                                    [](Trees& t) {
+                                                      t.device.WriteFile("FlashHd/updatelog.txt", "log");
+                                                      t.device.WriteFile("System/update.xml", "<config/>");
+                                                      t.device.WriteFile("System/old.txt", "x");
+                                                      t.WantFolder("FlashHd");
+                                                      t.WantFolder("System");
+                                                    },
+                                                    {"delete System/old.txt"}},
                                            PlanCase{"VolumesTheWantedTreeDoesNotHoldAreLeftAlone",
                                                     [](Trees& t) {
                                                       t.device.WriteFile("System/Main_Ap.exe", "x");
