@@ -77,8 +77,9 @@ void ReadReport(DeviceVerdict& verdict) {
 }
 
 DeviceVerdict DryRun(const CheckSetting& setting, const fs::path& device, const fs::path& report) {
-  std::vector<std::string> words = {setting.initap.string(), "--quiet",  "--dry-run", "--mount",
-                                    "\\sd card=" + setting.card.string(), "--report", report.string()};
+  std::vector<std::string> words = {
+      setting.initap.string(), "--quiet", "--dry-run", "--mount", "\\sd card=" + setting.card.string(), "--report",
+      report.string()};
   if (setting.expect) {
     words.emplace_back("--expect");
     words.push_back(setting.expect->string());

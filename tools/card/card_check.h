@@ -15,8 +15,8 @@ struct DeviceVerdict {
   int exitCode = -1;  // the dry run's, -1 when it did not run to its end
   std::size_t errors = 0;
   std::size_t warnings = 0;
-  std::size_t changes = 0;  // files added, replaced or deleted, folders created or removed
-  std::optional<bool> treeMatched;  // with an expected tree: whether the volumes equal it
+  std::size_t changes = 0;                // files added, replaced or deleted, folders created or removed
+  std::optional<bool> treeMatched;        // with an expected tree: whether the volumes equal it
   std::vector<std::string> errorLines;    // each error as the dry run printed it
   std::vector<std::string> warningLines;  // each warning as the dry run printed it
   std::string output;                     // all the dry run printed

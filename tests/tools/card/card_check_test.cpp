@@ -66,8 +66,14 @@ std::string Row(const ToolRun& run, const fs::path& device) {
 
 TEST_F(CardCheckTest, PrintsARowADeviceAndExitsWithTheWorstVerdict) {
   const auto before = test::TreeSnapshot(warned.Folder());
-  std::vector<std::string> arguments = {"check", "-j", "3", "--junit", (out.path() / "check.xml").string(),
-                                        "--json", (out.path() / "check.json").string(), card.path().string()};
+  std::vector<std::string> arguments = {"check",
+                                        "-j",
+                                        "3",
+                                        "--junit",
+                                        (out.path() / "check.xml").string(),
+                                        "--json",
+                                        (out.path() / "check.json").string(),
+                                        card.path().string()};
   for (const std::string& device : Devices()) arguments.push_back(device);
   const ToolRun run = CardTool(arguments);
   EXPECT_EQ(run.exitCode, 4) << run.out << run.err;
@@ -99,7 +105,8 @@ TEST_F(CardCheckTest, PrintsARowADeviceAndExitsWithTheWorstVerdict) {
   ASSERT_TRUE(json);
   std::vector<std::string> outcomes;
   for (const JsonValue& device : (*json)["devices"].Items()) {
-    outcomes.push_back(device["outcome"].Text() + " " + (device["report"]["reached_main_application"].Flag() ? "y" : "n"));
+    outcomes.push_back(device["outcome"].Text() + " " +
+                       (device["report"]["reached_main_application"].Flag() ? "y" : "n"));
   }
   EXPECT_EQ(outcomes, (std::vector<std::string>{"clean y", "warnings y", "not reached n"}));
 }
