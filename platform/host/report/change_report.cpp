@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/common/name_case.h"
+#include "platform/host/report/json_text.h"
 #include "platform/host/utf8.h"
 
 namespace platform::host {
@@ -23,26 +24,9 @@ std::string Time(const SystemTime& t) {
   return text;
 }
 
-std::string Quoted(std::string_view text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-      out += escaped;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
-}
-
 std::string List(const std::vector<std::string>& paths) {
   std::string out = "[";
-  for (std::size_t i = 0; i < paths.size(); ++i) out += (i == 0 ? "" : ", ") + Quoted(paths[i]);
+  for (std::size_t i = 0; i < paths.size(); ++i) out += (i == 0 ? "" : ", ") + JsonQuoted(paths[i]);
   return out + "]";
 }
 
@@ -205,24 +189,25 @@ std::string ChangeReport::Json(const std::vector<Warning>& warnings) const {
   json += "  \"folders_removed\": " + List(tally.foldersRemoved) + ",\n";
   json += "  \"description\": {\n    \"copied\": [";
   for (std::size_t i = 0; i < description_.copied.size(); ++i) {
-    json += (i == 0 ? "" : ", ") + std::string("{\"from\": ") + Quoted(description_.copied[i].first) +
-            ", \"to\": " + Quoted(description_.copied[i].second) + "}";
+    json += (i == 0 ? "" : ", ") + std::string("{\"from\": ") + JsonQuoted(description_.copied[i].first) +
+            ", \"to\": " + JsonQuoted(description_.copied[i].second) + "}";
   }
   json += "],\n    \"marked\": " + List(description_.marked) + ",\n    \"deleted\": " + List(description_.deleted) +
           "\n  },\n";
   json += "  \"shortcuts\": " + List(tally.shortcuts) + ",\n";
   json += "  \"programs\": [";
   for (std::size_t i = 0; i < programs_.size(); ++i) {
-    json += (i == 0 ? "" : ", ") + std::string("{\"path\": ") + Quoted(programs_[i].path) +
+    json += (i == 0 ? "" : ", ") + std::string("{\"path\": ") + JsonQuoted(programs_[i].path) +
             ", \"started\": " + (programs_[i].started ? "true" : "false") + "}";
   }
   json += "],\n  \"clock\": ";
-  json += clock_ ? "{\"from\": " + Quoted(Time(clock_->first)) + ", \"to\": " + Quoted(Time(clock_->second)) + "}"
-                 : std::string("null");
+  json += clock_
+              ? "{\"from\": " + JsonQuoted(Time(clock_->first)) + ", \"to\": " + JsonQuoted(Time(clock_->second)) + "}"
+              : std::string("null");
   json += ",\n  \"warnings\": [";
   for (std::size_t i = 0; i < warnings.size(); ++i) {
-    json += std::string(i == 0 ? "\n" : ",\n") + "    {\"description\": " + Quoted(warnings[i].description) +
-            ", \"line\": " + std::to_string(warnings[i].line) + ", \"text\": " + Quoted(warnings[i].text) + "}";
+    json += std::string(i == 0 ? "\n" : ",\n") + "    {\"description\": " + JsonQuoted(warnings[i].description) +
+            ", \"line\": " + std::to_string(warnings[i].line) + ", \"text\": " + JsonQuoted(warnings[i].text) + "}";
   }
   json += warnings.empty() ? "]\n}\n" : "\n  ]\n}\n";
   return json;
