@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <algorithm>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -20,7 +20,8 @@ TEST(EncodingThreadTest, DoesAllWorkInTurnWithAtMostItsCapacityWaiting) {
     std::size_t capacity;
     bool drain;  // Drain before the end, or leave the rest to the destructor
   };
-  const Case cases[] = {{"one waits, drained", 1, true}, {"eight wait, drained", 8, true}, {"left at the end", 3, false}};
+  const Case cases[] = {
+      {"one waits, drained", 1, true}, {"eight wait, drained", 8, true}, {"left at the end", 3, false}};
   constexpr int kWork = 40;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
