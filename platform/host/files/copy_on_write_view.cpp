@@ -112,7 +112,11 @@ CopyOnWriteView::Found CopyOnWriteView::Look(std::wstring_view path) const {
     where.folder = node->second.kind == Kind::Folder;
     where.data = Describe(node->second.name, where.folder, node->second.content.Size());
   }
-  if (where.node == nullptr) {
+  if (where.node == nullptr && parentInView && count > 1) {
+    // A folder made in this view holds nothing of the device folder's (what
+    // it held there was deleted here first): the device need not be asked.
+    where.parentFound = true;
+  } else if (where.node == nullptr) {
     // Untouched here: the device folder below decides.
     std::unique_ptr<FindHandle> listing;
     const FileStatus below = device_->FindFirst(where.canonical, where.data, listing);
