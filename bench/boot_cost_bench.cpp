@@ -249,37 +249,36 @@ void Report(const char* tree, const std::vector<Round>& rounds, const Targets& t
   }
   std::printf("  dry run's own cost: %.3f s wall, %.3f s CPU\n", Over(rounds, own("dry", "empty dry")),
               Over(rounds, ownCpu("dry", "empty dry")));
-  PrintRatio("dry run's own wall time / cp -a", Over(rounds, [&](const Round& r) {
-               return own("dry", "empty dry")(r) / r.at("cp").wall;
-             }),
+  PrintRatio("dry run's own wall time / cp -a",
+             Over(rounds, [&](const Round& r) { return own("dry", "empty dry")(r) / r.at("cp").wall; }),
              targets.dryWall);
-  PrintRatio("dry run's own CPU time / cp -a's wall time", Over(rounds, [&](const Round& r) {
-               return ownCpu("dry", "empty dry")(r) / r.at("cp").wall;
-             }),
+  PrintRatio("dry run's own CPU time / cp -a's wall time",
+             Over(rounds, [&](const Round& r) { return ownCpu("dry", "empty dry")(r) / r.at("cp").wall; }),
              targets.dryCpu);
   std::printf("  real boot's own cost: %.3f s wall, %.3f s CPU\n", Over(rounds, own("real", "empty real")),
               Over(rounds, ownCpu("real", "empty real")));
-  PrintRatio("real boot's own wall time / cp -a; sync", Over(rounds, [&](const Round& r) {
-               return own("real", "empty real")(r) / r.at("cp sync").wall;
-             }),
+  PrintRatio("real boot's own wall time / cp -a; sync",
+             Over(rounds, [&](const Round& r) { return own("real", "empty real")(r) / r.at("cp sync").wall; }),
              targets.real);
   if (rounds.front().contains("frames")) {
     std::printf("  dry run with --frames: %.3f s wall, %.3f s CPU\n", Over(rounds, wall("frames")),
                 Over(rounds, [](const Round& r) { return r.at("frames").cpu; }));
-    PrintRatio("dry run's own wall time, with --frames / without", Over(rounds, [&](const Round& r) {
-                 return own("frames", "empty frames")(r) / own("dry", "empty dry")(r);
-               }),
-               2.0);
+    PrintRatio(
+        "dry run's own wall time, with --frames / without",
+        Over(rounds, [&](const Round& r) { return own("frames", "empty frames")(r) / own("dry", "empty dry")(r); }),
+        2.0);
   }
   if (rounds.front().contains("dry beside")) {
-    PrintRatio("dry run's own wall time, a second dry run beside / alone", Over(rounds, [&](const Round& r) {
-                 return own("dry beside", "empty dry beside")(r) / own("dry", "empty dry")(r);
-               }),
-               1.3);
-    PrintRatio("real boot's own wall time, a second dry run beside / alone", Over(rounds, [&](const Round& r) {
-                 return own("real beside", "empty real beside")(r) / own("real", "empty real")(r);
-               }),
-               1.3);
+    PrintRatio(
+        "dry run's own wall time, a second dry run beside / alone",
+        Over(rounds,
+             [&](const Round& r) { return own("dry beside", "empty dry beside")(r) / own("dry", "empty dry")(r); }),
+        1.3);
+    PrintRatio(
+        "real boot's own wall time, a second dry run beside / alone",
+        Over(rounds,
+             [&](const Round& r) { return own("real beside", "empty real beside")(r) / own("real", "empty real")(r); }),
+        1.3);
   }
 }
 
@@ -301,8 +300,8 @@ std::map<std::string, double> CountCalls(const std::vector<std::string>& words, 
   return calls;
 }
 
-void PrintCallsPerFile(const char* what, std::map<std::string, double> calls, const std::map<std::string, double>& empty,
-                       int files) {
+void PrintCallsPerFile(const char* what, std::map<std::string, double> calls,
+                       const std::map<std::string, double>& empty, int files) {
   if (calls.empty() || empty.empty()) {
     std::printf("  %s: strace did not count the calls\n", what);
     return;
@@ -345,7 +344,8 @@ int main(int argc, char** argv) {
   Settle();
 
   std::vector<Round> smallRounds;
-  for (int round = 0; round < rounds; ++round) smallRounds.push_back(MeasureRound(small, empty, &companion, true, work));
+  for (int round = 0; round < rounds; ++round)
+    smallRounds.push_back(MeasureRound(small, empty, &companion, true, work));
   Report("10,000 files of 4 KiB in 100 folders", smallRounds, Targets{0.3, 0.4, 1.5});
 
   if (Run({"strace", "-V"}, 0)) {
