@@ -81,7 +81,7 @@ CopyOnWriteView::CopyOnWriteView(std::unique_ptr<HostFileSystem> device)
 
 CopyOnWriteView::~CopyOnWriteView() = default;
 
-CopyOnWriteView::Found CopyOnWriteView::Look(std::wstring_view path) const {
+CopyOnWriteView::Found CopyOnWriteView::Look(std::wstring_view path, bool askDevice) const {
   Found where;
   DevicePath parsed;
   where.status = ParseDevicePath(path, parsed);
@@ -112,7 +112,13 @@ CopyOnWriteView::Found CopyOnWriteView::Look(std::wstring_view path) const {
     where.folder = node->second.kind == Kind::Folder;
     where.data = Describe(node->second.name, where.folder, node->second.content.Size());
   }
-  if (where.node == nullptr) {
+  if (where.node == nullptr && parentInView && count > 1) {
+    // A folder made in this view holds nothing of the device folder's (what
+    // it held there was deleted here first): the device need not be asked.
+    where.parentFound = true;
+  } else if (where.node == nullptr && !askDevice) {
+    where.deviceDecides = true;
+  } else if (where.node == nullptr) {
     // Untouched here: the device folder below decides.
     std::unique_ptr<FindHandle> listing;
     const FileStatus below = device_->FindFirst(where.canonical, where.data, listing);
@@ -260,16 +266,19 @@ FileStatus CopyOnWriteView::DeleteFile(std::wstring_view path) {
 
 FileStatus CopyOnWriteView::CopyFile(std::wstring_view source, std::wstring_view destination, bool failIfExists) {
   std::lock_guard guard(lock_);
-  const Found from = Look(source);
+  Found from = Look(source, false);
   if (from.status != FileStatus::Ok) return from.status;
-  if (from.base || from.folder) return FileStatus::AccessDenied;
-  if (!from.found) return from.Missing();
-  // A file of the device folder must be readable to be copied at all.
-  if (from.node == nullptr) {
-    if (const FileStatus readable = device_->TestOpenForRead(from.canonical); readable != FileStatus::Ok) {
+  // A file of the device folder must be readable to be copied at all: one
+  // open tells that, and what the copy refers to, as the view would.
+  if (from.deviceDecides) {
+    if (const FileStatus readable = device_->TestOpenForRead(from.canonical, from.data.size);
+        readable != FileStatus::Ok) {
       return readable;
     }
+    from.found = true;
   }
+  if (from.base || from.folder) return FileStatus::AccessDenied;
+  if (!from.found) return from.Missing();
   const Found to = Look(destination);
   if (const FileStatus status = PrepareFile(to); status != FileStatus::Ok) return status;
   if (to.found && failIfExists) return FileStatus::FileExists;

@@ -69,15 +69,18 @@ class CopyOnWriteView final : public HostFiles {
     bool folder = false;
     bool base = false;  // the root or a mounted volume
     bool namesFolder = false;
-    std::wstring key;        // folded, "\a\b"; empty for the root
-    std::wstring canonical;  // "\a\b" as written, "." and ".." taken out
-    std::wstring written;    // the last name as written
-    FindData data;           // name, attributes and size of what was found
+    bool deviceDecides = false;  // untouched here, and the device folder was left to the caller to ask
+    std::wstring key;            // folded, "\a\b"; empty for the root
+    std::wstring canonical;      // "\a\b" as written, "." and ".." taken out
+    std::wstring written;        // the last name as written
+    FindData data;               // name, attributes and size of what was found
     const Node* node = nullptr;
     FileStatus Missing() const { return parentFound ? FileStatus::FileNotFound : FileStatus::PathNotFound; }
   };
 
-  Found Look(std::wstring_view path) const;
+  // Where `path` leads; the device folder below is asked when the view does
+  // not decide, unless `askDevice` is false.
+  Found Look(std::wstring_view path, bool askDevice = true) const;
   // The checks before a file is put at `path`: Ok, or why it cannot be.
   FileStatus PrepareFile(const Found& where) const;
   Content ContentOf(const Found& file) const;

@@ -113,6 +113,14 @@ FileStatus HostFileSystem::TestOpenForRead(std::wstring_view path) {
   return OpenForRead(path, file, st);
 }
 
+FileStatus HostFileSystem::TestOpenForRead(std::wstring_view path, std::uint64_t& size) const {
+  UniqueFd file;
+  struct stat st {};
+  const FileStatus status = OpenForRead(path, file, st);
+  if (status == FileStatus::Ok) size = static_cast<std::uint64_t>(st.st_size);
+  return status;
+}
+
 FileStatus HostFileSystem::CreateDirectory(std::wstring_view path) {
   HostLocation where;
   if (const FileStatus status = resolver_.ResolveEntry(path, where); status != FileStatus::Ok) return status;

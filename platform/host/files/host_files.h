@@ -42,6 +42,8 @@ class HostFileSystem final : public HostFiles {
   static std::unique_ptr<HostFileSystem> Open(const DeviceFolder& device, std::string& error);
 
   FileStatus TestOpenForRead(std::wstring_view path) override;
+  // The same, with the size of a file that can be read: one open tells both.
+  FileStatus TestOpenForRead(std::wstring_view path, std::uint64_t& size) const;
   FileStatus FindFirst(std::wstring_view pattern, FindData& first, std::unique_ptr<FindHandle>& listing) override;
   FileStatus CreateDirectory(std::wstring_view path) override;
   FileStatus RemoveDirectory(std::wstring_view path) override;

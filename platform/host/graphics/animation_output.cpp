@@ -15,20 +15,23 @@ std::chrono::milliseconds AnimationOutput::SinceFirstFrame() const {
 
 void AnimationOutput::Show(const ScreenImage& screen) {
   display_->Show(screen);
-  if (stopped_) return;
   if (!firstFrame_) firstFrame_ = std::chrono::steady_clock::now();
-  std::string error;
-  // One complaint is enough: what came before is still written at the end.
-  if (!animation_->Add(screen, SinceFirstFrame(), error)) {
-    stopped_ = true;
-    std::cerr << "initap: the animation stops at frame " << frames_ + 1 << ": " << error << '\n';
-    return;
-  }
-  ++frames_;
+  encoder_.Post([this, at = SinceFirstFrame(), frame = screen] {
+    if (stopped_) return;
+    std::string error;
+    // One complaint is enough: what came before is still written at the end.
+    if (!animation_->Add(frame, at, error)) {
+      stopped_ = true;
+      std::cerr << "initap: the animation stops at frame " << frames_ + 1 << ": " << error << '\n';
+      return;
+    }
+    ++frames_;
+  });
 }
 
 void AnimationOutput::Finish(const ScreenImage& screen) {
   display_->Finish(screen);
+  encoder_.Drain();
   std::string error;
   // A run that never painted shows its blank screen for the whole run.
   if (frames_ == 0 && !stopped_) {

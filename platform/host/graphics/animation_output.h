@@ -1,5 +1,6 @@
 // The whole run as one animation, written beside what another driver does
-// with the screen: every frame shown for as long as the screen showed it.
+// with the screen: every frame shown for as long as the screen showed it,
+// timed as it is shown and encoded on a thread of its own.
 #pragma once
 
 #include <chrono>
@@ -8,6 +9,7 @@
 #include <optional>
 
 #include "platform/host/display_driver.h"
+#include "platform/host/graphics/encoding_thread.h"
 #include "platform/host/graphics/webp_animation.h"
 
 namespace platform::host {
@@ -31,8 +33,11 @@ class AnimationOutput final : public DisplayDriver {
   std::filesystem::path file_;
   const std::chrono::steady_clock::time_point created_ = std::chrono::steady_clock::now();
   std::optional<std::chrono::steady_clock::time_point> firstFrame_;
+  // On the encoding thread until Finish has drained it.
   unsigned long frames_ = 0;
   bool stopped_ = false;
+  // Last, so that it has done its work before the rest goes.
+  EncodingThread encoder_{kWaitingFrames};
 };
 
 }  // namespace platform::host

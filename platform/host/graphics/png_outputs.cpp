@@ -15,18 +15,21 @@ PngOutputs::PngOutputs(std::unique_ptr<DisplayDriver> display, std::optional<std
 void PngOutputs::Show(const ScreenImage& screen) {
   display_->Show(screen);
   if (!frames_) return;
-  char name[16];
-  std::snprintf(name, sizeof name, "%06u.png", static_cast<unsigned>(++frameCount_));
-  std::string error;
-  // One complaint is enough: the next frames would fail alike.
-  if (!WritePng(*frames_ / name, screen, error) && !frameFailed_) {
-    frameFailed_ = true;
-    std::cerr << "initap: cannot write frame " << frameCount_ << ": " << error << '\n';
-  }
+  encoder_.Post([this, number = ++frameCount_, frame = screen] {
+    char name[16];
+    std::snprintf(name, sizeof name, "%06u.png", static_cast<unsigned>(number));
+    std::string error;
+    // One complaint is enough: the next frames would fail alike.
+    if (!WritePng(*frames_ / name, frame, error) && !frameFailed_) {
+      frameFailed_ = true;
+      std::cerr << "initap: cannot write frame " << number << ": " << error << '\n';
+    }
+  });
 }
 
 void PngOutputs::Finish(const ScreenImage& screen) {
   display_->Finish(screen);
+  encoder_.Drain();
   if (!screenshot_) return;
   std::string error;
   if (!WritePng(*screenshot_, screen, error)) std::cerr << "initap: cannot write the screenshot: " << error << '\n';

@@ -37,7 +37,12 @@ EntryKind ChangeRecorder::KindOf(std::wstring_view path, std::uint64_t* size) {
 
 std::string ChangeRecorder::Touch(std::wstring_view path) {
   std::string written = WrittenPath(path);
-  if (!written.empty() && !report_.Knows(written)) report_.Before(written, KindOf(path));
+  if (written.empty() || report_.Knows(written)) return written;
+  // Below a folder that was not there before the run nothing was, which a
+  // tree copied into a new folder needs to look up for no file.
+  const std::size_t folder = written.rfind('\\');
+  const bool inNewFolder = folder > 0 && report_.HeldNothing(std::string_view(written).substr(0, folder));
+  report_.Before(written, inNewFolder ? EntryKind::None : KindOf(path));
   return written;
 }
 
@@ -72,9 +77,10 @@ void ChangeRecorder::After(const FileCall& call) {
       if (IsDescription(WrittenPath(call.path))) report_.DescriptionDeleted(call.path);
       break;
     case FileCallKind::Copy: {
-      // A copy leaves its source as it was: its size is the bytes written.
+      // The copy made is as large as its source: the bytes written. Asked of
+      // the copy, which a dry run holds itself, rather than of the source below.
       std::uint64_t size = 0;
-      KindOf(call.path, &size);
+      KindOf(call.second, &size);
       Note(call.second, EntryKind::File);
       report_.BytesWritten(size);
       if (IsDescription(WrittenPath(call.second)) && IsDescription(WrittenPath(call.path))) {

@@ -57,12 +57,24 @@ ChangeReport::Entry& ChangeReport::EntryOf(std::string_view path) {
   return folders_[folder][name];
 }
 
-bool ChangeReport::Knows(std::string_view path) const {
-  std::lock_guard guard(lock_);
+const ChangeReport::Entry* ChangeReport::Find(std::string_view path) const {
   const std::size_t separator = path.rfind('\\');
   const auto folder = folders_.find(std::string(path.substr(0, separator == std::string_view::npos ? 0 : separator)));
-  return folder != folders_.end() &&
-         folder->second.contains(std::string(path.substr(separator == std::string_view::npos ? 0 : separator + 1)));
+  if (folder == folders_.end()) return nullptr;
+  const auto entry =
+      folder->second.find(std::string(path.substr(separator == std::string_view::npos ? 0 : separator + 1)));
+  return entry == folder->second.end() ? nullptr : &entry->second;
+}
+
+bool ChangeReport::Knows(std::string_view path) const {
+  std::lock_guard guard(lock_);
+  return Find(path) != nullptr;
+}
+
+bool ChangeReport::HeldNothing(std::string_view path) const {
+  std::lock_guard guard(lock_);
+  const Entry* entry = Find(path);
+  return entry != nullptr && entry->before == EntryKind::None;
 }
 
 void ChangeReport::Before(std::string_view path, EntryKind kind) {

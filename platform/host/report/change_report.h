@@ -25,6 +25,8 @@ class ChangeReport {
   // and found without regard to case; it is shown as first written.
   // Whether what `path` held before the run is known.
   bool Knows(std::string_view path) const;
+  // Whether `path` is known to have held nothing before the run, nor then anything below it.
+  bool HeldNothing(std::string_view path) const;
   // What `path` held before the run; only the first call for a path counts.
   void Before(std::string_view path, EntryKind kind);
   // `path` now holds `kind`; a file was written whole, or only added to at
@@ -68,6 +70,8 @@ class ChangeReport {
   using Names = std::unordered_map<std::string, Entry, FoldedHash, FoldedEqual>;
   // The entry of `path`, made when missing.
   Entry& EntryOf(std::string_view path);
+  // The entry of `path`, null when there is none; the lock is held.
+  const Entry* Find(std::string_view path) const;
   struct Program {
     std::string path;
     bool started = false;

@@ -2,6 +2,7 @@
 // application, the exit code of a dry run, and the report's warnings.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,31 @@ TEST(ChangeReport, TheDryRunExitCodeTellsWhetherAndHowTheMainApplicationWasReach
     for (const Start& start : outcome.starts) report.ProgramStart(start.request, start.started);
     EXPECT_EQ(report.ReachedMainApplication(), outcome.reached) << outcome.what;
     EXPECT_EQ(DryRunExitCode(report.ReachedMainApplication(), outcome.warned), outcome.exitCode) << outcome.what;
+  }
+}
+
+TEST(ChangeReport, KnowsWhatHeldNothingBeforeTheRun) {
+  struct Case {
+    const char* what;
+    EntryKind before;  // what the path held when first looked at
+    std::optional<EntryKind> now;
+    const char* asked;
+    bool heldNothing;
+  };
+  const Case cases[] = {
+      {"a folder made in the run", EntryKind::None, EntryKind::Folder, "\\FlashHd\\Maps", true},
+      {"asked without regard to case", EntryKind::None, EntryKind::Folder, "\\flashhd\\MAPS", true},
+      {"made and removed again", EntryKind::None, EntryKind::None, "\\FlashHd\\Maps", true},
+      {"a folder that was there", EntryKind::Folder, std::nullopt, "\\FlashHd\\Maps", false},
+      {"a file deleted", EntryKind::File, EntryKind::None, "\\FlashHd\\Maps", false},
+      {"a path never looked at", EntryKind::None, EntryKind::Folder, "\\FlashHd\\Other", false},
+      {"a path below one that is known", EntryKind::None, EntryKind::Folder, "\\FlashHd\\Maps\\a.map", false},
+  };
+  for (const Case& c : cases) {
+    ChangeReport report;
+    report.Before("\\FlashHd\\Maps", c.before);
+    if (c.now) report.Now("\\FlashHd\\Maps", *c.now);
+    EXPECT_EQ(report.HeldNothing(c.asked), c.heldNothing) << c.what;
   }
 }
 
