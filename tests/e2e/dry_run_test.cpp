@@ -209,6 +209,18 @@ const VolumeCard kVolumeCards[] = {
        // The log goes on in a new file on the volume that stayed.
        EXPECT_NE(ReadHostFile(root / "FlashHd/updatelog.txt").find(") 3 files has been deleted.\n"), std::string::npos);
      }},
+    {"ACopyThatDoesNotFitASizedVolumeFailsBeforeItsData",
+     [](DeviceTree& d) {
+       d.WriteDeviceFile("device.ini", "[device]\ntimezone = UTC\n[volumes]\nFlashHd = 4KiB\n");
+       d.WriteFile("sd card/update.xml", Description("<update_already>0</update_already>\n<update>\n"
+                                                     "<copy from=\"big.bin\" to=\"\\FlashHd\\big.bin\"/>\n</update>"));
+       d.WriteFile("sd card/big.bin", std::string(5000, 'b'));
+     },
+     {"0 files has been copied."},
+     // The log's first line takes 53 bytes of the 4096.
+     {"\\sd card\\update.xml:7: \\FlashHd\\big.bin is the first file that does not fit on \\FlashHd, which fails "
+      "as disk full: the card needs 957 bytes more room on \\FlashHd."},
+     [](const fs::path& root) { EXPECT_FALSE(fs::exists(root / "FlashHd/big.bin")); }},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cards, VolumeCardTest, ::testing::ValuesIn(kVolumeCards),

@@ -21,9 +21,7 @@ bool IsText(const std::string& name) { return ToUtf8(FromUtf8(name)) == name; }
 
 }  // namespace
 
-bool HoldsDeviceName(const std::string& name) {
-  return IsText(name) && FaultOfName(FromUtf8(name)) == NameFault::None;
-}
+bool HoldsDeviceName(const std::string& name) { return IsText(name) && FaultOfName(FromUtf8(name)) == NameFault::None; }
 
 std::optional<HiddenEntry> HiddenByItself(std::wstring_view folder, const std::string& name, bool isFolder,
                                           std::uint64_t size) {
@@ -39,8 +37,7 @@ std::optional<HiddenEntry> HiddenByItself(std::wstring_view folder, const std::s
     case NameFault::TooLong:
       return HiddenEntry{path, "name-not-on-device",
                          "its name is longer than the " + std::to_string(kLongestName) + " units a name can be"};
-    case NameFault::None:
-      break;
+    case NameFault::None: break;
   }
   if (WideUnits(path) > kLongestPath) {
     return HiddenEntry{path, "path-too-long",

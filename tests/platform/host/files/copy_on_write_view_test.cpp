@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 
+#include "platform/common/sized_volumes.h"
 #include "platform/host/files/host_files.h"
 #include "platform/host/report/change_recorder.h"
 #include "platform/host/utf8.h"
@@ -206,6 +207,71 @@ TEST(CopyOnWriteView, AnswersAsTheDeviceDoesAndLeavesItUntouched) {
       << summary;
   EXPECT_NE(summary.find("description deleted: \\sd card\\update.xml"), std::string::npos) << summary;
   EXPECT_NE(summary.find("shortcuts written: \\Windows\\Desktop\\Nav.lnk"), std::string::npos) << summary;
+}
+
+// A write past a volume's size fails as disk full before any of its data is
+// written, alike for a boot and a dry run; what the volume holds is counted
+// through every kind of write. The flash volume holds 18 bytes at first.
+TEST(SizedVolumes, AWritePastTheSizeFailsAsDiskFullAndLeavesNothing) {
+  const Step steps[] = {
+      {"fits", [](FileSystem& f) { return f.CopyFile(L"\\sd card\\Maps\\a.map", L"\\FlashHd\\a.map", false); },
+       FileStatus::Ok},
+      {"copy past the size",
+       [](FileSystem& f) { return f.CopyFile(L"\\sd card\\update.xml", L"\\FlashHd\\u.xml", false); },
+       FileStatus::DiskFull},
+      {"nothing left of it", [](FileSystem& f) { return f.TestOpenForRead(L"\\FlashHd\\u.xml"); },
+       FileStatus::FileNotFound},
+      {"unsized volume", [](FileSystem& f) { return f.CopyFile(L"\\sd card\\update.xml", L"\\System\\u.xml", false); },
+       FileStatus::Ok},
+      {"line fits", [](FileSystem& f) { return Append(f, L"\\FlashHd\\updatelog.txt", L"1234\n"); }, FileStatus::Ok},
+      {"line past the size", [](FileSystem& f) { return Append(f, L"\\FlashHd\\updatelog.txt", L"1\n"); },
+       FileStatus::DiskFull},
+      {"smaller content", [](FileSystem& f) { return f.ReplaceFile(L"\\FlashHd\\keep.txt", "k"); }, FileStatus::Ok},
+      {"stream",
+       [](FileSystem& f) {
+         std::unique_ptr<platform::WriteStream> stream;
+         if (const FileStatus opened = f.CreateForWrite(L"\\FlashHd\\w.bin", stream); opened != FileStatus::Ok) {
+           return opened;
+         }
+         if (const FileStatus fits = stream->Write("123"); fits != FileStatus::Ok) return fits;
+         const FileStatus past = stream->Write("45");
+         std::ignore = stream->Close();
+         return past;
+       },
+       FileStatus::DiskFull},
+      {"smaller copy in place",
+       [](FileSystem& f) { return f.CopyFile(L"\\sd card\\bin\\app.exe", L"\\FlashHd\\a.map", false); },
+       FileStatus::Ok},
+      {"moved off", [](FileSystem& f) { return f.MoveFile(L"\\FlashHd\\keep.txt", L"\\System\\keep.txt"); },
+       FileStatus::Ok},
+      {"deleted", [](FileSystem& f) { return f.DeleteFile(L"\\FlashHd\\Old\\a.txt"); }, FileStatus::Ok},
+  };
+  Device boot(false), dry(true);
+  std::vector<std::string> refusals[2];
+  std::map<std::string, std::string> trees[2];
+  std::vector<platform::VolumeFill> fills[2];
+  for (int i = 0; i < 2; ++i) {
+    platform::SizedVolumes sized(
+        *(i == 0 ? boot : dry).files, {{L"FlashHd", 3024}},
+        [&refusals, i](std::wstring_view volume, std::wstring_view path, std::uint64_t more) {
+          refusals[i].push_back(platform::host::ToUtf8(std::wstring(volume) + L" " + std::wstring(path)) + " " +
+                                std::to_string(more));
+        });
+    for (const Step& step : steps) EXPECT_EQ(step.run(sized), step.expected) << step.what << (i == 0 ? "" : ", dry");
+    Walk(sized, L"", trees[i]);
+    fills[i] = sized.Fills();
+  }
+  EXPECT_EQ(trees[1], trees[0]);
+  EXPECT_EQ(refusals[0],
+            (std::vector<std::string>{"\\FlashHd \\FlashHd\\u.xml 3", "\\FlashHd \\FlashHd\\updatelog.txt 10",
+                                      "\\FlashHd \\FlashHd\\w.bin 12"}));
+  EXPECT_EQ(refusals[1], refusals[0]);
+  for (const auto& fill : fills) {
+    ASSERT_EQ(fill.size(), 1u);
+    EXPECT_EQ(fill[0].usedBefore, 18u);
+    EXPECT_EQ(fill[0].used, 31u);
+    EXPECT_EQ(fill[0].refused, 13u);
+  }
 }
 
 }  // namespace
