@@ -14,21 +14,29 @@ std::string Trim(std::string text) {
 }  // namespace
 
 std::optional<std::string> DeviceSetting(std::istream& ini, const std::string& key) {
+  for (auto& [name, value] : SectionSettings(ini, "device")) {
+    if (name == key) return std::move(value);
+  }
+  return std::nullopt;
+}
+
+std::vector<std::pair<std::string, std::string>> SectionSettings(std::istream& ini, const std::string& section) {
+  std::vector<std::pair<std::string, std::string>> settings;
   std::string line;
-  bool inDevice = false;
+  bool inSection = false;
   while (std::getline(ini, line)) {
     const auto comment = line.find_first_of(";#");
     line = Trim(line.substr(0, comment));
     if (line.empty()) continue;
     if (line.front() == '[') {
-      inDevice = Trim(line.substr(1, line.find(']') - 1)) == "device";
+      inSection = Trim(line.substr(1, line.find(']') - 1)) == section;
       continue;
     }
     const auto equals = line.find('=');
-    if (!inDevice || equals == std::string::npos) continue;
-    if (Trim(line.substr(0, equals)) == key) return Trim(line.substr(equals + 1));
+    if (!inSection || equals == std::string::npos) continue;
+    settings.emplace_back(Trim(line.substr(0, equals)), Trim(line.substr(equals + 1)));
   }
-  return std::nullopt;
+  return settings;
 }
 
 }  // namespace platform::common

@@ -24,14 +24,30 @@ struct DeviceNames {
   DeviceNames WithLast(std::wstring name) const;
 };
 
+// Why a name cannot stand in a folder of the device's volumes.
+enum class NameFault {
+  None,
+  Character,           // a control character, a separator or one of " * : < > ? |
+  TrailingDotOrSpace,  // the device's file systems cannot keep the last dot or space
+  TooLong,             // more than 255 units
+};
+
+// What keeps `name`, one entry's name as a host folder holds it, off the device's volumes.
+NameFault FaultOfName(std::wstring_view name);
+
+// Of two names in one folder that fold alike, whether the device sees `name`
+// rather than `twin`: the first in code point order, which is how the host
+// sorts names, so that every listing and every lookup sees the same one,
+// whatever order the host's folder lists them in.
+bool SeenOverTwin(std::wstring_view name, std::wstring_view twin);
+
 // A backend's own rule for names it cannot hold: true refuses `name`.
 using NameRule = bool (*)(std::wstring_view name);
 
 // Splits at "\" and "/"; a path without a leading separator starts at the
 // root as well. PathNotFound for the empty path; InvalidName for an over-long
-// path or name, a name holding a character the device refuses in names
-// (wildcards, quotes, controls...), or one that `refused` refuses, wherever it
-// stands (a ".." after it does not take it back).
+// path or a name with a fault (FaultOfName), or one that `refused` refuses,
+// wherever it stands (a ".." after it does not take it back).
 FileStatus ParseDeviceNames(std::wstring_view path, DeviceNames& parsed, NameRule refused = nullptr);
 
 // The path as compared with others: folded, with ".", ".." and separators

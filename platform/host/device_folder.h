@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/common/device_volumes.h"
+#include "platform/common/volume_sizes.h"
 
 namespace platform::host {
 
@@ -29,8 +30,16 @@ struct DeviceFolder {
   std::filesystem::path File(const char* name) const { return folder / name; }
 };
 
+// False with a one-line `error` when root/ or a file the platform writes
+// beside it (registry.reg, launched.log, debug.log, clock) is a symbolic
+// link: a device folder handed over must not reach the PC's own files.
+bool RefuseLinks(const DeviceFolder& device, std::string& error);
+
 // The value of `key` in the [device] section of device.ini, trimmed; none
 // when the file or the key is missing.
 std::optional<std::string> ReadDeviceSetting(const DeviceFolder& device, const std::string& key);
+
+// The volumes' sizes that device.ini gives (ReadVolumeSizes); none without the file.
+bool ReadVolumeSizes(const DeviceFolder& device, std::vector<VolumeSize>& sizes, std::string& error);
 
 }  // namespace platform::host

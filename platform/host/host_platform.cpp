@@ -22,6 +22,7 @@ namespace platform::host {
 std::unique_ptr<HostPlatform> HostPlatform::Create(const CommandLine& line, HostConsole console, std::string& error) {
   std::unique_ptr<HostPlatform> host(new HostPlatform);
   const DeviceFolder& device = line.device;
+  if (!RefuseLinks(device, error)) return nullptr;
   host->deviceFiles_ = OpenHostFiles(device, error);
   if (!host->deviceFiles_) return nullptr;
   host->codePage_ = HostCodePage::Open(device, error);
@@ -33,7 +34,14 @@ std::unique_ptr<HostPlatform> HostPlatform::Create(const CommandLine& line, Host
   // them through the observed file system, so that those reads are told as
   // the system's own; the shell reaches the host files behind device paths.
   HostKernel& kernel = *(host->hostKernel_ = std::make_unique<HostKernel>(device));
-  host->files_ = std::make_unique<ObservedFileSystem>(*host->deviceFiles_);
+  std::vector<VolumeSize> sizes;
+  if (!ReadVolumeSizes(device, sizes, error)) return nullptr;
+  HostPlatform* const raw = host.get();
+  host->sizedFiles_ = std::make_unique<SizedVolumes>(
+      *host->deviceFiles_, sizes, [raw](std::wstring_view volume, std::wstring_view path, std::uint64_t more) {
+        raw->watch_->DoesNotFit(volume, path, more);
+      });
+  host->files_ = std::make_unique<ObservedFileSystem>(*host->sizedFiles_);
   host->kernel_ = std::make_unique<ObservedKernel>(kernel);
   auto registry = std::make_unique<HostRegistry>(device);
   if (const std::string problem = registry->Problem(); !problem.empty()) {
@@ -63,6 +71,7 @@ std::unique_ptr<HostPlatform> HostPlatform::Create(const CommandLine& line, Host
       std::make_unique<CardWatch>(*host->warnings_, [&kernel](std::wstring_view text) { kernel.DebugOutput(text); });
   host->files_->AddListener(*host->recorder_);
   host->files_->AddListener(*host->watch_);
+  host->deviceFiles_->TellHidden(*host->watch_);
   if (console.line) {
     host->logEcho_ = std::make_unique<AppendEcho>(kUpdateLogPath, [print = console.line](std::wstring_view text) {
       if (!text.empty() && text.back() == L'\n') text.remove_suffix(1);
@@ -84,6 +93,7 @@ std::unique_ptr<HostPlatform> HostPlatform::Create(const CommandLine& line, Host
 HostPlatform::~HostPlatform() = default;
 
 void HostPlatform::Finish() {
+  changes_->SetVolumes(sizedFiles_->Fills());
   watch_->Finish();
   display_->Finish(graphics_->Screen());
 }

@@ -10,6 +10,7 @@
 #include "platform/common/observed_file_system.h"
 #include "platform/common/observed_kernel.h"
 #include "platform/common/observed_shell.h"
+#include "platform/common/sized_volumes.h"
 #include "platform/host/command_line.h"
 #include "platform/host/report/change_report.h"
 #include "platform/host/report/warnings.h"
@@ -64,6 +65,7 @@ class HostPlatform {
   // The backends, and over those that are watched the layer that tells the
   // listeners above what the system asked of them.
   std::unique_ptr<HostFiles> deviceFiles_;
+  std::unique_ptr<platform::SizedVolumes> sizedFiles_;
   std::unique_ptr<platform::ObservedFileSystem> files_;
   std::unique_ptr<HostKernel> hostKernel_;
   std::unique_ptr<platform::ObservedKernel> kernel_;

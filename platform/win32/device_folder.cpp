@@ -13,4 +13,11 @@ std::optional<std::string> ReadDeviceSetting(const DeviceFolder& device, const s
   return common::DeviceSetting(ini, key);
 }
 
+bool ReadVolumeSizes(const DeviceFolder& device, std::vector<VolumeSize>& sizes, std::string& error) {
+  sizes.clear();
+  std::ifstream ini(std::filesystem::path(device.File(L"device.ini")));
+  if (!ini) return true;
+  return platform::ReadVolumeSizes(ini, sizes, error);
+}
+
 }  // namespace platform::win32

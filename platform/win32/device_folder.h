@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/common/volume_sizes.h"
+
 namespace platform::win32 {
 
 // A Windows folder that stands in for a volume ("\sd card").
@@ -31,5 +33,8 @@ inline DeviceFolder DeviceAt(std::wstring folder) {
 // The value of `key` in the [device] section of device.ini, trimmed; none
 // when the file or the key is missing.
 std::optional<std::string> ReadDeviceSetting(const DeviceFolder& device, const std::string& key);
+
+// The volumes' sizes that device.ini gives (platform::ReadVolumeSizes); none without the file.
+bool ReadVolumeSizes(const DeviceFolder& device, std::vector<VolumeSize>& sizes, std::string& error);
 
 }  // namespace platform::win32

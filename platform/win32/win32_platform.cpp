@@ -30,7 +30,10 @@ std::unique_ptr<Win32Platform> Win32Platform::Create(const DeviceFolder& device,
   Win32Kernel& kernel = *platform->kernel_;
   windows.liveThreads = [&kernel] { return kernel.LiveThreads(); };
   platform->windows_ = std::make_unique<Win32WindowSystem>(kScreenWidth, kScreenHeight, std::move(windows));
-  platform->observedFiles_ = std::make_unique<platform::ObservedFileSystem>(*platform->files_);
+  std::vector<VolumeSize> sizes;
+  if (!ReadVolumeSizes(device, sizes, error)) return nullptr;
+  platform->sizedFiles_ = std::make_unique<platform::SizedVolumes>(*platform->files_, sizes);
+  platform->observedFiles_ = std::make_unique<platform::ObservedFileSystem>(*platform->sizedFiles_);
   if (echo) {
     platform->logEcho_ = std::make_unique<platform::AppendEcho>(kUpdateLogPath, [echo](std::wstring_view text) {
       if (!text.empty() && text.back() == L'\n') text.remove_suffix(1);

@@ -8,6 +8,7 @@
 
 #include "platform/common/append_echo.h"
 #include "platform/common/observed_file_system.h"
+#include "platform/common/sized_volumes.h"
 #include "platform/platform.h"
 #include "platform/win32/device_folder.h"
 #include "platform/win32/window/win32_window_system.h"
@@ -38,7 +39,9 @@ class Win32Platform {
 
   std::unique_ptr<Win32Kernel> kernel_;
   std::unique_ptr<Win32FileSystem> files_;
-  // What the system calls: the file system with the update log's lines echoed.
+  // What the system calls: the file system within the volumes' sizes, with
+  // the update log's lines echoed.
+  std::unique_ptr<platform::SizedVolumes> sizedFiles_;
   std::unique_ptr<platform::AppendEcho> logEcho_;
   std::unique_ptr<platform::ObservedFileSystem> observedFiles_;
   std::unique_ptr<platform::CodePage> codePage_;

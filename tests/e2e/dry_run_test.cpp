@@ -2,6 +2,7 @@
 // card, reports what a boot would change and tells the outcome by its exit code.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -107,6 +108,123 @@ TEST_F(DryRunTest, ChangesNothingAndReportsWhatABootOfACopyChanges) {
     EXPECT_NE(report.find(expected), std::string::npos) << expected << "\n" << report;
   }
 }
+
+// A card the device's volumes take otherwise than a host folder would.
+struct VolumeCard {
+  const char* name;
+  std::function<void(DeviceTree&)> make;             // the card goes into "sd card"
+  std::vector<std::string> log;                      // what the list logs, between the find and the end
+  std::vector<std::string> warnings;                 // the findings on standard error, sorted
+  std::function<void(const fs::path& root)> booted;  // checks the boot left on the device
+};
+
+void PrintTo(const VolumeCard& card, std::ostream* out) { *out << card.name; }
+
+// The lines of a run's output that start with "warning: ", sorted: a folder lists in the host's order.
+std::vector<std::string> PrintedWarnings(const std::string& output) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = output.find('\n', start)) != std::string::npos; start = end + 1) {
+    if (output.compare(start, 9, "warning: ") == 0) lines.push_back(output.substr(start + 9, end - start - 9));
+  }
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+class VolumeCardTest : public BootTest, public ::testing::WithParamInterface<VolumeCard> {};
+
+TEST_P(VolumeCardTest, TheDryRunAndTheBootAgree) {
+  const VolumeCard& card = GetParam();
+  card.make(device);
+  TempFolder outside;
+  const fs::path copy = outside.path() / "device";
+  fs::copy(device.Folder(), copy, fs::copy_options::recursive);
+  const BootResult dry = Boot(device.Folder(), {"--dry-run", "--report", (outside.path() / "dry.json").string()});
+  const BootResult boot = Boot(copy, {"--report", (outside.path() / "boot.json").string()});
+
+  std::vector<std::string> log{"found update file \\sd card\\update.xml."};
+  log.insert(log.end(), card.log.begin(), card.log.end());
+  log.insert(log.end(), {"update finished.", "started \\System\\Main_Ap.exe", "\\System\\Main_Ap.exe launch success."});
+  EXPECT_EQ(PrintedLog(boot.output), log) << boot.output;
+  EXPECT_EQ(PrintedLog(dry.output), log) << dry.output;
+  EXPECT_EQ(PrintedWarnings(boot.output), card.warnings) << boot.output;
+  EXPECT_EQ(PrintedWarnings(dry.output), card.warnings) << dry.output;
+  EXPECT_EQ(ReadHostFile(outside.path() / "dry.json"), ReadHostFile(outside.path() / "boot.json"));
+  card.booted(copy / "root");
+}
+
+const std::string kBadNames = "\\sd card\\update.xml:7: \\sd card\\D\\";
+const std::string kVolumeList =
+    "<update_already>0</update_already>\n<update>\n<copy from=\"D\\\" to=\"\\FlashHd\\D\\\"/>\n</update>";
+
+const VolumeCard kVolumeCards[] = {
+    {"AFolderCopyLeavesOutTheNamesTheDeviceCannotHold",
+     [](DeviceTree& d) {
+       d.WriteFile("sd card/update.xml", Description(kVolumeList));
+       for (const char* name : {"q?.txt", "ok.txt", "zz.txt", "a:b.bin", "trail.", "sp "}) {
+         d.WriteFile(std::string("sd card/D/") + name, name);
+       }
+     },
+     {"2 files has been copied."},
+     {kBadNames + "a:b.bin is not there for the device: its name holds a character the device's file systems refuse "
+                  "(\" * : < > ? | / \\ or a control character).",
+      kBadNames + "q?.txt is not there for the device: its name holds a character the device's file systems refuse "
+                  "(\" * : < > ? | / \\ or a control character).",
+      kBadNames + "sp  is not there for the device: its name ends in a dot or a space.",
+      kBadNames + "trail. is not there for the device: its name ends in a dot or a space."},
+     [](const fs::path& root) {
+       EXPECT_EQ(ReadHostFile(root / "FlashHd/D/ok.txt"), "ok.txt");
+       EXPECT_EQ(ReadHostFile(root / "FlashHd/D/zz.txt"), "zz.txt");
+       EXPECT_FALSE(fs::exists(root / "FlashHd/D/trail."));
+     }},
+    {"OfCaseTwinsTheFirstInCodePointOrderIsDeleted",
+     [](DeviceTree& d) {
+       d.WriteFile("sd card/update.xml",
+                   Description("<update_already>0</update_already>\n<update>\n<delete path=\"\\FlashHd\\d\\\"/>\n"
+                               "</update>"));
+       d.WriteFile("FlashHd/D/a.txt", "a");
+       d.WriteFile("FlashHd/d/b.txt", "b");
+       d.WriteFile("FlashHd/d/c.txt", "c");
+     },
+     {"1 files has been deleted."},
+     {"\\sd card\\update.xml:7: \\FlashHd\\d is not there for the device: its name differs from D only in "
+      "letter case, and of such names the device sees the first in code point order."},
+     [](const fs::path& root) {
+       EXPECT_FALSE(fs::exists(root / "FlashHd/D"));
+       EXPECT_TRUE(fs::exists(root / "FlashHd/d/c.txt"));
+     }},
+    {"AVolumeSurvivesItsOwnDeletion",
+     [](DeviceTree& d) {
+       d.WriteFile("sd card/update.xml",
+                   Description("<update_already>0</update_already>\n<update>\n<delete path=\"\\FlashHd\\\"/>\n"
+                               "</update>"));
+       d.WriteFile("FlashHd/Old/a.txt", "a");
+       d.WriteFile("FlashHd/b.txt", "b");
+     },
+     {"3 files has been deleted."},
+     {},
+     [](const fs::path& root) {
+       EXPECT_FALSE(fs::exists(root / "FlashHd/Old"));
+       EXPECT_FALSE(fs::exists(root / "FlashHd/b.txt"));
+       // The log goes on in a new file on the volume that stayed.
+       EXPECT_NE(ReadHostFile(root / "FlashHd/updatelog.txt").find(") 3 files has been deleted.\n"), std::string::npos);
+     }},
+    {"ACopyThatDoesNotFitASizedVolumeFailsBeforeItsData",
+     [](DeviceTree& d) {
+       d.WriteDeviceFile("device.ini", "[device]\ntimezone = UTC\n[volumes]\nFlashHd = 4KiB\n");
+       d.WriteFile("sd card/update.xml", Description("<update_already>0</update_already>\n<update>\n"
+                                                     "<copy from=\"big.bin\" to=\"\\FlashHd\\big.bin\"/>\n</update>"));
+       d.WriteFile("sd card/big.bin", std::string(5000, 'b'));
+     },
+     {"0 files has been copied."},
+     // The log's first line takes 53 bytes of the 4096.
+     {"\\sd card\\update.xml:7: \\FlashHd\\big.bin is the first file that does not fit on \\FlashHd, which fails "
+      "as disk full: the card needs 957 bytes more room on \\FlashHd."},
+     [](const fs::path& root) { EXPECT_FALSE(fs::exists(root / "FlashHd/big.bin")); }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cards, VolumeCardTest, ::testing::ValuesIn(kVolumeCards),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct Outcome {
   const char* what;

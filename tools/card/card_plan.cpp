@@ -11,6 +11,7 @@
 #include "platform/common/name_case.h"
 #include "platform/common/path_limits.h"
 #include "platform/common/wide_units.h"
+#include "platform/host/files/device_entry.h"
 #include "platform/host/utf8.h"
 
 namespace initap::card {
@@ -93,8 +94,9 @@ class Planner {
     if (device) {
       for (Entry& entry : Entries(*device)) {
         // A name the device cannot hold is not there for it.
-        if (platform::ParseDeviceNames(DevicePath(path + "/" + entry.name, entry.folder), ignored_) ==
-            platform::FileStatus::Ok) {
+        if (platform::host::HoldsDeviceName(entry.name) &&
+            platform::ParseDeviceNames(DevicePath(path + "/" + entry.name, entry.folder), ignored_) ==
+                platform::FileStatus::Ok) {
           onDevice.emplace(Folded(entry.name), std::move(entry));
         }
       }
@@ -174,9 +176,13 @@ class Planner {
   // The entry's name and its paths on the device and on the card fit the device.
   bool Fits(const Entry& entry, const std::string& path) {
     const std::wstring onDevice = DevicePath(path, entry.folder);
-    if (platform::ParseDeviceNames(onDevice, ignored_) == platform::FileStatus::InvalidName &&
-        platform::WideUnits(onDevice) <= platform::kLongestPath) {
+    if (!platform::host::HoldsDeviceName(entry.name)) {
       error_ = Shown(entry.path) + ": \"" + entry.name + "\" is a name no volume of the device can hold";
+      return false;
+    }
+    std::error_code sizeError;
+    if (!entry.folder && fs::file_size(entry.path, sizeError) > platform::kLargestFile && !sizeError) {
+      error_ = Shown(entry.path) + " is 4 GiB or more, larger than a file of the device's volumes";
       return false;
     }
     for (const std::wstring& named :

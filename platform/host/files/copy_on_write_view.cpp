@@ -6,6 +6,7 @@
 #include <optional>
 #include <unordered_map>
 
+#include "platform/common/device_volumes.h"
 #include "platform/common/listing_pattern.h"
 #include "platform/common/name_case.h"
 #include "platform/common/read_listing.h"
@@ -89,7 +90,7 @@ CopyOnWriteView::Found CopyOnWriteView::Look(std::wstring_view path, bool askDev
   where.namesFolder = parsed.namesFolder;
   for (const std::string& name : parsed.names) where.canonical += L"\\" + FromUtf8(name);
   if (parsed.names.empty()) {
-    where.parentFound = where.found = where.folder = where.base = true;
+    where.parentFound = where.found = where.folder = where.base = where.mountPoint = true;
     where.data = Describe(L"\\", true, 0);
     return where;
   }
@@ -135,6 +136,7 @@ CopyOnWriteView::Found CopyOnWriteView::Look(std::wstring_view path, bool askDev
   }
   where.base = count == 1 &&
                std::find(mountedVolumes_.begin(), mountedVolumes_.end(), where.key.substr(1)) != mountedVolumes_.end();
+  where.mountPoint = where.base || (count == 1 && IsVolumeName(where.written));
   // A path written as a folder does not find a file.
   if (where.namesFolder && where.found && !where.folder) where.found = false;
   return where;
@@ -244,7 +246,7 @@ FileStatus CopyOnWriteView::RemoveDirectory(std::wstring_view path) {
   std::lock_guard guard(lock_);
   const Found where = Look(path);
   if (where.status != FileStatus::Ok) return where.status;
-  if (where.base) return FileStatus::AccessDenied;
+  if (where.mountPoint) return FileStatus::AccessDenied;
   if (!where.found) return where.Missing();
   if (!where.folder) return FileStatus::PathNotFound;
   std::vector<FindData> entries;
@@ -291,7 +293,7 @@ FileStatus CopyOnWriteView::MoveFile(std::wstring_view source, std::wstring_view
   std::lock_guard guard(lock_);
   const Found from = Look(source);
   if (from.status != FileStatus::Ok) return from.status;
-  if (from.base) return FileStatus::AccessDenied;
+  if (from.mountPoint) return FileStatus::AccessDenied;
   if (!from.found) return from.Missing();
   const Found to = Look(destination);
   if (to.status != FileStatus::Ok) return to.status;

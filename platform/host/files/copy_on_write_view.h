@@ -41,6 +41,8 @@ class CopyOnWriteView final : public HostFiles {
   UniqueFd OpenFd(std::wstring_view devicePath, int openFlags) const override;
   // The device's host file, for a file this view has not changed; none otherwise.
   std::optional<std::filesystem::path> HostPathOf(std::wstring_view devicePath) const override;
+  // The device folder below tells: this view hides what it hides.
+  void TellHidden(HiddenEntryListener& listener) override { device_->TellHidden(listener); }
 
   // Adds `bytes` to the end of the file under `key`, when it is still a file.
   void Append(const std::wstring& key, std::string_view bytes);
@@ -67,7 +69,8 @@ class CopyOnWriteView final : public HostFiles {
     bool parentFound = false;
     bool found = false;
     bool folder = false;
-    bool base = false;  // the root or a mounted volume
+    bool base = false;        // the root or a mounted volume
+    bool mountPoint = false;  // the root or a volume's folder: it cannot be removed
     bool namesFolder = false;
     bool deviceDecides = false;  // untouched here, and the device folder was left to the caller to ask
     std::wstring key;            // folded, "\a\b"; empty for the root

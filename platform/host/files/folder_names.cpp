@@ -9,6 +9,7 @@
 
 #include "platform/common/name_case.h"
 #include "platform/host/files/confined_open.h"
+#include "platform/host/files/device_entry.h"
 #include "platform/host/files/device_path.h"
 #include "platform/host/utf8.h"
 
@@ -16,8 +17,9 @@ namespace platform::host {
 
 namespace {
 
-// Folders whose names are kept: those a copy reads from and writes to, and a few more.
-constexpr std::size_t kKeptFolders = 8;
+// Folders whose names are kept: every folder on the way of a copy's source
+// and destination is looked at, so a deep tree's ancestors all stay.
+constexpr std::size_t kKeptFolders = 32;
 
 std::wstring FoldedName(const std::string& name) { return FoldName(FromUtf8(name)); }
 
@@ -32,6 +34,7 @@ void Remove(std::unordered_multimap<std::wstring, std::string>& names, const std
 }
 
 void Add(std::unordered_multimap<std::wstring, std::string>& names, const std::string& name) {
+  if (!HoldsDeviceName(name)) return;
   std::wstring folded = FoldedName(name);
   auto [first, last] = names.equal_range(folded);
   for (auto it = first; it != last; ++it) {
@@ -65,6 +68,7 @@ FolderNames::Folder* FolderNames::Read(int folder, const Stamp& stamp) {
   std::unordered_multimap<std::wstring, std::string> names;
   while (const dirent* entry = readdir(dir)) {
     if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+    if (!HoldsDeviceName(entry->d_name)) continue;
     names.emplace(FoldedName(entry->d_name), entry->d_name);
   }
   closedir(dir);
@@ -85,7 +89,8 @@ FolderNames::Folder* FolderNames::Read(int folder, const Stamp& stamp) {
   return kept;
 }
 
-std::optional<std::string> FolderNames::Find(int folder, const std::wstring& folded, const std::string& preferred) {
+std::optional<std::string> FolderNames::Find(int folder, const std::wstring& folded, std::vector<std::string>& twins) {
+  twins.clear();
   std::lock_guard guard(lock_);
   Stamp stamp;
   if (!Take(folder, stamp)) return std::nullopt;
@@ -98,11 +103,30 @@ std::optional<std::string> FolderNames::Find(int folder, const std::wstring& fol
   }
   known->lastUse = ++uses_;
   auto [found, end] = known->names.equal_range(folded);
-  if (found == end) return std::nullopt;
+  const std::string* seen = nullptr;
   for (auto it = found; it != end; ++it) {
-    if (it->second == preferred) return preferred;
+    if (hiddenTwins_.count({stamp.device, stamp.inode, it->second}) != 0) continue;
+    // UTF-8 bytes sort as their code points do.
+    if (seen == nullptr || it->second < *seen) seen = &it->second;
   }
-  return found->second;
+  if (seen == nullptr) return std::nullopt;
+  for (auto it = found; it != end; ++it) {
+    if (&it->second == seen || !hiddenTwins_.emplace(stamp.device, stamp.inode, it->second).second) continue;
+    twins.push_back(it->second);
+  }
+  return *seen;
+}
+
+void FolderNames::HideTwin(int folder, const std::string& name) {
+  std::lock_guard guard(lock_);
+  Stamp stamp;
+  if (Take(folder, stamp)) hiddenTwins_.emplace(stamp.device, stamp.inode, name);
+}
+
+bool FolderNames::IsHiddenTwin(int folder, const std::string& name) {
+  std::lock_guard guard(lock_);
+  Stamp stamp;
+  return Take(folder, stamp) && hiddenTwins_.count({stamp.device, stamp.inode, name}) != 0;
 }
 
 int FolderNames::Change(int folder, const std::string& removed, const std::string& added,

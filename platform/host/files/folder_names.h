@@ -5,7 +5,9 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
+#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -20,9 +22,17 @@ namespace platform::host {
 class FolderNames {
  public:
   // The name of the entry of `folder` (an open folder; O_PATH will do) whose
-  // folded name is `folded`, `preferred` when that is one of them; none when
-  // there is none or the folder cannot be read.
-  std::optional<std::string> Find(int folder, const std::wstring& folded, const std::string& preferred);
+  // folded name is `folded`, as the device sees it: of names that differ only
+  // in letter case the first in code point order, the others put into
+  // `twins`; none when there is none or the folder cannot be read. Names the
+  // device cannot hold are never found, nor twins hidden before.
+  std::optional<std::string> Find(int folder, const std::wstring& folded, std::vector<std::string>& twins);
+
+  // A name hidden behind its twin stays hidden for the rest of the boot, also
+  // once the twin is gone: a dry run keeps one entry under a folded name, and
+  // both must see the same.
+  void HideTwin(int folder, const std::string& name);
+  bool IsHiddenTwin(int folder, const std::string& name);
 
   // Runs `change`, one call that removes the entry `removed` from `folder`
   // and/or adds `added` to it (either may be empty), and keeps the folder's
@@ -53,6 +63,7 @@ class FolderNames {
   Folder* Read(int folder, const Stamp& stamp);
 
   std::mutex lock_;
+  std::set<std::tuple<std::uint64_t, std::uint64_t, std::string>> hiddenTwins_;  // folder device, inode, name
   std::vector<Folder> folders_;
   std::uint64_t uses_ = 0;
 };

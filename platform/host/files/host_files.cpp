@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/common/device_names.h"
+#include "platform/common/device_volumes.h"
 #include "platform/common/name_case.h"
 #include "platform/host/files/confined_open.h"
 #include "platform/host/files/copy_on_write_view.h"
@@ -31,11 +33,16 @@ UniqueFd OpenHostFolder(const std::filesystem::path& folder) {
   return UniqueFd(open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
 }
 
+// A volume's own folder, which is its mount point on the device: it cannot be moved or removed.
+bool IsVolumeFolder(const PathResolver& resolver, const HostLocation& where) {
+  return where.IsBase() || (where.base == resolver.Root() && where.parent == "." && IsVolumeName(FromUtf8(where.name)));
+}
+
 // Unlinks the entry at `path` with `flags`: a file, or with AT_REMOVEDIR an empty folder.
 FileStatus RemoveEntry(const PathResolver& resolver, std::wstring_view path, int flags) {
   HostLocation where;
   if (const FileStatus status = resolver.ResolveEntry(path, where); status != FileStatus::Ok) return status;
-  if (where.IsBase()) return FileStatus::AccessDenied;
+  if (IsVolumeFolder(resolver, where)) return FileStatus::AccessDenied;
   if (!where.found) return where.Missing();
   const int parent = where.parentFolder.Get();
   const int result =
@@ -104,7 +111,25 @@ FileStatus HostFileSystem::OpenForRead(std::wstring_view path, UniqueFd& file, s
   if (!file) return errno == ENOENT ? where.Missing() : StatusOfErrno(errno);
   if (fstat(file.Get(), &st) != 0) return StatusOfErrno(errno);
   if (!S_ISREG(st.st_mode)) return FileStatus::AccessDenied;
+  if (TooLarge(path, st)) return FileStatus::FileNotFound;
   return FileStatus::Ok;
+}
+
+void HostFileSystem::Tell(const HiddenEntry& hidden) const {
+  if (HiddenEntryListener* listener = resolver_.Listener()) listener->Hidden(hidden);
+}
+
+bool HostFileSystem::TooLarge(std::wstring_view path, const struct stat& st) const {
+  if (!S_ISREG(st.st_mode) || static_cast<std::uint64_t>(st.st_size) <= kLargestFile) return false;
+  DeviceNames names;
+  if (ParseDeviceNames(path, names) != FileStatus::Ok || names.IsRoot()) return true;
+  const std::wstring name = names.names.back();
+  names.names.pop_back();
+  if (const std::optional<HiddenEntry> hidden =
+          HiddenByItself(names.IsRoot() ? L"\\" : names.Below(L""), ToUtf8(name), false, kLargestFile + 1)) {
+    Tell(*hidden);
+  }
+  return true;
 }
 
 FileStatus HostFileSystem::TestOpenForRead(std::wstring_view path) {
@@ -144,7 +169,7 @@ FileStatus HostFileSystem::DeleteFile(std::wstring_view path) {
 FileStatus HostFileSystem::MoveFile(std::wstring_view source, std::wstring_view destination) {
   HostLocation from, to;
   if (const FileStatus status = resolver_.ResolveEntry(source, from); status != FileStatus::Ok) return status;
-  if (from.IsBase()) return FileStatus::AccessDenied;
+  if (IsVolumeFolder(resolver_, from)) return FileStatus::AccessDenied;
   if (!from.found) return from.Missing();
   if (const FileStatus status = resolver_.ResolveEntry(destination, to); status != FileStatus::Ok) return status;
   if (to.IsBase()) return FileStatus::AlreadyExists;

@@ -11,6 +11,7 @@
 
 #include "platform/filesystem.h"
 #include "platform/host/device_folder.h"
+#include "platform/host/files/device_entry.h"
 #include "platform/host/files/path_resolver.h"
 #include "platform/host/unique_fd.h"
 
@@ -28,6 +29,9 @@ class HostFiles : public FileSystem {
   // The host path a device path leads to, when it exists: the real path of
   // what was opened inside the device, links followed.
   virtual std::optional<std::filesystem::path> HostPathOf(std::wstring_view devicePath) const = 0;
+  // `listener` is told of the host entries that the device does not see, as
+  // listings and lookups come across them; it outlives these files.
+  virtual void TellHidden(HiddenEntryListener& listener) = 0;
 };
 
 // The device folder's files: the host's own, or for a dry run a
@@ -58,6 +62,7 @@ class HostFileSystem final : public HostFiles {
 
   UniqueFd OpenFd(std::wstring_view devicePath, int openFlags) const override;
   std::optional<std::filesystem::path> HostPathOf(std::wstring_view devicePath) const override;
+  void TellHidden(HiddenEntryListener& listener) override { resolver_.SetListener(&listener); }
 
   // The folded names of the volumes that host folders stand in for.
   std::vector<std::wstring> MountedVolumes() const;
@@ -72,6 +77,9 @@ class HostFileSystem final : public HostFiles {
   // Opens (creating when missing) for writing with `flags` added.
   FileStatus OpenForWrite(std::wstring_view path, int flags, UniqueFd& file);
   FileStatus MoveAcrossVolumes(std::wstring_view source, std::wstring_view destination);
+  void Tell(const HiddenEntry& hidden) const;
+  // A file at `path` that the device's volumes cannot hold, told as hidden.
+  bool TooLarge(std::wstring_view path, const struct stat& st) const;
 
   PathResolver resolver_;
 };

@@ -6,12 +6,16 @@
 
 #include <cstring>
 #include <optional>
+#include <tuple>
+#include <unordered_map>
 #include <vector>
 
+#include "platform/common/device_names.h"
 #include "platform/common/listing_pattern.h"
 #include "platform/common/name_case.h"
 #include "platform/common/read_listing.h"
 #include "platform/host/files/confined_open.h"
+#include "platform/host/files/device_entry.h"
 #include "platform/host/files/device_path.h"
 #include "platform/host/files/host_files.h"
 #include "platform/host/utf8.h"
@@ -69,6 +73,10 @@ FileStatus HostFileSystem::ListFolder(std::wstring_view folder, std::vector<Find
 
   const bool deviceRoot = where.IsBase() && where.volume < 0;
   const std::vector<MountedVolume>& volumes = resolver_.Volumes();
+  DeviceNames listed;
+  std::ignore = ParseDeviceNames(folder, listed);
+  const std::wstring deviceFolder = listed.IsRoot() ? L"\\" : listed.Below(L"");
+  std::vector<std::string> hostNames;
   while (const dirent* entry = readdir(dir)) {
     if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
     std::wstring name = FromUtf8(entry->d_name);
@@ -83,14 +91,38 @@ FileStatus HostFileSystem::ListFolder(std::wstring_view folder, std::vector<Find
     if (S_ISLNK(st.st_mode)) {
       // Followed inside the device only, never by the host's rules.
       const UniqueFd target = OpenInside(where.base, JoinHostPath(path, entry->d_name), O_PATH);
-      if (!target || fstat(target.Get(), &st) != 0) {
-        entries.push_back(Unreachable(std::move(name)));
-        continue;
-      }
+      if (!target || fstat(target.Get(), &st) != 0) st = {};
     }
-    entries.push_back(Describe(std::move(name), st));
+    if (const std::optional<HiddenEntry> hidden =
+            HiddenByItself(deviceFolder, entry->d_name, S_ISDIR(st.st_mode), static_cast<std::uint64_t>(st.st_size))) {
+      Tell(*hidden);
+      continue;
+    }
+    if (resolver_.Names().IsHiddenTwin(dirFd, entry->d_name)) continue;
+    hostNames.emplace_back(entry->d_name);
+    entries.push_back(st.st_mode == 0 ? Unreachable(std::move(name)) : Describe(std::move(name), st));
   }
   closedir(dir);
+  // Of names alike but for letter case the device sees one; UTF-8 bytes sort as their code points do.
+  std::unordered_map<std::wstring, std::size_t> seen;
+  std::vector<bool> twin(entries.size(), false);
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const auto [known, fresh] = seen.emplace(FoldName(entries[i].name), i);
+    if (fresh) continue;
+    const bool before = hostNames[i] < hostNames[known->second];
+    const std::size_t hidden = before ? known->second : i;
+    if (before) known->second = i;
+    twin[hidden] = true;
+    resolver_.Names().HideTwin(dirFd, hostNames[hidden]);
+    Tell(HiddenTwin(deviceFolder, hostNames[hidden], hostNames[known->second]));
+  }
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (twin[i]) continue;
+    if (kept != i) entries[kept] = std::move(entries[i]);
+    ++kept;
+  }
+  entries.resize(kept);
   if (deviceRoot) {
     struct stat folderStat {};
     folderStat.st_mode = S_IFDIR;
@@ -112,6 +144,7 @@ FileStatus HostFileSystem::FindPath(std::wstring_view path, FindData& found) {
     found = Unreachable(std::move(name));
     return FileStatus::Ok;
   }
+  if (TooLarge(path, st)) return FileStatus::FileNotFound;
   found = Describe(std::move(name), st);
   return FileStatus::Ok;
 }

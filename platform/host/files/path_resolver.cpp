@@ -11,18 +11,22 @@ namespace platform::host {
 
 namespace {
 
-std::string Join(const std::vector<std::string>& names, std::size_t first, std::size_t end) {
-  std::string path = ".";
-  for (std::size_t i = first; i < end; ++i) path = JoinHostPath(path, names[i]);
-  return path;
-}
-
 bool IsFolder(const UniqueFd& fd) {
   struct stat st {};
   return fd && fstat(fd.Get(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 }  // namespace
+
+std::optional<std::string> PathResolver::Spelled(int folder, std::wstring_view deviceFolder,
+                                                 const std::string& name) const {
+  std::vector<std::string> twins;
+  std::optional<std::string> spelled = names_.Find(folder, FoldName(FromUtf8(name)), twins);
+  if (listener_ != nullptr) {
+    for (const std::string& twin : twins) listener_->Hidden(HiddenTwin(deviceFolder, twin, *spelled));
+  }
+  return spelled;
+}
 
 FileStatus PathResolver::Resolve(std::wstring_view devicePath, HostLocation& where) const {
   return Resolve(devicePath, where, O_PATH);
@@ -62,49 +66,28 @@ FileStatus PathResolver::Locate(std::wstring_view devicePath, HostLocation& wher
   const std::size_t last = names.size() - 1;
   where.written = names[last];
 
-  // Usually every name is spelled as on the host: one lookup.
-  const std::string parent = Join(names, first, last);
-  if (!entry) {
-    where.target = OpenInside(where.base, JoinHostPath(parent, names[last]), targetFlags);
-    if (where.target) {
-      where.parent = parent;
-      where.name = names[last];
-      where.found = !where.namesFolder || IsFolder(where.target);
-      return FileStatus::Ok;
+  // Name by name, each as the device sees it in its folder.
+  std::string folder = ".";
+  std::wstring deviceFolder;
+  for (std::size_t i = 0; i < first; ++i) deviceFolder += L"\\" + FromUtf8(names[i]);
+  UniqueFd folderFd = OpenInside(where.base, folder, O_PATH | O_DIRECTORY);
+  for (std::size_t i = first; folderFd && i < last; ++i) {
+    const std::optional<std::string> spelled = Spelled(folderFd.Get(), deviceFolder, names[i]);
+    if (!spelled) {
+      folderFd.Reset();
+      break;
     }
-  }
-
-  // Otherwise name by name, from the last folder that is spelled as written.
-  std::string folder = parent;
-  UniqueFd folderFd = OpenInside(where.base, parent, O_PATH | O_DIRECTORY);
-  std::size_t i = last;
-  if (!folderFd) {
-    folder.assign(1, '.');  // the base itself
+    folder = JoinHostPath(folder, *spelled);
+    deviceFolder += L"\\" + FromUtf8(*spelled);
     folderFd = OpenInside(where.base, folder, O_PATH | O_DIRECTORY);
-    i = first;
   }
-  for (; folderFd && i < last; ++i) {
-    std::string name = names[i];
-    UniqueFd next = OpenInside(where.base, JoinHostPath(folder, name), O_PATH | O_DIRECTORY);
-    if (!next) {
-      std::optional<std::string> spelled = names_.Find(folderFd.Get(), FoldName(FromUtf8(name)), name);
-      if (spelled && *spelled != name) {
-        name = std::move(*spelled);
-        next = OpenInside(where.base, JoinHostPath(folder, name), O_PATH | O_DIRECTORY);
-      }
-    }
-    if (!next) break;
-    folder = JoinHostPath(folder, name);
-    folderFd = std::move(next);
-  }
-  if (!folderFd || i < last) {
+  where.name = names[last];
+  if (!folderFd) {
     where.parentFound = false;
-    where.name = names[last];
     return FileStatus::Ok;
   }
 
   where.parent = folder;
-  where.name = names[last];
   // Looks at the last name: the entry itself, or what it leads to.
   const auto look = [&] {
     if (entry) {
@@ -116,19 +99,11 @@ FileStatus PathResolver::Locate(std::wstring_view devicePath, HostLocation& wher
     where.target = OpenInside(where.base, JoinHostPath(folder, where.name), targetFlags);
     return static_cast<bool>(where.target);
   };
-  // The fast lookup above has tried the name as written in this very folder.
-  bool exists = (entry || folder != parent) && look();
-  if (!exists) {
-    if (std::optional<std::string> spelled = names_.Find(folderFd.Get(), FoldName(FromUtf8(where.name)), where.name)) {
-      if (*spelled != where.name) {
-        where.name = std::move(*spelled);
-        exists = look() || !entry;
-      } else {
-        // Opening failed although the name is there: a link that leads nowhere.
-        // The entry itself was looked at already.
-        exists = !entry;
-      }
-    }
+  bool exists = false;
+  if (std::optional<std::string> spelled = Spelled(folderFd.Get(), deviceFolder, where.name)) {
+    where.name = std::move(*spelled);
+    // A name that is there but opens nowhere is a link that leads nowhere.
+    exists = look() || !entry;
   }
   const bool link = entry && exists && S_ISLNK(where.entry.mode);
   if (link) where.target = OpenInside(where.base, JoinHostPath(folder, where.name), O_PATH);

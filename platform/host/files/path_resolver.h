@@ -2,12 +2,14 @@
 // names on the way as they are spelled on the host.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/filesystem.h"
 #include "platform/host/files/confined_open.h"
+#include "platform/host/files/device_entry.h"
 #include "platform/host/files/folder_names.h"
 #include "platform/host/unique_fd.h"
 
@@ -52,8 +54,8 @@ class PathResolver {
   PathResolver(UniqueFd root, std::vector<MountedVolume> volumes)
       : root_(std::move(root)), volumes_(std::move(volumes)) {}
 
-  // Finds `devicePath`, each name exactly as written first, then without
-  // regard to case, and opens what it leads to as `where.target` with
+  // Finds `devicePath`, each name without regard to case as the device sees
+  // it (FolderNames::Find), and opens what it leads to as `where.target` with
   // `targetFlags` (a path-only descriptor without them). Ok unless the text
   // itself is unusable (InvalidName, PathNotFound).
   FileStatus Resolve(std::wstring_view devicePath, HostLocation& where, int targetFlags) const;
@@ -65,13 +67,20 @@ class PathResolver {
   int Root() const { return root_.Get(); }
   const std::vector<MountedVolume>& Volumes() const { return volumes_; }
   FolderNames& Names() const { return names_; }
+  // Told of the names that a lookup finds hidden behind a twin; may be null.
+  void SetListener(HiddenEntryListener* listener) { listener_ = listener; }
+  HiddenEntryListener* Listener() const { return listener_; }
 
  private:
   FileStatus Locate(std::wstring_view devicePath, HostLocation& where, bool entry, int targetFlags) const;
+  // The device's spelling of `name` in the open `folder` (the device path
+  // `deviceFolder`), telling the listener of its twins; none when missing.
+  std::optional<std::string> Spelled(int folder, std::wstring_view deviceFolder, const std::string& name) const;
 
   UniqueFd root_;
   std::vector<MountedVolume> volumes_;
   mutable FolderNames names_;
+  HiddenEntryListener* listener_ = nullptr;
 };
 
 }  // namespace platform::host

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <tuple>
 
 #include "platform/common/update_descriptions.h"
 #include "platform/host/report/document_checks.h"
@@ -177,6 +178,34 @@ void CardWatch::BeforeStart(std::wstring_view file) {
   Add(reads, line, Shown(call.path) + " does not exist, so the device starts " + ToUtf8(file) + " instead.");
 }
 
+std::pair<std::string, std::uint32_t> CardWatch::StepInWork() const {
+  const auto step = steps_.find(std::this_thread::get_id());
+  if (step == steps_.end() || !step->second.reads) return {};
+  return {ToUtf8(step->second.reads->path),
+          step->second.reads->elements[static_cast<std::size_t>(step->second.element)].line};
+}
+
+void CardWatch::DoesNotFit(std::wstring_view volume, std::wstring_view path, std::uint64_t more) {
+  std::lock_guard guard(lock_);
+  const auto [known, first] = full_.try_emplace(std::wstring(volume));
+  if (first) {
+    std::tie(known->second.description, known->second.line) = StepInWork();
+    known->second.firstPath = path;
+  }
+  known->second.more = more;
+}
+
+void CardWatch::Hidden(const HiddenEntry& entry) {
+  std::lock_guard guard(lock_);
+  const std::wstring path = Normalized(entry.path);
+  if (std::find(hidden_.begin(), hidden_.end(), path) != hidden_.end()) return;
+  hidden_.push_back(path);
+  auto [description, line] = StepInWork();
+  warnings_.Add(Warning{std::move(description), line,
+                        Shown(entry.path) + " is not there for the device: " + entry.why + ".", entry.id,
+                        Severity::Error});
+}
+
 void CardWatch::Finish() {
   std::lock_guard guard(lock_);
   if (finished_) return;
@@ -192,6 +221,13 @@ void CardWatch::Finish() {
     Add(pending.reads.get(), element.line,
         "<" + element.name + "> \"" + ToUtf8(element.text.value_or(L"")) +
             "\" is a relative path, which does not resolve from this description: the device finds no file by it.");
+  }
+  for (const auto& [volume, shortfall] : full_) {
+    warnings_.Add(Warning{shortfall.description, shortfall.line,
+                          Shown(shortfall.firstPath) + " is the first file that does not fit on " + Shown(volume) +
+                              ", which fails as disk full: the card needs " + std::to_string(shortfall.more) +
+                              " bytes more room on " + Shown(volume) + ".",
+                          "volume-full", Severity::Error});
   }
   for (const auto& [document, marker] : found_) {
     if (std::find(deleted_.begin(), deleted_.end(), Normalized(document->path)) != deleted_.end()) continue;

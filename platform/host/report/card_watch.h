@@ -17,6 +17,7 @@
 
 #include "platform/common/observed_file_system.h"
 #include "platform/common/observed_shell.h"
+#include "platform/host/files/device_entry.h"
 #include "platform/host/report/document_reads.h"
 #include "platform/host/report/step_checks.h"
 #include "platform/host/report/warnings.h"
@@ -24,7 +25,7 @@
 
 namespace platform::host {
 
-class CardWatch final : public XmlListener, public FileListener, public ShellListener {
+class CardWatch final : public XmlListener, public FileListener, public ShellListener, public HiddenEntryListener {
  public:
   // `debug` receives a line for the debug output when a document does not load.
   CardWatch(Warnings& warnings, std::function<void(std::wstring_view)> debug)
@@ -47,6 +48,13 @@ class CardWatch final : public XmlListener, public FileListener, public ShellLis
   // The file system answered one of the system's calls.
   void After(const FileCall& call) override;
   void BeforeStart(std::wstring_view file) override;
+  // An entry of a host folder that the device does not see: told once, at the
+  // step in work when there is one, since the card could not hold it on the device.
+  void Hidden(const HiddenEntry& entry) override;
+  // A write to `path` was refused for want of room on `volume`, which would
+  // need `more` bytes for all that was refused: told once a volume, at the
+  // step of the first file that did not fit.
+  void DoesNotFit(std::wstring_view volume, std::wstring_view path, std::uint64_t more);
 
   // The run is over: weighs what was never read.
   void Finish();
@@ -69,6 +77,8 @@ class CardWatch final : public XmlListener, public FileListener, public ShellLis
   void Add(const DocumentReads* reads, std::uint32_t line, std::string text);
   void CloseStep(Step& step);
   void Seen(std::wstring_view path);
+  // The description and line of the step in work on this thread; none outside a step.
+  std::pair<std::string, std::uint32_t> StepInWork() const;
   // The description and line of the element whose text names `path`; none when no text does.
   std::pair<const DocumentReads*, std::uint32_t> ElementNaming(std::wstring_view path) const;
 
@@ -80,7 +90,15 @@ class CardWatch final : public XmlListener, public FileListener, public ShellLis
   std::map<std::thread::id, Step> steps_;
   std::map<std::thread::id, FileCall> lastTest_;  // the last file each thread looked for
   std::vector<PendingPath> pending_;
-  std::vector<std::wstring> deleted_;                   // normalized
+  std::vector<std::wstring> deleted_;  // normalized
+  std::vector<std::wstring> hidden_;   // normalized, told already
+  struct Shortfall {
+    std::string description;
+    std::uint32_t line = 0;
+    std::wstring firstPath;
+    std::uint64_t more = 0;
+  };
+  std::map<std::wstring, Shortfall> full_;              // by volume
   std::map<const DocumentReads*, std::wstring> found_;  // a file found beside a carried-out description
   bool finished_ = false;
 };

@@ -163,6 +163,11 @@ ChangeReport::Tally ChangeReport::Count() const {
   return tally;
 }
 
+void ChangeReport::SetVolumes(std::vector<VolumeFill> volumes) {
+  std::lock_guard guard(lock_);
+  volumes_ = std::move(volumes);
+}
+
 std::string ChangeReport::Summary(bool dryRun, const std::vector<Warning>& warnings) const {
   std::lock_guard guard(lock_);
   const Tally tally = Count();
@@ -182,6 +187,11 @@ std::string ChangeReport::Summary(bool dryRun, const std::vector<Warning>& warni
   if (!started.empty()) text += "\ninitap: programs started: " + Joined(started);
   if (!failed.empty()) text += "\ninitap: programs that failed to start: " + Joined(failed);
   if (clock_) text += "\ninitap: clock set from " + Time(clock_->first) + " to " + Time(clock_->second) + " UTC";
+  for (const VolumeFill& volume : volumes_) {
+    text += "\ninitap: \\" + ToUtf8(volume.volume) + " holds " + Counted(volume.size, "byte", "bytes") + ": " +
+            std::to_string(volume.usedBefore) + " used before, " + std::to_string(volume.used) + " after";
+    if (volume.refused != 0) text += ", " + std::to_string(volume.refused) + " refused for want of room";
+  }
   if (!warnings.empty()) text += "\ninitap: " + Counted(warnings.size(), "warning", "warnings");
   return text;
 }
@@ -216,6 +226,15 @@ std::string ChangeReport::Json(const std::vector<Warning>& warnings) const {
   json += clock_
               ? "{\"from\": " + JsonQuoted(Time(clock_->first)) + ", \"to\": " + JsonQuoted(Time(clock_->second)) + "}"
               : std::string("null");
+  json += ",\n  \"volumes\": [";
+  for (std::size_t i = 0; i < volumes_.size(); ++i) {
+    const VolumeFill& volume = volumes_[i];
+    json += (i == 0 ? "" : ", ") + std::string("{\"volume\": ") + JsonQuoted("\\" + ToUtf8(volume.volume)) +
+            ", \"size\": " + std::to_string(volume.size) + ", \"used_before\": " + std::to_string(volume.usedBefore) +
+            ", \"used_after\": " + std::to_string(volume.used) + ", \"refused\": " + std::to_string(volume.refused) +
+            "}";
+  }
+  json += "]";
   json += ",\n  \"warnings\": [";
   for (std::size_t i = 0; i < warnings.size(); ++i) {
     json += std::string(i == 0 ? "\n" : ",\n") + "    {\"description\": " + JsonQuoted(warnings[i].description) +

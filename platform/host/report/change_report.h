@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/common/sized_volumes.h"
 #include "platform/host/report/warnings.h"
 #include "platform/kernel.h"
 
@@ -40,6 +41,8 @@ class ChangeReport {
   // A program start asked of the shell, as asked for.
   void ProgramStart(std::wstring_view request, bool started);
   void ClockSet(const SystemTime& fromUtc, const SystemTime& toUtc);
+  // How full each sized volume was before the run and is after it.
+  void SetVolumes(std::vector<VolumeFill> volumes);
 
   // A program other than the device's own (its desktop shell, the image
   // updater that takes over from the start-up) was started: the run reached
@@ -93,6 +96,7 @@ class ChangeReport {
   Description description_;
   std::vector<Program> programs_;
   std::optional<std::pair<SystemTime, SystemTime>> clock_;
+  std::vector<VolumeFill> volumes_;
 };
 
 // The exit code of a dry run: 0 when it reached the main application without

@@ -23,9 +23,7 @@ bool IsDosDeviceName(std::wstring_view name) {
 }  // namespace
 
 FileStatus ParseWindowsDeviceNames(std::wstring_view path, DeviceNames& parsed) {
-  return platform::ParseDeviceNames(path, parsed, [](std::wstring_view name) {
-    return name.back() == L'.' || name.back() == L' ' || IsDosDeviceName(name);
-  });
+  return platform::ParseDeviceNames(path, parsed, IsDosDeviceName);
 }
 
 }  // namespace platform::win32

@@ -12,7 +12,7 @@
 namespace platform::win32 {
 
 // The device's names (platform::ParseDeviceNames); InvalidName also for a
-// name Windows would change (trailing dot or space) or a DOS device name.
+// DOS device name.
 FileStatus ParseWindowsDeviceNames(std::wstring_view path, DeviceNames& parsed);
 
 }  // namespace platform::win32

@@ -1,5 +1,6 @@
 #include "platform/win32/files/win32_files.h"
 
+#include "platform/common/device_volumes.h"
 #include "platform/common/name_case.h"
 
 #include "platform/win32/files/file_status.h"
@@ -83,10 +84,15 @@ const Win32FileSystem::MountedVolume* Win32FileSystem::VolumeItself(const Device
 
 std::wstring Win32FileSystem::Below(const DeviceNames& names) const {
   const MountedVolume* volume = MountedFirst(names);
-  if (volume == nullptr) return names.Below(root_);
-  DeviceNames inside = names;
-  inside.names.erase(inside.names.begin());
-  return inside.Below(volume->folder);
+  std::wstring path = volume != nullptr ? volume->folder : root_;
+  for (std::size_t i = volume != nullptr ? 1 : 0; i < names.names.size(); ++i) {
+    path += L"\\" + seen_.Spelled(path, names.names[i]);
+  }
+  return path;
+}
+
+bool Win32FileSystem::IsMountPoint(const DeviceNames& names) const {
+  return names.IsRoot() || (names.names.size() == 1 && IsVolumeName(names.names.front()));
 }
 
 FileStatus Win32FileSystem::WindowsPathOf(std::wstring_view devicePath, std::wstring& path) const {
@@ -152,7 +158,7 @@ FileStatus Win32FileSystem::CreateDirectory(std::wstring_view path) {
 FileStatus Win32FileSystem::RemoveDirectory(std::wstring_view path) {
   DeviceNames names;
   if (const FileStatus status = ParseWindowsDeviceNames(path, names); status != FileStatus::Ok) return status;
-  if (names.IsRoot() || VolumeItself(names)) return FileStatus::AccessDenied;
+  if (IsMountPoint(names)) return FileStatus::AccessDenied;
   return RemoveDirectoryW(Below(names).c_str()) ? FileStatus::Ok : LastStatus();
 }
 
@@ -182,7 +188,7 @@ FileStatus Win32FileSystem::FlushVolume(std::wstring_view path) {
 FileStatus Win32FileSystem::MoveFile(std::wstring_view source, std::wstring_view destination) {
   DeviceNames from, to;
   if (const FileStatus status = ParseWindowsDeviceNames(source, from); status != FileStatus::Ok) return status;
-  if (from.IsRoot() || VolumeItself(from)) return FileStatus::AccessDenied;
+  if (IsMountPoint(from)) return FileStatus::AccessDenied;
   if (const FileStatus status = ParseWindowsDeviceNames(destination, to); status != FileStatus::Ok) return status;
   if (to.IsRoot() || VolumeItself(to)) return FileStatus::AlreadyExists;
   const std::wstring fromPath = Below(from);

@@ -13,6 +13,7 @@
 #include "platform/filesystem.h"
 #include "platform/win32/device_folder.h"
 #include "platform/win32/files/device_names.h"
+#include "platform/win32/files/seen_names.h"
 
 namespace platform::win32 {
 
@@ -49,8 +50,11 @@ class Win32FileSystem final : public FileSystem {
       : root_(std::move(root)), volumes_(std::move(volumes)) {}
 
   // The Windows path of `names`: below the mounted folder when their first
-  // name is a mounted volume, below the root otherwise.
+  // name is a mounted volume, below the root otherwise; each name spelled
+  // as the entry the device sees.
   std::wstring Below(const DeviceNames& names) const;
+  // The root or a volume's folder: a mount point, which cannot be removed.
+  bool IsMountPoint(const DeviceNames& names) const;
   // The mounted volume `names` starts with, else null.
   const MountedVolume* MountedFirst(const DeviceNames& names) const;
   // The mounted volume `names` is exactly, else null.
@@ -62,6 +66,7 @@ class Win32FileSystem final : public FileSystem {
 
   std::wstring root_;
   std::vector<MountedVolume> volumes_;
+  mutable SeenNames seen_;
 
   // One append at a time, so that lines from two threads never mix.
   std::mutex appendLock_;

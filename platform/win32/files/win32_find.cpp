@@ -53,7 +53,9 @@ FileStatus Win32FileSystem::FindFirst(std::wstring_view pattern, FindData& first
   DeviceNames names;
   if (const std::optional<std::wstring_view> folder = ListedFolder(pattern)) {
     if (const FileStatus status = ParseWindowsDeviceNames(*folder, names); status != FileStatus::Ok) return status;
-    if (const FileStatus status = ListFolder(Below(names), entries); status != FileStatus::Ok) return status;
+    const std::wstring listed = Below(names);
+    if (const FileStatus status = ListFolder(listed, entries); status != FileStatus::Ok) return status;
+    seen_.KeepSeen(listed, names.IsRoot() ? L"\\" : names.Below(L""), entries);
     if (names.IsRoot() && !volumes_.empty()) {
       // A mounted folder stands in place of the root's own entry of that name.
       std::erase_if(entries, [this](const FindData& entry) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/common/device_volumes.h"
 #include "tests/support/device_tree.h"
 #include "tests/support/host_files.h"
 #include "tests/support/temp_folder.h"
@@ -166,6 +167,18 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"FolderThatIsNoVolume", [](Trees& t) { t.Want("Flash Hd/a.txt"); }, "is no volume of the device"},
         RefusalCase{"TheCardItself", [](Trees& t) { t.Want("sd card/a.txt"); }, "the SD card itself"},
         RefusalCase{"NameTheDeviceCannotHold", [](Trees& t) { t.Want("FlashHd/a?b.txt"); },
+                    "a name no volume of the device can hold"},
+        RefusalCase{"NameEndingInADot", [](Trees& t) { t.Want("FlashHd/Maps/trail."); },
+                    "a name no volume of the device can hold"},
+        RefusalCase{"NameEndingInASpace", [](Trees& t) { t.WantFolder("FlashHd/sp "); },
+                    "a name no volume of the device can hold"},
+        RefusalCase{"FileTooLargeForTheVolumes",
+                    [](Trees& t) {
+                      t.Want("FlashHd/huge.bin");
+                      fs::resize_file(t.wanted.path() / "FlashHd/huge.bin", platform::kLargestFile + 1);
+                    },
+                    "4 GiB or more"},
+        RefusalCase{"NameWithABackslash", [](Trees& t) { t.Want("FlashHd/a\\b.txt"); },
                     "a name no volume of the device can hold"},
         RefusalCase{"NamesEqualWithoutLetterCase",
                     [](Trees& t) {

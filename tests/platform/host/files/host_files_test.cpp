@@ -11,6 +11,7 @@
 
 #include "files_fixture.h"
 #include "platform/common/append_echo.h"
+#include "platform/common/device_volumes.h"
 #include "platform/host/utf8.h"
 #include "tests/support/fifo.h"
 
@@ -52,17 +53,44 @@ TEST(HostFileSystemOpenTest, ADeviceWithoutRootOrWithAMissingMountFolderIsRefuse
 
 class HostFilesTest : public FilesTest {};
 
-TEST_F(HostFilesTest, AnExactNameWinsOverOneInAnotherCase) {
+TEST_F(HostFilesTest, OfNamesAlikeButForCaseTheDeviceSeesTheFirstInCodePointOrder) {
   device_.WriteFile("System/x/a.txt", "lower");
   device_.WriteFile("System/x/A.txt", "upper");
-  EXPECT_EQ(Read(L"\\System\\x\\a.txt"), "lower");
-  EXPECT_EQ(Read(L"\\System\\x\\A.txt"), "upper");
-  // Also when a folder on the way is spelled otherwise.
-  EXPECT_EQ(Read(L"\\SYSTEM\\X\\a.txt"), "lower");
-  EXPECT_EQ(Read(L"\\SYSTEM\\X\\A.txt"), "upper");
-  EXPECT_EQ(Files().DeleteFile(L"\\SYSTEM\\X\\A.txt"), FileStatus::Ok);
-  EXPECT_EQ(device_.ReadFile("System/x/a.txt"), "lower");
+  device_.WriteFile("Windows/d/in.txt", "lower folder");
+  device_.WriteFile("Windows/D/in.txt", "upper folder");
+  // However the path is spelled, and also for a folder on the way.
+  EXPECT_EQ(Read(L"\\System\\x\\a.txt"), "upper");
+  EXPECT_EQ(Read(L"\\SYSTEM\\X\\A.TXT"), "upper");
+  EXPECT_EQ(Read(L"\\Windows\\d\\in.txt"), "upper folder");
+  EXPECT_EQ(List(L"\\System\\x\\*.*"), (std::vector<std::wstring>{L"A.txt"}));
+  EXPECT_EQ(List(L"\\Windows\\*.*"), (std::vector<std::wstring>{L"D"}));
+  // With the one it saw gone, the other stays hidden for the boot, as a dry
+  // run sees it; the next boot sees it.
+  EXPECT_EQ(Files().DeleteFile(L"\\System\\x\\a.txt"), FileStatus::Ok);
   EXPECT_FALSE(device_.Exists("System/x/A.txt"));
+  EXPECT_EQ(Read(L"\\System\\x\\A.txt"), "<2>");
+  files_.reset();
+  EXPECT_EQ(Read(L"\\System\\x\\A.txt"), "lower");
+}
+
+TEST_F(HostFilesTest, AFileTooLargeForTheDevicesVolumesIsNotThereForABootNorADryRun) {
+  device_.WriteFile("FlashHd/small.bin", "s");
+  std::filesystem::resize_file(device_.Folder() / "root/FlashHd/small.bin", platform::kLargestFile);
+  device_.WriteFile("FlashHd/huge.bin", "h");
+  std::filesystem::resize_file(device_.Folder() / "root/FlashHd/huge.bin", platform::kLargestFile + 1);
+  for (const bool dryRun : {false, true}) {
+    std::string error;
+    const auto files = platform::host::OpenHostFiles({device_.Folder(), {}, dryRun}, error);
+    ASSERT_TRUE(files) << error;
+    platform::FindData entry;
+    std::unique_ptr<platform::FindHandle> listing;
+    ASSERT_EQ(files->FindFirst(L"\\FlashHd\\*.*", entry, listing), FileStatus::Ok);
+    EXPECT_EQ(entry.name, L"small.bin");
+    EXPECT_EQ(entry.size, platform::kLargestFile);
+    EXPECT_EQ(listing->Next(entry), FileStatus::NoMoreFiles);
+    EXPECT_EQ(files->TestOpenForRead(L"\\FlashHd\\huge.bin"), FileStatus::FileNotFound) << dryRun;
+    EXPECT_EQ(files->CopyFile(L"\\FlashHd\\huge.bin", L"\\System\\huge.bin", false), FileStatus::FileNotFound);
+  }
 }
 
 TEST_F(HostFilesTest, NamesMadeOrRemovedByOtherProgramsAreSeen) {
