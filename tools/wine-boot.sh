@@ -74,6 +74,18 @@ esac
 if ! locale -a 2>/dev/null | grep -qix "${locale/UTF-8/utf8}"; then locale=C.UTF-8; fi
 timezone=$(setting timezone)
 
+# A device folder handed over must not reach the PC's own files through a link.
+if [ -L "$device/root" ]; then
+  echo "initap: $device/root is a link; a device's root/ is a folder of its own (--mount '\\VOLUME=HOSTDIR' puts a host folder in place of a volume)" >&2
+  exit 2
+fi
+for written in registry.reg launched.log debug.log clock; do
+  if [ -L "$device/$written" ]; then
+    echo "initap: $device/$written is a link; the platform writes it, so it must be a file of the device" >&2
+    exit 2
+  fi
+done
+
 ln -sfn "$device/root" "$prefix/dosdevices/d:"
 ln -sfn "$device" "$prefix/dosdevices/e:"
 for mounted in "${mounts[@]}"; do

@@ -27,4 +27,16 @@ CASES
   echo "a refused command line changed the device" >&2
   failed=1
 }
+# A device whose root/ is a link is refused before anything is written there.
+linked=$(mktemp -d)
+cp -r "$device" "$linked/device" && mv "$linked/device/root" "$linked/elsewhere" &&
+  ln -s "$linked/elsewhere" "$linked/device/root"
+out=$("$boot" "$linked/device" 2>&1)
+status=$?
+if [ $status -ne 2 ] || [[ $out != "initap: $linked/device/root is a link;"* ]] ||
+  [ -e "$linked/elsewhere/FlashHd/updatelog.txt" ]; then
+  echo "wine-boot.sh with root/ a link: exit $status, said: $out" >&2
+  failed=1
+fi
+rm -rf "$linked"
 exit $failed

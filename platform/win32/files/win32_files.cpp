@@ -192,7 +192,10 @@ FileStatus Win32FileSystem::MoveFile(std::wstring_view source, std::wstring_view
   if (const FileStatus status = ParseWindowsDeviceNames(destination, to); status != FileStatus::Ok) return status;
   if (to.IsRoot() || VolumeItself(to)) return FileStatus::AlreadyExists;
   const std::wstring fromPath = Below(from);
-  const std::wstring toPath = Below(to);
+  // The destination's last name as written: a move may change its case.
+  DeviceNames toFolder = to;
+  toFolder.names.pop_back();
+  const std::wstring toPath = Below(toFolder) + L"\\" + to.names.back();
   // Wine keeps the old spelling when a rename changes only letter case:
   // such a rename goes by the hidden name.
   if (fromPath != toPath && SameEntry(fromPath, toPath)) {

@@ -59,6 +59,21 @@ const std::vector<std::string> kCardWithTreesLog{"found update file \\sd card\\u
                                                  "update finished.",
                                                  "\\System\\Main_Ap.exe launch success."};
 
+// A description whose update list is `steps`, carried out once.
+std::string ListOf(std::string_view steps) {
+  return Description("<update_already>0</update_already><update>" + std::string(steps) + "</update>");
+}
+
+const std::vector<std::string> kFoundAndFinished{"found update file \\sd card\\update.xml.", "update finished.",
+                                                 "\\System\\Main_Ap.exe launch success."};
+
+// The log of a list that writes `line`.
+std::vector<std::string> ListLog(const std::string& line) {
+  std::vector<std::string> log = kFoundAndFinished;
+  log.insert(log.begin() + 1, line);
+  return log;
+}
+
 struct Scenario {
   const char* name;
   const char* deviceIni;
@@ -212,6 +227,43 @@ const Scenario kScenarios[] = {
      {"no update and config file, goto wince.", "\\System\\Main_Ap.exe launch success."},
      kMain,
      true},
+    {"BadNamesBesideGoodFilesAreLeftOut", "",
+     [](DeviceTree& d, const std::string&) {
+       d.WriteFile("sd card/update.xml", ListOf("<copy from=\"D\\\" to=\"\\FlashHd\\D\\\"/>"));
+       for (const char* name : {"q?.txt", "ok.txt", "zz.txt", "a:b.bin", "trail.", "sp ", "tab\tname"}) {
+         d.WriteFile(std::string("sd card/D/") + name, name);
+       }
+     },
+     ListLog("2 files has been copied."), kMain},
+    {"OfCaseTwinsTheFirstInCodePointOrderIsSeen", "",
+     [](DeviceTree& d, const std::string&) {
+       d.WriteFile("sd card/update.xml", ListOf("<delete path=\"\\FlashHd\\d\\\"/>"));
+       d.WriteFile("FlashHd/D/a.txt", "a");
+       d.WriteFile("FlashHd/d/b.txt", "b");
+       d.WriteFile("FlashHd/d/c.txt", "c");
+     },
+     ListLog("1 files has been deleted."), kMain},
+    {"AVolumeSurvivesItsOwnDeletion",
+     "",
+     [](DeviceTree& d, const std::string&) {
+       d.WriteFile("sd card/update.xml", ListOf("<delete path=\"\\FlashHd\\\"/>"));
+       d.WriteFile("FlashHd/Old/a.txt", "a");
+       d.WriteFile("FlashHd/b.txt", "b");
+     },
+     // The log went with the volume's files and goes on in a new one.
+     {"3 files has been deleted.", "update finished.", "\\System\\Main_Ap.exe launch success."},
+     kMain},
+    {"ACardThatDoesNotFitASizedVolume",
+     "[device]\ntimezone = UTC\n[volumes]\nFlashHd = 4KiB\n",
+     [](DeviceTree& d, const std::string&) {
+       d.WriteFile("sd card/update.xml", ListOf("<copy from=\"big.bin\" to=\"\\FlashHd\\big.bin\"/>"
+                                                "<copy from=\"small.txt\" to=\"\\FlashHd\\small.txt\"/>"));
+       d.WriteFile("sd card/big.bin", std::string(5000, 'b'));
+       d.WriteFile("sd card/small.txt", "small");
+     },
+     {"found update file \\sd card\\update.xml.", "0 files has been copied.", "1 files has been copied.",
+      "update finished.", "\\System\\Main_Ap.exe launch success."},
+     kMain},
     // After devices that name the desktop folder: this one names none.
     {"NoRegistryKeepsTheShortcutsInTheWindowsFolder",
      "",

@@ -153,6 +153,37 @@ TEST_F(FileSystemTest, FoldersAreCreatedOnceAndRemovedOnlyWhenEmpty) {
   EXPECT_FALSE(device_.Exists("FlashHd/New"));
 }
 
+TEST_F(FileSystemTest, NamesTheVolumesCannotHoldAndTheirMountPointsAreRefused) {
+  device_.WriteFile("FlashHd/a.txt", "a");
+  device_.MakeFolder("Storage Card");
+  device_.MakeFolder("Temp");
+  const struct {
+    const char* what;
+    FileStatus (*call)(platform::FileSystem&);
+    FileStatus expected;
+  } cases[] = {
+      {"trailing dot", [](platform::FileSystem& f) { return f.CreateDirectory(L"\\FlashHd\\trail."); },
+       FileStatus::InvalidName},
+      {"trailing space",
+       [](platform::FileSystem& f) { return f.CopyFile(L"\\FlashHd\\a.txt", L"\\FlashHd\\sp ", false); },
+       FileStatus::InvalidName},
+      {"colon", [](platform::FileSystem& f) { return f.MoveFile(L"\\FlashHd\\a.txt", L"\\FlashHd\\a:b"); },
+       FileStatus::InvalidName},
+      {"volume in use", [](platform::FileSystem& f) { return f.RemoveDirectory(L"\\FlashHd\\"); },
+       FileStatus::AccessDenied},
+      {"empty volume", [](platform::FileSystem& f) { return f.RemoveDirectory(L"\\storage card"); },
+       FileStatus::AccessDenied},
+      {"volume moved", [](platform::FileSystem& f) { return f.MoveFile(L"\\Storage Card", L"\\FlashHd\\Card"); },
+       FileStatus::AccessDenied},
+      {"folder of the root that is no volume", [](platform::FileSystem& f) { return f.RemoveDirectory(L"\\Temp\\"); },
+       FileStatus::Ok},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.call(Files()), c.expected) << c.what;
+  EXPECT_TRUE(device_.Exists("Storage Card"));
+  EXPECT_FALSE(device_.Exists("Temp"));
+  EXPECT_EQ(List(L"\\FlashHd\\*.*"), WNames{L"a.txt"});
+}
+
 TEST_F(FileSystemTest, MoveNeverReplacesAndNeedsTheDestinationFolder) {
   device_.WriteFile("Windows/Nav.lnk", "new");
   device_.WriteFile("Windows/Desktop/nav.LNK", "old");
