@@ -28,6 +28,7 @@ struct InitapCommandLine {
   std::optional<std::string> frames;
   std::optional<std::string> animation;
   std::optional<std::string> report;
+  std::optional<std::string> expect;  // the wanted tree the volumes are held against at the end
   std::optional<std::chrono::milliseconds> closeAfter;
   bool quiet = false;
   bool dryRun = false;

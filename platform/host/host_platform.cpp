@@ -1,5 +1,6 @@
 #include "platform/host/host_platform.h"
 
+#include "platform/common/boot_records.h"
 #include "platform/common/update_log_path.h"
 #include "platform/host/codepage/host_codepage.h"
 #include "platform/host/files/host_files.h"
@@ -91,6 +92,14 @@ std::unique_ptr<HostPlatform> HostPlatform::Create(const CommandLine& line, Host
 }
 
 HostPlatform::~HostPlatform() = default;
+
+std::vector<TreeDifference> HostPlatform::HoldAgainst(const std::filesystem::path& tree) {
+  std::vector<std::wstring> records(kBootRecords.begin(), kBootRecords.end());
+  for (const std::string& shortcut : changes_->ShortcutsWritten()) records.push_back(FromUtf8(shortcut));
+  std::vector<TreeDifference> differences = CompareWithTree(*deviceFiles_, tree, records);
+  changes_->SetExpected(tree.string(), differences);
+  return differences;
+}
 
 void HostPlatform::Finish() {
   changes_->SetVolumes(sizedFiles_->Fills());

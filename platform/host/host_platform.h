@@ -1,10 +1,12 @@
 // A device folder put together as the platform the system runs on.
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/common/append_echo.h"
 #include "platform/common/observed_file_system.h"
@@ -13,6 +15,7 @@
 #include "platform/common/sized_volumes.h"
 #include "platform/host/command_line.h"
 #include "platform/host/report/change_report.h"
+#include "platform/host/report/expected_tree.h"
 #include "platform/host/report/warnings.h"
 #include "platform/platform.h"
 
@@ -50,6 +53,11 @@ class HostPlatform {
   // The run has ended: what the system never read of a description is
   // weighed, and the display writes what it keeps of the last screen.
   void Finish();
+  // Holds each volume `tree` holds against the device's as the run left them
+  // (through the dry run's view in a dry run), leaving out the boot's own
+  // records and the shortcuts it wrote unless the tree holds them; notes the
+  // differences in the change report.
+  std::vector<TreeDifference> HoldAgainst(const std::filesystem::path& tree);
 
  private:
   HostPlatform() = default;

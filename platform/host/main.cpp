@@ -14,6 +14,8 @@ namespace {
 
 constexpr int kUsageError = 2;
 constexpr int kShowNormal = 1;
+// The differences from a wanted tree printed; the report holds them all.
+constexpr std::size_t kDifferencesPrinted = 20;
 
 using platform::PrintLine;
 
@@ -47,14 +49,25 @@ int main(int argc, char** argv) {
 
   int exitCode = initap::ProgramEntry(host->Services(), kShowNormal);
   host->Finish();
+  std::vector<platform::host::TreeDifference> differences;
+  if (line.expect) differences = host->HoldAgainst(*line.expect);
+  for (std::size_t i = 0; i < differences.size() && i < kDifferencesPrinted; ++i) {
+    PrintLine(stderr, "error: " + platform::host::DescribeDifference(differences[i]) + " [tree-differs]");
+  }
+  if (differences.size() > kDifferencesPrinted) {
+    PrintLine(stderr, "error: " + std::to_string(differences.size() - kDifferencesPrinted) +
+                          " more differences from the wanted tree, each in the report. [tree-differs]");
+  }
   const std::vector<platform::host::Warning> warnings = host->CardWarnings().All();
   const platform::host::ChangeReport& changes = host->Changes();
   if (!line.quiet) PrintLine(stderr, changes.Summary(line.device.dryRun, warnings));
   if (line.report && !platform::host::WriteReport(*line.report, changes.Json(warnings), error)) {
     PrintLine(stderr, "initap: " + error);
   }
-  if (line.device.dryRun) {
-    exitCode = platform::host::DryRunExitCode(changes.ReachedMainApplication(), !warnings.empty());
+  // A run held against a wanted tree was asked for a verdict, dry or not.
+  if (line.device.dryRun || line.expect) {
+    exitCode =
+        platform::host::DryRunExitCode(changes.ReachedMainApplication(), !warnings.empty(), !differences.empty());
   }
   platform::EndProcess(exitCode);
 }

@@ -16,6 +16,7 @@ constexpr std::wstring_view kDeviceOwnPrograms[] = {L"EXPLORER", L"\\WINDOWS\\KR
 constexpr int kDryRunReached = 0;
 constexpr int kDryRunWarned = 3;
 constexpr int kDryRunNotReached = 4;
+constexpr int kDryRunErrors = 5;
 
 std::string Time(const SystemTime& t) {
   char text[32];
@@ -168,6 +169,16 @@ void ChangeReport::SetVolumes(std::vector<VolumeFill> volumes) {
   volumes_ = std::move(volumes);
 }
 
+void ChangeReport::SetExpected(std::string tree, std::vector<TreeDifference> differences) {
+  std::lock_guard guard(lock_);
+  expected_ = Expected{std::move(tree), std::move(differences)};
+}
+
+std::vector<std::string> ChangeReport::ShortcutsWritten() const {
+  std::lock_guard guard(lock_);
+  return Count().shortcuts;
+}
+
 std::string ChangeReport::Summary(bool dryRun, const std::vector<Warning>& warnings) const {
   std::lock_guard guard(lock_);
   const Tally tally = Count();
@@ -191,6 +202,11 @@ std::string ChangeReport::Summary(bool dryRun, const std::vector<Warning>& warni
     text += "\ninitap: \\" + ToUtf8(volume.volume) + " holds " + Counted(volume.size, "byte", "bytes") + ": " +
             std::to_string(volume.usedBefore) + " used before, " + std::to_string(volume.used) + " after";
     if (volume.refused != 0) text += ", " + std::to_string(volume.refused) + " refused for want of room";
+  }
+  if (expected_ && expected_->differences.empty()) text += "\ninitap: the volumes match " + expected_->tree;
+  if (expected_ && !expected_->differences.empty()) {
+    text +=
+        "\ninitap: " + Counted(expected_->differences.size(), "difference", "differences") + " from " + expected_->tree;
   }
   if (!warnings.empty()) text += "\ninitap: " + Counted(warnings.size(), "warning", "warnings");
   return text;
@@ -235,6 +251,17 @@ std::string ChangeReport::Json(const std::vector<Warning>& warnings) const {
             "}";
   }
   json += "]";
+  if (expected_) {
+    json += ",\n  \"expect\": {\"tree\": " + JsonQuoted(expected_->tree) +
+            ", \"matched\": " + (expected_->differences.empty() ? "true" : "false") + ", \"differences\": [";
+    for (std::size_t i = 0; i < expected_->differences.size(); ++i) {
+      const TreeDifference& difference = expected_->differences[i];
+      json += std::string(i == 0 ? "\n" : ",\n") + "    {\"kind\": " + JsonQuoted(DifferenceKindName(difference.kind)) +
+              ", \"path\": " + JsonQuoted(difference.path) +
+              (difference.wanted.empty() ? "" : ", \"wanted\": " + JsonQuoted(difference.wanted)) + "}";
+    }
+    json += expected_->differences.empty() ? "]}" : "\n  ]}";
+  }
   json += ",\n  \"warnings\": [";
   for (std::size_t i = 0; i < warnings.size(); ++i) {
     json += std::string(i == 0 ? "\n" : ",\n") + "    {\"description\": " + JsonQuoted(warnings[i].description) +
@@ -244,8 +271,9 @@ std::string ChangeReport::Json(const std::vector<Warning>& warnings) const {
   return json;
 }
 
-int DryRunExitCode(bool reachedMainApplication, bool warned) {
+int DryRunExitCode(bool reachedMainApplication, bool warned, bool differs) {
   if (!reachedMainApplication) return kDryRunNotReached;
+  if (differs) return kDryRunErrors;
   return warned ? kDryRunWarned : kDryRunReached;
 }
 

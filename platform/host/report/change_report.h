@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/common/sized_volumes.h"
+#include "platform/host/report/expected_tree.h"
 #include "platform/host/report/warnings.h"
 #include "platform/kernel.h"
 
@@ -43,6 +44,10 @@ class ChangeReport {
   void ClockSet(const SystemTime& fromUtc, const SystemTime& toUtc);
   // How full each sized volume was before the run and is after it.
   void SetVolumes(std::vector<VolumeFill> volumes);
+  // How the volumes differed from the wanted tree `tree` (a host path, UTF-8) at the end.
+  void SetExpected(std::string tree, std::vector<TreeDifference> differences);
+  // The shortcut files the run wrote.
+  std::vector<std::string> ShortcutsWritten() const;
 
   // A program other than the device's own (its desktop shell, the image
   // updater that takes over from the start-up) was started: the run reached
@@ -97,10 +102,16 @@ class ChangeReport {
   std::vector<Program> programs_;
   std::optional<std::pair<SystemTime, SystemTime>> clock_;
   std::vector<VolumeFill> volumes_;
+  struct Expected {
+    std::string tree;
+    std::vector<TreeDifference> differences;
+  };
+  std::optional<Expected> expected_;
 };
 
-// The exit code of a dry run: 0 when it reached the main application without
-// a warning, 3 with warnings, 4 when it did not reach it.
-int DryRunExitCode(bool reachedMainApplication, bool warned);
+// The exit code of a dry run, or of any run held against a wanted tree: 0
+// when it reached the main application without a warning, 3 with warnings,
+// 5 when the volumes differ from the wanted tree, 4 when it did not reach it.
+int DryRunExitCode(bool reachedMainApplication, bool warned, bool differs = false);
 
 }  // namespace platform::host
