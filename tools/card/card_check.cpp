@@ -69,6 +69,13 @@ void ReadReport(DeviceVerdict& verdict) {
     const bool error = finding["severity"].Text() == "error";
     (error ? verdict.errorLines : verdict.warningLines).push_back(FindingLine(finding));
   }
+  // Each difference from the wanted tree is an error of its own.
+  const JsonValue& expect = (*report)["expect"];
+  if (!expect["tree"].Text().empty()) verdict.treeMatched = expect["matched"].Flag();
+  for (const JsonValue& difference : expect["differences"].Items()) {
+    verdict.errorLines.push_back("error: " + difference["path"].Text() + " " + difference["kind"].Text() +
+                                 " from the wanted tree. [tree-differs]");
+  }
   verdict.errors = verdict.errorLines.size();
   verdict.warnings = verdict.warningLines.size();
   for (const char* changed : {"files_added", "files_replaced", "files_deleted", "folders_created", "folders_removed"}) {

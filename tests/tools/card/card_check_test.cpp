@@ -111,6 +111,27 @@ TEST_F(CardCheckTest, PrintsARowADeviceAndExitsWithTheWorstVerdict) {
   EXPECT_EQ(outcomes, (std::vector<std::string>{"clean y", "warnings y", "not reached n"}));
 }
 
+TEST_F(CardCheckTest, TellsForEachDeviceWhetherItsVolumesMatchTheWantedTree) {
+  test::WriteHostFile(out.path() / "wanted/FlashHd/only-here.txt", "x");
+  test::WriteHostFile(out.path() / "wanted/FlashHd/copy.txt", "x");
+  std::vector<std::string> arguments = {"check", "--expect", (out.path() / "wanted").string(), card.path().string()};
+  for (const std::string& device : Devices()) arguments.push_back(device);
+  const ToolRun run = CardTool(arguments);
+  EXPECT_EQ(run.exitCode, 4) << run.out << run.err;
+  // Outcome and errors begin a row, the tree ends it.
+  const struct {
+    const DeviceTree* device;
+    const char* begins;
+    const char* ends;
+  } rows[] = {{&clean, "  clean        0 ", " matched"},
+              {&warned, "  errors       2 ", " differs"},
+              {&unreached, "  not reached  0 ", " matched"}};
+  for (const auto& row : rows) {
+    const std::string text = Row(run, row.device->Folder());
+    EXPECT_TRUE(text.starts_with(row.begins) && text.ends_with(row.ends)) << run.out;
+  }
+}
+
 TEST_F(CardCheckTest, RefusesABadCommandLineInOneLineBeforeAnyRun) {
   const std::string device = clean.Folder().string(), cardFolder = card.path().string();
   const struct {
