@@ -61,6 +61,7 @@ bool ParseCommandLine(int argc, const char* const* argv, CommandLine& line, std:
   line.closeAfter = parsed.closeAfter;
   line.quiet = parsed.quiet;
   line.report = HostPath(parsed.report);
+  line.expect = HostPath(parsed.expect);
   return true;
 }
 

@@ -46,6 +46,9 @@ class HostPlatform {
   Warnings& CardWarnings() { return *warnings_; }
   // What the run changed on the device, or in a dry run would change.
   ChangeReport& Changes() { return *changes_; }
+  // The device's volumes as the run left them (in a dry run, as it would),
+  // below the layer that tells the card maker's tools of each call.
+  platform::FileSystem& DeviceFiles();
   // The run has ended: what the system never read of a description is
   // weighed, and the display writes what it keeps of the last screen.
   void Finish();

@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/host/report/step_entry.h"
 #include "platform/host/report/warnings.h"
 #include "platform/kernel.h"
 
@@ -31,6 +32,10 @@ class ChangeReport {
   // its end when `appended`.
   void Now(std::string_view path, EntryKind kind, bool appended = false);
   void BytesWritten(std::uint64_t bytes);
+  // The file at `path` was last written with the bytes it held before.
+  void SameBytes(std::string_view path);
+  // One step of an update list as it ended; the report lists them in document order.
+  void Step(StepEntry entry);
 
   void DescriptionCopied(std::wstring_view from, std::wstring_view to);
   void DescriptionMarked(std::wstring_view path);
@@ -43,6 +48,8 @@ class ChangeReport {
   // updater that takes over from the start-up) was started: the run reached
   // its main application.
   bool ReachedMainApplication() const;
+  // The shortcut files the run wrote, sorted.
+  std::vector<std::string> Shortcuts() const;
 
   // A few lines without a final line end, each starting "initap: ".
   std::string Summary(bool dryRun, const std::vector<Warning>& warnings) const;
@@ -55,6 +62,7 @@ class ChangeReport {
     bool changed = false;
     bool writtenWhole = false;
     bool appended = false;
+    bool sameBytes = false;  // its last whole write left the bytes it held
   };
   // Names and paths compared as the device compares them.
   struct FoldedHash {
@@ -79,20 +87,23 @@ class ChangeReport {
   };
   // The changes by kind, each list sorted.
   struct Tally {
-    std::vector<std::string> added, replaced, appended, deleted, foldersCreated, foldersRemoved, shortcuts;
+    std::vector<std::string> added, replaced, unchanged, appended, deleted, foldersCreated, foldersRemoved, shortcuts;
   };
   Tally Count() const;
+  // The steps as JSON array items, in document order; `unchanged` is the tally's.
+  std::string Steps(const std::vector<std::string>& unchanged) const;
 
   mutable std::mutex lock_;
   std::unordered_map<std::string, Names, FoldedHash, FoldedEqual> folders_;
   std::uint64_t bytesWritten_ = 0;
+  std::vector<StepEntry> steps_;
   Description description_;
   std::vector<Program> programs_;
   std::optional<std::pair<SystemTime, SystemTime>> clock_;
 };
 
-// The exit code of a dry run: 0 when it reached the main application without
-// a warning, 3 with warnings, 4 when it did not reach it.
-int DryRunExitCode(bool reachedMainApplication, bool warned);
+// The exit code of a verdict: 4 when the run did not reach the main
+// application, else 5 with an error, 3 with warnings only, 0 when clean.
+int VerdictExitCode(bool reachedMainApplication, const std::vector<Warning>& findings);
 
 }  // namespace platform::host
