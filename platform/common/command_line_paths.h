@@ -11,8 +11,7 @@ namespace platform {
 class CommandLinePaths {
  public:
   // What the program makes of a path it is given.
-  // kInputFolder: a folder the run only reads, such as a wanted tree.
-  enum class Kind { kDevice, kMountedFolder, kInputFolder, kOutputFile, kOutputFolder };
+  enum class Kind { kDevice, kMountedFolder, kOutputFile, kOutputFolder };
   // Whether a file can be written at a path when the run ends.
   enum class OutputFile { kWritable, kFolder, kNoFolder, kNotWritable };
 

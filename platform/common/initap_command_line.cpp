@@ -24,17 +24,16 @@ std::string_view InitapUsage() {
          "  --quiet                     print nothing but errors\n"
          "  --dry-run                   boot as usual, but change nothing in DEVICE or a mount\n"
          "  --report FILE.json          write what the boot changed (or would change) as JSON\n"
-         "  --expect TREE               after the run, hold each volume TREE holds (a folder laid out\n"
-         "                              like root/) against the device's: a difference is an error\n"
+         "  --expect TREE               after the run, hold each volume TREE holds (laid out as\n"
+         "                              root/) against the device's; a difference is an error\n"
          "  -h, --help                  print this usage and exit 0\n"
          "\n"
          "After the run a short summary of what changed goes to standard error.\n"
          "Exit codes: the system's own (1 after its window closed, 0 when it could not\n"
-         "be created); 2 for a usage error. With --dry-run: 0 when the run reaches the\n"
-         "main application with no warning, 3 when it does with warnings, 4 when it\n"
-         "does not reach it (update error, image-update hand-off, diagnostic path). With\n"
-         "--expect a real boot exits with these codes too, and 5 when the volumes differ\n"
-         "from TREE (4 outweighs 5, and 5 outweighs 3).\n"
+         "be created); 2 for a usage error. With --dry-run or --expect, the verdict: 0\n"
+         "when the run reaches the main application with no finding, 3 with warnings\n"
+         "only, 5 with an error, 4 when it does not reach it (update error, image-update\n"
+         "hand-off, diagnostic path).\n"
          "The guide, docs/guide.md, explains the device folder, update.xml and every log line.\n";
 }
 
@@ -163,11 +162,12 @@ bool ParseInitapCommandLine(std::span<const std::string> arguments, CommandLineP
          line.report = paths.Place(Kind::kOutputFile, given);
          return true;
        }},
+      // A wanted tree is read as a mounted folder is.
       {"--expect", true,
        [&](std::string_view given, std::string& error) {
-         line.expect = paths.Place(Kind::kInputFolder, given);
+         line.expect = paths.Place(Kind::kMountedFolder, given);
          if (paths.IsFolder(*line.expect)) return true;
-         error = "--expect folder '" + std::string(given) + "' does not exist";
+         error = "--expect folder '" + std::string(given) + "' is not a folder";
          return false;
        }},
   };

@@ -28,7 +28,7 @@ struct InitapCommandLine {
   std::optional<std::string> frames;
   std::optional<std::string> animation;
   std::optional<std::string> report;
-  std::optional<std::string> expect;  // the wanted tree the volumes are held against at the end
+  std::optional<std::string> expect;  // the wanted tree the volumes are held against
   std::optional<std::chrono::milliseconds> closeAfter;
   bool quiet = false;
   bool dryRun = false;
@@ -38,8 +38,8 @@ struct InitapCommandLine {
 // Reads `arguments` (UTF-8, without the program's name); false with a
 // one-line `error` for an unknown or malformed option, a volume the device
 // does not have, a DEVICE missing or given twice, or a path that `paths`
-// finds unfit: a DEVICE or mounted folder that is no folder, an output file
-// that cannot be written.
+// finds unfit: a DEVICE, mounted folder or wanted tree that is no folder, an
+// output file that cannot be written.
 bool ParseInitapCommandLine(std::span<const std::string> arguments, CommandLinePaths& paths, InitapCommandLine& line,
                             std::string& error);
 

@@ -19,7 +19,7 @@ struct CommandLine {
   std::optional<std::chrono::milliseconds> closeAfter;
   bool quiet = false;
   std::optional<std::filesystem::path> report;
-  std::optional<std::filesystem::path> expect;
+  std::optional<std::filesystem::path> expect;  // the wanted tree
   bool help = false;
 };
 

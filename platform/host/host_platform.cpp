@@ -1,6 +1,5 @@
 #include "platform/host/host_platform.h"
 
-#include "platform/common/boot_records.h"
 #include "platform/common/update_log_path.h"
 #include "platform/host/codepage/host_codepage.h"
 #include "platform/host/files/host_files.h"
@@ -68,8 +67,8 @@ std::unique_ptr<HostPlatform> HostPlatform::Create(const CommandLine& line, Host
   host->changes_ = std::make_unique<ChangeReport>();
   host->recorder_ =
       std::make_unique<ChangeRecorder>(*host->deviceFiles_, *host->changes_, [&kernel] { return kernel.UtcNow(); });
-  host->watch_ =
-      std::make_unique<CardWatch>(*host->warnings_, [&kernel](std::wstring_view text) { kernel.DebugOutput(text); });
+  host->watch_ = std::make_unique<CardWatch>(*host->deviceFiles_, *host->codePage_, *host->warnings_, *host->changes_,
+                                             [&kernel](std::wstring_view text) { kernel.DebugOutput(text); });
   host->files_->AddListener(*host->recorder_);
   host->files_->AddListener(*host->watch_);
   host->deviceFiles_->TellHidden(*host->watch_);
@@ -93,13 +92,7 @@ std::unique_ptr<HostPlatform> HostPlatform::Create(const CommandLine& line, Host
 
 HostPlatform::~HostPlatform() = default;
 
-std::vector<TreeDifference> HostPlatform::HoldAgainst(const std::filesystem::path& tree) {
-  std::vector<std::wstring> records(kBootRecords.begin(), kBootRecords.end());
-  for (const std::string& shortcut : changes_->ShortcutsWritten()) records.push_back(FromUtf8(shortcut));
-  std::vector<TreeDifference> differences = CompareWithTree(*deviceFiles_, tree, records);
-  changes_->SetExpected(tree.string(), differences);
-  return differences;
-}
+platform::FileSystem& HostPlatform::DeviceFiles() { return *deviceFiles_; }
 
 void HostPlatform::Finish() {
   changes_->SetVolumes(sizedFiles_->Fills());

@@ -15,7 +15,6 @@
 #include "platform/common/sized_volumes.h"
 #include "platform/host/command_line.h"
 #include "platform/host/report/change_report.h"
-#include "platform/host/report/expected_tree.h"
 #include "platform/host/report/warnings.h"
 #include "platform/platform.h"
 
@@ -50,14 +49,12 @@ class HostPlatform {
   Warnings& CardWarnings() { return *warnings_; }
   // What the run changed on the device, or in a dry run would change.
   ChangeReport& Changes() { return *changes_; }
+  // The device's volumes as the run left them (in a dry run, as it would),
+  // below the layer that tells the card maker's tools of each call.
+  platform::FileSystem& DeviceFiles();
   // The run has ended: what the system never read of a description is
   // weighed, and the display writes what it keeps of the last screen.
   void Finish();
-  // Holds each volume `tree` holds against the device's as the run left them
-  // (through the dry run's view in a dry run), leaving out the boot's own
-  // records and the shortcuts it wrote unless the tree holds them; notes the
-  // differences in the change report.
-  std::vector<TreeDifference> HoldAgainst(const std::filesystem::path& tree);
 
  private:
   HostPlatform() = default;

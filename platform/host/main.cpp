@@ -4,20 +4,30 @@
 #include <vector>
 
 #include "app/program_entry.h"
+#include "platform/common/boot_records.h"
 #include "platform/common/initap_command_line.h"
 #include "platform/common/locked_output.h"
 #include "platform/host/command_line.h"
 #include "platform/host/host_platform.h"
+#include "platform/host/report/expected_tree.h"
 #include "platform/host/report/report_file.h"
+#include "platform/host/utf8.h"
 
 namespace {
 
 constexpr int kUsageError = 2;
 constexpr int kShowNormal = 1;
-// The differences from a wanted tree printed; the report holds them all.
-constexpr std::size_t kDifferencesPrinted = 20;
+// Of the differences from a wanted tree, so many go to standard error; the report holds them all.
+constexpr std::size_t kDifferencesShown = 20;
 
 using platform::PrintLine;
+
+// The paths the boot writes as its own record: held against a wanted tree only where it holds them.
+std::vector<std::string> Records(const platform::host::ChangeReport& changes) {
+  std::vector<std::string> records = changes.Shortcuts();
+  for (const std::wstring_view path : platform::kBootRecords) records.push_back(platform::host::ToUtf8(path));
+  return records;
+}
 
 }  // namespace
 
@@ -49,25 +59,27 @@ int main(int argc, char** argv) {
 
   int exitCode = initap::ProgramEntry(host->Services(), kShowNormal);
   host->Finish();
-  std::vector<platform::host::TreeDifference> differences;
-  if (line.expect) differences = host->HoldAgainst(*line.expect);
-  for (std::size_t i = 0; i < differences.size() && i < kDifferencesPrinted; ++i) {
-    PrintLine(stderr, "error: " + platform::host::DescribeDifference(differences[i]) + " [tree-differs]");
-  }
-  if (differences.size() > kDifferencesPrinted) {
-    PrintLine(stderr, "error: " + std::to_string(differences.size() - kDifferencesPrinted) +
-                          " more differences from the wanted tree, each in the report. [tree-differs]");
-  }
-  const std::vector<platform::host::Warning> warnings = host->CardWarnings().All();
+  std::vector<platform::host::Warning> warnings = host->CardWarnings().All();
   const platform::host::ChangeReport& changes = host->Changes();
+  if (line.expect) {
+    const std::vector<platform::host::Warning> differences =
+        platform::host::CompareWithTree(host->DeviceFiles(), *line.expect, Records(changes));
+    for (std::size_t i = 0; i < differences.size() && i < kDifferencesShown; ++i) {
+      PrintLine(stderr, platform::host::FormatWarning(differences[i]));
+    }
+    if (differences.size() > kDifferencesShown) {
+      PrintLine(stderr, "initap: " + std::to_string(differences.size() - kDifferencesShown) +
+                            " more differences from the wanted tree; the report holds them all");
+    }
+    warnings.insert(warnings.end(), differences.begin(), differences.end());
+  }
   if (!line.quiet) PrintLine(stderr, changes.Summary(line.device.dryRun, warnings));
   if (line.report && !platform::host::WriteReport(*line.report, changes.Json(warnings), error)) {
     PrintLine(stderr, "initap: " + error);
   }
-  // A run held against a wanted tree was asked for a verdict, dry or not.
+  // A verdict was asked for.
   if (line.device.dryRun || line.expect) {
-    exitCode =
-        platform::host::DryRunExitCode(changes.ReachedMainApplication(), !warnings.empty(), !differences.empty());
+    exitCode = platform::host::VerdictExitCode(changes.ReachedMainApplication(), warnings);
   }
   platform::EndProcess(exitCode);
 }

@@ -11,7 +11,6 @@ const char* KindName(CommandLinePaths::Kind kind) {
   switch (kind) {
     case CommandLinePaths::Kind::kDevice: return "device";
     case CommandLinePaths::Kind::kMountedFolder: return "mount";
-    case CommandLinePaths::Kind::kInputFolder: return "input";
     case CommandLinePaths::Kind::kOutputFile: return "file";
     case CommandLinePaths::Kind::kOutputFolder: return "folder";
   }

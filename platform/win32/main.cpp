@@ -71,7 +71,7 @@ std::string Unhonoured(const platform::InitapCommandLine& line) {
   if (line.window) return "--display takes only headless here: no desktop to show a window on";
   if (line.dryRun) return "--dry-run is not offered here: only the PC's initap boots through a copy-on-write view";
   if (line.report) return "--report is not offered here: only the PC's initap records what a boot changes";
-  if (line.expect) return "--expect is not offered here: only the PC's initap holds the volumes against a tree";
+  if (line.expect) return "--expect is not offered here: only the PC's initap holds a boot against a wanted tree";
   if (line.animation) return "--animation is not offered here: only the PC's initap writes WebP pictures";
   return {};
 }

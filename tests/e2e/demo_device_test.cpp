@@ -1,5 +1,6 @@
 // The demo device of examples/, booted as tools/demo.sh boots it, with its
 // show times set to zero.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,8 +15,11 @@ namespace initap::test {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::HasSubstr;
 
 const fs::path kDemo = INITAP_SOURCE_DIR "/examples/demo-device";
+// The volumes as the demo's boot leaves them, kept by the card maker's tool when it is there.
+const fs::path kDemoResult = INITAP_SOURCE_DIR "/examples/demo-result";
 
 std::vector<std::string> FilesBelow(const fs::path& folder) {
   std::vector<std::string> files;
@@ -38,12 +42,17 @@ std::string WithoutShowTimes(std::string description) {
   return description;
 }
 
+// A copy of the demo device in `device`.
+void CopyDemo(DeviceTree& device) {
+  fs::copy(kDemo, device.Folder(), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  device.WriteFile("sd card/update.xml", WithoutShowTimes(device.ReadFile("sd card/update.xml")));
+}
+
 class DemoDeviceTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!fs::exists(kInitap)) GTEST_SKIP() << kInitap << " is not built";
-    fs::copy(kDemo, device.Folder(), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-    device.WriteFile("sd card/update.xml", WithoutShowTimes(device.ReadFile("sd card/update.xml")));
+    CopyDemo(device);
   }
 
   DeviceTree device;
@@ -91,6 +100,38 @@ TEST_F(DemoDeviceTest, SecondBootOnlyConfiguresAndKeepsTheDesktop) {
   EXPECT_EQ(log[firstBoot + 1], "\\System\\Main_Ap.exe launch success.");
   EXPECT_TRUE(device.Exists("Windows/Desktop/Navigation.lnk"));
   EXPECT_TRUE(device.Exists("Windows/Navigation.lnk"));
+}
+
+TEST_F(DemoDeviceTest, BothBootsAreCleanAndTheVolumesAreHeldAgainstTheWantedTree) {
+  // The wanted tree: the volumes as a boot leaves them, without the boot's own record of it.
+  DeviceTree wanted;
+  CopyDemo(wanted);
+  ASSERT_EQ(Boot(wanted.Folder()).exitCode, 1);
+  wanted.RemoveFile("FlashHd/updatelog.txt");
+  wanted.RemoveFile("System/update.xml");
+  std::vector<fs::path> trees = {wanted.Host("")};
+  if (fs::exists(kDemoResult)) trees.push_back(kDemoResult);
+  for (const fs::path& tree : trees) {
+    const BootResult run = Boot(device.Folder(), {"--quiet", "--dry-run", "--expect", tree.string()});
+    EXPECT_EQ(run.exitCode, 0) << tree << "\n" << run.output;
+  }
+
+  wanted.WriteFile("FlashHd/Maps/version.txt", "another version\n");
+  wanted.RemoveFile("FlashHd/Maps/Europe/east.map");
+  wanted.WriteFile("FlashHd/Maps/extra.map", "x");
+  const std::vector<std::string> differences = {
+      "error: \\FlashHd\\Maps\\Europe\\east.map is on the device, but not in the wanted tree. [expected-extra]",
+      "error: \\FlashHd\\Maps\\extra.map is in the wanted tree, but not on the device. [expected-missing]",
+      "error: \\FlashHd\\Maps\\version.txt differs from the wanted tree's file. [expected-different]"};
+  // A dry run and a boot alike: the user asked for a verdict.
+  for (const char* mode : {"--dry-run", "--quiet"}) {
+    const BootResult run = Boot(device.Folder(), {mode, "--expect", wanted.Host("").string()});
+    EXPECT_EQ(run.exitCode, 5) << mode;
+    for (const std::string& difference : differences) EXPECT_THAT(run.output, HasSubstr(difference + "\n")) << mode;
+  }
+  // The boot after it finds only the kept description.
+  const BootResult second = Boot(device.Folder(), {"--quiet", "--dry-run"});
+  EXPECT_EQ(second.exitCode, 0) << second.output;
 }
 
 TEST_F(DemoDeviceTest, TheAnimationShowsEveryPaintedFrameInTurn) {

@@ -256,10 +256,16 @@ const Outcome kOutcomes[] = {
      1},
     {"main application reached with a warning",
      [](DeviceTree& d) {
-       d.WriteFile("FlashHd/update.xml", Description("<update><cpy path=\"\\FlashHd\\a\"/></update>"));
+       d.WriteFile("FlashHd/update.xml", Description("<progress_colour>1</progress_colour><update/>"));
      },
      {"--dry-run"},
      3},
+    {"main application reached with an error",
+     [](DeviceTree& d) {
+       d.WriteFile("FlashHd/update.xml", Description("<update><cpy path=\"\\FlashHd\\a\"/></update>"));
+     },
+     {"--dry-run"},
+     5},
     {"update error", [](DeviceTree& d) { d.WriteFile("sd card/update.xml", Description("")); }, {"--dry-run"}, 4},
     {"diagnostic path",
      [](DeviceTree& d) { d.WriteFile("sd card/Launch_Valkor_For_Diagnostic.txt", ""); },

@@ -4,9 +4,14 @@
 #include <cwctype>
 #include <tuple>
 
+#include "platform/common/path_limits.h"
+#include "platform/common/shortcut_list_path.h"
 #include "platform/common/update_descriptions.h"
+#include "platform/common/update_log_path.h"
+#include "platform/common/wide_units.h"
 #include "platform/host/report/document_checks.h"
 #include "platform/host/report/path_text.h"
+#include "platform/host/report/step_entry.h"
 #include "platform/host/utf8.h"
 
 namespace platform::host {
@@ -28,6 +33,8 @@ bool IsRelativePath(std::wstring_view text) {
 bool AnyListed(const DocumentReads& reads) {
   return std::any_of(reads.elements.begin(), reads.elements.end(), [](const ElementRead& e) { return e.listed; });
 }
+
+bool IsShortcutList(const DocumentReads& reads) { return Normalized(reads.path) == Normalized(kShortcutList); }
 
 bool IsBareName(std::wstring_view file) { return file.find_first_of(L"\\/") == std::wstring_view::npos; }
 
@@ -65,7 +72,7 @@ void CardWatch::NotLoaded(std::wstring_view path, const ParseProblem& problem) {
     if (problem.column != 0) place += ":" + std::to_string(problem.column);
     debug_(FromUtf8(place + ": does not load: " + problem.message));
   }
-  warnings_.Add(Warning{ToUtf8(path), problem.line, std::move(text)});
+  warnings_.Add(Warning{ToUtf8(path), problem.line, std::move(text), "does-not-load", Severity::Error});
 }
 
 void CardWatch::Searched(const LoadedDocument& document, int parent, int found) {
@@ -114,17 +121,24 @@ void CardWatch::AttributeAsked(const LoadedDocument& document, int element, std:
   } else {
     read.attributesMissing.emplace(name);
   }
+  // The shortcut list's entries are no steps: what they name is weighed once the run is over.
+  if (IsShortcutList(*reads)) {
+    if (value != nullptr) shortcuts_.push_back({reads, element, std::string(name), *value});
+    return;
+  }
   // Only the steps of a list that the system walks are in work.
   if (read.parent < 0 || !reads->elements[static_cast<std::size_t>(read.parent)].listed) return;
   Step& step = steps_[std::this_thread::get_id()];
   if (step.reads != reads || step.element != element) {
     CloseStep(step);
-    step = Step{reads, element, StepRecord{read.name, {}, false, {}}};
+    step = Step{reads, element, {}};
+    step.record.name = read.name;
   }
   if (value == nullptr) {
     step.record.attributeMissing = true;
     return;
   }
+  if (WideUnits(*value) >= kPathCapacity) read.cutShort = true;
   auto& values = step.record.values;
   if (std::none_of(values.begin(), values.end(), [&](const auto& known) { return known.first == name; })) {
     values.emplace_back(std::string(name), *value);
@@ -165,6 +179,14 @@ void CardWatch::After(const FileCall& call) {
   }
 }
 
+void CardWatch::Appended(std::wstring_view path, std::wstring_view text) {
+  if (Normalized(path) != Normalized(kUpdateLogPath)) return;
+  std::lock_guard guard(lock_);
+  if (const auto step = steps_.find(std::this_thread::get_id()); step != steps_.end() && step->second.reads) {
+    step->second.record.logged = std::wstring(text);
+  }
+}
+
 void CardWatch::BeforeStart(std::wstring_view file) {
   std::lock_guard guard(lock_);
   Seen(file);
@@ -175,7 +197,8 @@ void CardWatch::BeforeStart(std::wstring_view file) {
   const FileCall& call = last->second;
   if (call.status == FileStatus::Ok || IsDocumentPath(call.path)) return;
   const auto [reads, line] = ElementNaming(call.path);
-  Add(reads, line, Shown(call.path) + " does not exist, so the device starts " + ToUtf8(file) + " instead.");
+  Add(reads, line, "missing-program", Severity::Error,
+      Shown(call.path) + " does not exist, so the device starts " + ToUtf8(file) + " instead.");
 }
 
 std::pair<std::string, std::uint32_t> CardWatch::StepInWork() const {
@@ -214,11 +237,23 @@ void CardWatch::Finish() {
   steps_.clear();
   for (const std::shared_ptr<DocumentReads>& document : documents_) {
     if (IsKept(*document)) continue;
-    for (const LineWarning& warning : DocumentWarnings(*document)) Add(document.get(), warning.line, warning.text);
+    for (std::size_t i = 0; i < document->elements.size(); ++i) {
+      const ElementRead& element = document->elements[i];
+      if (IsShortcutList(*document) || element.parent < 0 ||
+          !document->elements[static_cast<std::size_t>(element.parent)].listed) {
+        continue;
+      }
+      if (stepped_.contains({document.get(), static_cast<int>(i)})) continue;
+      StepEntry entry = SkippedStep(element.name, "<" + element.name + "> is not a step the device knows");
+      entry.description = ToUtf8(document->path);
+      entry.line = element.line;
+      changes_.Step(std::move(entry));
+    }
+    for (Warning& warning : DocumentWarnings(*document)) Add(document.get(), std::move(warning));
   }
   for (const PendingPath& pending : pending_) {
     const ElementRead& element = pending.reads->elements[static_cast<std::size_t>(pending.element)];
-    Add(pending.reads.get(), element.line,
+    Add(pending.reads.get(), element.line, "relative-path-unresolved", Severity::Error,
         "<" + element.name + "> \"" + ToUtf8(element.text.value_or(L"")) +
             "\" is a relative path, which does not resolve from this description: the device finds no file by it.");
   }
@@ -229,23 +264,105 @@ void CardWatch::Finish() {
                               " bytes more room on " + Shown(volume) + ".",
                           "volume-full", Severity::Error});
   }
+  ShortcutFindings();
   for (const auto& [document, marker] : found_) {
     if (std::find(deleted_.begin(), deleted_.end(), Normalized(document->path)) != deleted_.end()) continue;
-    Add(document, 0,
+    Add(document, 0, "mass-production-marker", Severity::Warning,
         "the card holds " + Shown(marker) +
             ", so this description stays on it and every device the card goes into carries out its list.");
   }
 }
 
-void CardWatch::Add(const DocumentReads* reads, std::uint32_t line, std::string text) {
-  warnings_.Add(Warning{reads != nullptr ? ToUtf8(reads->path) : std::string(), line, std::move(text)});
+void CardWatch::Add(const DocumentReads* reads, std::uint32_t line, std::string id, Severity severity,
+                    std::string text) {
+  Add(reads, Warning{{}, line, std::move(text), std::move(id), severity});
+}
+
+void CardWatch::Add(const DocumentReads* reads, Warning warning) {
+  warning.description = reads != nullptr ? ToUtf8(reads->path) : std::string();
+  warnings_.Add(std::move(warning));
 }
 
 void CardWatch::CloseStep(Step& step) {
   if (!step.reads) return;
   const std::uint32_t line = step.reads->elements[static_cast<std::size_t>(step.element)].line;
-  for (std::string& text : StepWarnings(step.record)) Add(step.reads.get(), line, std::move(text));
+  stepped_.insert({step.reads.get(), step.element});
+  StepRecord& record = step.record;
+  for (const std::wstring& path : FailedPaths(record)) {
+    if (IsFolder(path)) record.folders.push_back(path);
+  }
+  for (const auto& [name, value] : record.values) {
+    if (name != "from" || value.empty() || (value.back() != L'\\' && value.back() != L'/')) continue;
+    if (const std::wstring folder = Landed(record.calls, value); !folder.empty() && IsFolder(folder)) {
+      record.sourceFiles = FilesBelow(folder, record.longestBelow);
+    }
+  }
+  std::vector<Warning> findings = StepWarnings(record);
+  StepEntry entry = DescribeStep(record, findings);
+  entry.description = ToUtf8(step.reads->path);
+  entry.line = line;
+  changes_.Step(std::move(entry));
+  for (Warning& warning : findings) {
+    warning.line = line;
+    Add(step.reads.get(), std::move(warning));
+  }
   step = Step{};
+}
+
+bool CardWatch::IsFolder(std::wstring_view path) {
+  std::wstring bare(path);
+  while (bare.size() > 1 && (bare.back() == L'\\' || bare.back() == L'/')) bare.pop_back();
+  FindData found;
+  std::unique_ptr<FindHandle> listing;
+  return files_.FindFirst(bare, found, listing) == FileStatus::Ok && (found.attributes & kDirectoryAttribute) != 0;
+}
+
+bool CardWatch::Exists(std::wstring_view path) {
+  FindData found;
+  std::unique_ptr<FindHandle> listing;
+  return files_.FindFirst(path, found, listing) == FileStatus::Ok;
+}
+
+std::uint64_t CardWatch::FilesBelow(const std::wstring& folder, std::size_t& longest, std::size_t below) {
+  // A folder nested deeper than a device path can reach holds nothing the device copies.
+  if (below > kPathCapacity) return 0;
+  std::wstring base = folder;
+  if (base.back() != L'\\') base += L'\\';
+  FindData entry;
+  std::unique_ptr<FindHandle> listing;
+  if (files_.FindFirst(base + L"*.*", entry, listing) != FileStatus::Ok) return 0;
+  std::uint64_t count = 0;
+  do {
+    const std::size_t length = below + WideUnits(entry.name) + ((entry.attributes & kDirectoryAttribute) != 0 ? 1 : 0);
+    longest = std::max(longest, length);
+    count += (entry.attributes & kDirectoryAttribute) != 0 ? FilesBelow(base + entry.name, longest, length) : 1;
+  } while (listing->Next(entry) == FileStatus::Ok);
+  return count;
+}
+
+void CardWatch::ShortcutFindings() {
+  for (const ShortcutText& text : shortcuts_) {
+    const ElementRead& element = text.reads->elements[static_cast<std::size_t>(text.element)];
+    const std::string tag = "<" + element.name + " " + text.name + "=\"" + ToUtf8(text.value) + "\">";
+    const std::wstring held = codePage_.FromAnsi(codePage_.ToAnsi(text.value));
+    if (held != text.value) {
+      Add(text.reads.get(), element.line, "shortcut-codepage", Severity::Error,
+          text.name == "path"
+              ? tag + ": the device's code page cannot hold this path, so the shortcut points to \"" + ToUtf8(held) +
+                    "\", which opens nothing."
+              : tag + ": the device's code page cannot hold this name, so the shortcut is not written.");
+      continue;
+    }
+    if (text.name != "path" || text.value.empty() || Exists(text.value)) continue;
+    const bool deleted = std::find(deleted_.begin(), deleted_.end(), Normalized(text.value)) != deleted_.end();
+    if (deleted) {
+      Add(text.reads.get(), element.line, "shortcut-to-deleted-program", Severity::Error,
+          tag + ": the card deletes " + Shown(text.value) + ", so this shortcut opens nothing.");
+    } else {
+      Add(text.reads.get(), element.line, "shortcut-target-missing", Severity::Warning,
+          tag + ": " + Shown(text.value) + " does not exist on this device, so the shortcut opens nothing here.");
+    }
+  }
 }
 
 void CardWatch::Seen(std::wstring_view path) {

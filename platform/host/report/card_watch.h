@@ -10,14 +10,17 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
 
+#include "platform/codepage.h"
 #include "platform/common/observed_file_system.h"
 #include "platform/common/observed_shell.h"
 #include "platform/host/files/device_entry.h"
+#include "platform/host/report/change_report.h"
 #include "platform/host/report/document_reads.h"
 #include "platform/host/report/step_checks.h"
 #include "platform/host/report/warnings.h"
@@ -27,9 +30,13 @@ namespace platform::host {
 
 class CardWatch final : public XmlListener, public FileListener, public ShellListener, public HiddenEntryListener {
  public:
-  // `debug` receives a line for the debug output when a document does not load.
-  CardWatch(Warnings& warnings, std::function<void(std::wstring_view)> debug)
-      : warnings_(warnings), debug_(std::move(debug)) {}
+  // What paths hold is looked up in `files`, the file system below the
+  // observed one, and texts are tried in the device's `codePage`; each step
+  // goes to `changes` as it ends. `debug` receives a line for the debug
+  // output when a document does not load. All but `debug` outlive this.
+  CardWatch(FileSystem& files, CodePage& codePage, Warnings& warnings, ChangeReport& changes,
+            std::function<void(std::wstring_view)> debug)
+      : files_(files), codePage_(codePage), warnings_(warnings), changes_(changes), debug_(std::move(debug)) {}
 
   // The reads of a document are kept in one record, shared by the loads of the same unchanged file.
   void Loaded(const LoadedDocument& document) override;
@@ -47,6 +54,8 @@ class CardWatch final : public XmlListener, public FileListener, public ShellLis
 
   // The file system answered one of the system's calls.
   void After(const FileCall& call) override;
+  // A line of the update log: the step in work on this thread wrote it.
+  void Appended(std::wstring_view path, std::wstring_view text) override;
   void BeforeStart(std::wstring_view file) override;
   // An entry of a host folder that the device does not see: told once, at the
   // step in work when there is one, since the card could not hold it on the device.
@@ -65,6 +74,13 @@ class CardWatch final : public XmlListener, public FileListener, public ShellLis
     int element = -1;
     StepRecord record;
   };
+  // An attribute of a shortcut list's entry, as read.
+  struct ShortcutText {
+    std::shared_ptr<DocumentReads> reads;
+    int element;
+    std::string name;
+    std::wstring value;
+  };
   // A relative path text read from a description, until a service is given a path that holds it.
   struct PendingPath {
     std::shared_ptr<DocumentReads> reads;
@@ -74,15 +90,26 @@ class CardWatch final : public XmlListener, public FileListener, public ShellLis
 
   // The record of a document that is loaded now; null for one loaded before this watch heard of it.
   const std::shared_ptr<DocumentReads>* ReadsOf(const LoadedDocument& document);
-  void Add(const DocumentReads* reads, std::uint32_t line, std::string text);
+  void Add(const DocumentReads* reads, std::uint32_t line, std::string id, Severity severity, std::string text);
+  // `warning` about `reads`, which names its description.
+  void Add(const DocumentReads* reads, Warning warning);
   void CloseStep(Step& step);
+  // The files below `folder` and all its subfolders; `longest` grows to the
+  // longest path among them, in units after the folder, `below` of them above this one.
+  std::uint64_t FilesBelow(const std::wstring& folder, std::size_t& longest, std::size_t below = 0);
+  bool IsFolder(std::wstring_view path);
+  bool Exists(std::wstring_view path);
+  void ShortcutFindings();
   void Seen(std::wstring_view path);
   // The description and line of the step in work on this thread; none outside a step.
   std::pair<std::string, std::uint32_t> StepInWork() const;
   // The description and line of the element whose text names `path`; none when no text does.
   std::pair<const DocumentReads*, std::uint32_t> ElementNaming(std::wstring_view path) const;
 
+  FileSystem& files_;
+  CodePage& codePage_;
   Warnings& warnings_;
+  ChangeReport& changes_;
   std::function<void(std::wstring_view)> debug_;
   std::mutex lock_;
   std::vector<std::shared_ptr<DocumentReads>> documents_;
@@ -90,8 +117,10 @@ class CardWatch final : public XmlListener, public FileListener, public ShellLis
   std::map<std::thread::id, Step> steps_;
   std::map<std::thread::id, FileCall> lastTest_;  // the last file each thread looked for
   std::vector<PendingPath> pending_;
-  std::vector<std::wstring> deleted_;  // normalized
-  std::vector<std::wstring> hidden_;   // normalized, told already
+  std::vector<ShortcutText> shortcuts_;
+  std::set<std::pair<const DocumentReads*, int>> stepped_;  // the elements taken up as steps
+  std::vector<std::wstring> deleted_;                       // normalized
+  std::vector<std::wstring> hidden_;                        // normalized, told already
   struct Shortfall {
     std::string description;
     std::uint32_t line = 0;

@@ -5,19 +5,12 @@
 #include "platform/common/device_names.h"
 #include "platform/common/name_case.h"
 #include "platform/common/update_descriptions.h"
+#include "platform/host/report/path_text.h"
 #include "platform/host/utf8.h"
 
 namespace platform::host {
 
 namespace {
-
-// "\Folder\Name" with the names as written; empty for the root, or for a
-// path that is no device path, which nothing can change.
-std::string WrittenPath(std::wstring_view path) {
-  DeviceNames parsed;
-  if (ParseDeviceNames(path, parsed) != FileStatus::Ok) return {};
-  return ToUtf8(parsed.Below(L""));
-}
 
 // A description is an update.xml directly in a volume.
 bool IsDescription(const std::string& path) {
@@ -33,6 +26,17 @@ EntryKind ChangeRecorder::KindOf(std::wstring_view path, std::uint64_t* size) {
   if (files_.FindFirst(path, found, listing) != FileStatus::Ok) return EntryKind::None;
   if (size != nullptr) *size = found.size;
   return (found.attributes & kDirectoryAttribute) != 0 ? EntryKind::Folder : EntryKind::File;
+}
+
+bool ChangeRecorder::SameFiles(std::wstring_view source, std::wstring_view destination) {
+  std::uint64_t sourceSize = 0;
+  std::uint64_t destinationSize = 0;
+  if (KindOf(source, &sourceSize) != EntryKind::File || KindOf(destination, &destinationSize) != EntryKind::File ||
+      sourceSize != destinationSize) {
+    return false;
+  }
+  std::string a, b;
+  return files_.ReadFile(source, a) == FileStatus::Ok && files_.ReadFile(destination, b) == FileStatus::Ok && a == b;
 }
 
 std::string ChangeRecorder::Touch(std::wstring_view path) {
@@ -56,7 +60,17 @@ void ChangeRecorder::Before(const FileCall& call) {
       Touch(call.path);
       Touch(call.second);
       break;
-    case FileCallKind::Copy: Touch(call.second); break;
+    case FileCallKind::Copy: {
+      Touch(call.second);
+      const bool same = SameFiles(call.path, call.second);
+      std::lock_guard guard(sameLock_);
+      if (same) {
+        sameCopies_.insert(ComparableDevicePath(call.second));
+      } else {
+        sameCopies_.erase(ComparableDevicePath(call.second));
+      }
+      break;
+    }
     case FileCallKind::CreateFolder:
     case FileCallKind::RemoveFolder:
     case FileCallKind::Delete:
@@ -83,6 +97,9 @@ void ChangeRecorder::After(const FileCall& call) {
       KindOf(call.second, &size);
       Note(call.second, EntryKind::File);
       report_.BytesWritten(size);
+      if (std::lock_guard guard(sameLock_); sameCopies_.erase(ComparableDevicePath(call.second)) != 0) {
+        report_.SameBytes(WrittenPath(call.second));
+      }
       if (IsDescription(WrittenPath(call.second)) && IsDescription(WrittenPath(call.path))) {
         report_.DescriptionCopied(call.path, call.second);
       }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -40,12 +41,16 @@ class ChangeRecorder final : public FileListener, public ShellListener, public C
   void Note(std::wstring_view path, EntryKind kind, bool appended = false);
   // What `path` holds now; `size` receives a file's size.
   EntryKind KindOf(std::wstring_view path, std::uint64_t* size = nullptr);
+  // True when both are files with the same bytes.
+  bool SameFiles(std::wstring_view source, std::wstring_view destination);
 
   FileSystem& files_;
   ChangeReport& report_;
   std::function<SystemTime()> utcNow_;
   std::mutex clockLock_;
   SystemTime clockBefore_;  // the device clock when it was last about to be set
+  std::mutex sameLock_;
+  std::set<std::wstring> sameCopies_;  // copies under way onto a file with the same bytes, as compared
 };
 
 }  // namespace platform::host

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <tuple>
 
 #include "platform/common/name_case.h"
 #include "platform/host/report/json_text.h"
@@ -13,10 +14,10 @@ namespace {
 
 // The device's own programs, started by bare name or fixed path.
 constexpr std::wstring_view kDeviceOwnPrograms[] = {L"EXPLORER", L"\\WINDOWS\\KRTNKUPDATE.EXE"};
-constexpr int kDryRunReached = 0;
-constexpr int kDryRunWarned = 3;
-constexpr int kDryRunNotReached = 4;
-constexpr int kDryRunErrors = 5;
+constexpr int kVerdictClean = 0;
+constexpr int kVerdictWarned = 3;
+constexpr int kVerdictNotReached = 4;
+constexpr int kVerdictFailed = 5;
 
 std::string Time(const SystemTime& t) {
   char text[32];
@@ -39,6 +40,19 @@ std::string Joined(const std::vector<std::string>& paths) {
 
 std::string Counted(std::uint64_t count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+std::string Pairs(const std::vector<std::pair<std::string, std::string>>& pairs, bool emptyIsNull) {
+  std::string out = "{";
+  for (std::size_t i = 0; i < pairs.size(); ++i) {
+    out += (i == 0 ? "" : ", ") + JsonQuoted(pairs[i].first) + ": " +
+           (emptyIsNull && pairs[i].second.empty() ? std::string("null") : JsonQuoted(pairs[i].second));
+  }
+  return out + "}";
+}
+
+bool Holds(const std::vector<std::string>& sorted, const std::string& path) {
+  return std::binary_search(sorted.begin(), sorted.end(), path);
 }
 
 }  // namespace
@@ -90,6 +104,7 @@ void ChangeReport::Now(std::string_view path, EntryKind kind, bool appended) {
   Entry& entry = EntryOf(path);
   entry.now = kind;
   entry.changed = true;
+  entry.sameBytes = false;
   if (kind != EntryKind::File) {
     entry.writtenWhole = entry.appended = false;
   } else if (appended) {
@@ -102,6 +117,16 @@ void ChangeReport::Now(std::string_view path, EntryKind kind, bool appended) {
 void ChangeReport::BytesWritten(std::uint64_t bytes) {
   std::lock_guard guard(lock_);
   bytesWritten_ += bytes;
+}
+
+void ChangeReport::SameBytes(std::string_view path) {
+  std::lock_guard guard(lock_);
+  EntryOf(path).sameBytes = true;
+}
+
+void ChangeReport::Step(StepEntry entry) {
+  std::lock_guard guard(lock_);
+  steps_.push_back(std::move(entry));
 }
 
 void ChangeReport::DescriptionCopied(std::wstring_view from, std::wstring_view to) {
@@ -138,6 +163,35 @@ bool ChangeReport::ReachedMainApplication() const {
   });
 }
 
+std::string ChangeReport::Steps(const std::vector<std::string>& unchanged) const {
+  std::vector<const StepEntry*> ordered;
+  for (const StepEntry& step : steps_) ordered.push_back(&step);
+  std::stable_sort(ordered.begin(), ordered.end(), [](const StepEntry* a, const StepEntry* b) {
+    return std::tie(a->description, a->line) < std::tie(b->description, b->line);
+  });
+  std::string json;
+  for (std::size_t i = 0; i < ordered.size(); ++i) {
+    const StepEntry& step = *ordered[i];
+    std::vector<std::string> same;
+    for (const std::string& path : step.copied) {
+      if (Holds(unchanged, path)) same.push_back(path);
+    }
+    json += std::string(i == 0 ? "\n" : ",\n") + "    {\"description\": " + JsonQuoted(step.description) +
+            ", \"line\": " + std::to_string(step.line) + ", \"kind\": " + JsonQuoted(step.kind) +
+            ", \"attributes\": " + Pairs(step.written, false) + ", \"resolved\": " + Pairs(step.resolved, true) +
+            ", \"counted\": " + (step.counted ? std::to_string(*step.counted) : std::string("null")) +
+            ", \"copied\": " + List(step.copied) + ", \"unchanged\": " + List(same) +
+            ", \"deleted\": " + List(step.deleted) + ", \"status\": " + JsonQuoted(StepStatusName(step.status)) +
+            ", \"why\": " + (step.why.empty() ? std::string("null") : JsonQuoted(step.why)) + "}";
+  }
+  return ordered.empty() ? json : json + "\n  ";
+}
+
+std::vector<std::string> ChangeReport::Shortcuts() const {
+  std::lock_guard guard(lock_);
+  return Count().shortcuts;
+}
+
 ChangeReport::Tally ChangeReport::Count() const {
   Tally tally;
   for (const auto& [folder, names] : folders_) {
@@ -147,7 +201,9 @@ ChangeReport::Tally ChangeReport::Count() const {
       const bool fileBefore = entry.before == EntryKind::File;
       const bool fileNow = entry.now == EntryKind::File;
       if (fileNow && !fileBefore) tally.added.push_back(path);
-      if (fileNow && fileBefore && entry.writtenWhole) tally.replaced.push_back(path);
+      if (fileNow && fileBefore && entry.writtenWhole) {
+        (entry.sameBytes && !entry.appended ? tally.unchanged : tally.replaced).push_back(path);
+      }
       if (fileNow && fileBefore && !entry.writtenWhole && entry.appended) tally.appended.push_back(path);
       if (fileBefore && !fileNow) tally.deleted.push_back(path);
       if (entry.now == EntryKind::Folder && entry.before != EntryKind::Folder) tally.foldersCreated.push_back(path);
@@ -157,8 +213,8 @@ ChangeReport::Tally ChangeReport::Count() const {
       }
     }
   }
-  for (auto* list : {&tally.added, &tally.replaced, &tally.appended, &tally.deleted, &tally.foldersCreated,
-                     &tally.foldersRemoved, &tally.shortcuts}) {
+  for (auto* list : {&tally.added, &tally.replaced, &tally.unchanged, &tally.appended, &tally.deleted,
+                     &tally.foldersCreated, &tally.foldersRemoved, &tally.shortcuts}) {
     std::sort(list->begin(), list->end());
   }
   return tally;
@@ -167,16 +223,6 @@ ChangeReport::Tally ChangeReport::Count() const {
 void ChangeReport::SetVolumes(std::vector<VolumeFill> volumes) {
   std::lock_guard guard(lock_);
   volumes_ = std::move(volumes);
-}
-
-void ChangeReport::SetExpected(std::string tree, std::vector<TreeDifference> differences) {
-  std::lock_guard guard(lock_);
-  expected_ = Expected{std::move(tree), std::move(differences)};
-}
-
-std::vector<std::string> ChangeReport::ShortcutsWritten() const {
-  std::lock_guard guard(lock_);
-  return Count().shortcuts;
 }
 
 std::string ChangeReport::Summary(bool dryRun, const std::vector<Warning>& warnings) const {
@@ -189,6 +235,9 @@ std::string ChangeReport::Summary(bool dryRun, const std::vector<Warning>& warni
           " deleted, " + Counted(bytesWritten_, "byte", "bytes") + " written; " +
           Counted(tally.foldersCreated.size(), "folder created", "folders created") + ", " +
           std::to_string(tally.foldersRemoved.size()) + " removed";
+  if (!tally.unchanged.empty()) {
+    text += "; " + Counted(tally.unchanged.size(), "file", "files") + " rewritten unchanged";
+  }
   for (const auto& [from, to] : description_.copied) text += "\ninitap: description " + from + " copied to " + to;
   if (!description_.marked.empty()) text += "\ninitap: description marked applied: " + Joined(description_.marked);
   if (!description_.deleted.empty()) text += "\ninitap: description deleted: " + Joined(description_.deleted);
@@ -203,12 +252,12 @@ std::string ChangeReport::Summary(bool dryRun, const std::vector<Warning>& warni
             std::to_string(volume.usedBefore) + " used before, " + std::to_string(volume.used) + " after";
     if (volume.refused != 0) text += ", " + std::to_string(volume.refused) + " refused for want of room";
   }
-  if (expected_ && expected_->differences.empty()) text += "\ninitap: the volumes match " + expected_->tree;
-  if (expected_ && !expected_->differences.empty()) {
-    text +=
-        "\ninitap: " + Counted(expected_->differences.size(), "difference", "differences") + " from " + expected_->tree;
+  const auto errors = static_cast<std::size_t>(std::count_if(
+      warnings.begin(), warnings.end(), [](const Warning& warning) { return warning.severity == Severity::Error; }));
+  if (!warnings.empty()) {
+    text += "\ninitap: " + Counted(errors, "error", "errors") + ", " +
+            Counted(warnings.size() - errors, "warning", "warnings");
   }
-  if (!warnings.empty()) text += "\ninitap: " + Counted(warnings.size(), "warning", "warnings");
   return text;
 }
 
@@ -220,6 +269,7 @@ std::string ChangeReport::Json(const std::vector<Warning>& warnings) const {
   json += "  \"reached_main_application\": " + std::string(reached ? "true" : "false") + ",\n";
   json += "  \"files_added\": " + List(tally.added) + ",\n";
   json += "  \"files_replaced\": " + List(tally.replaced) + ",\n";
+  json += "  \"files_unchanged\": " + List(tally.unchanged) + ",\n";
   json += "  \"files_appended\": " + List(tally.appended) + ",\n";
   json += "  \"files_deleted\": " + List(tally.deleted) + ",\n";
   json += "  \"bytes_written\": " + std::to_string(bytesWritten_) + ",\n";
@@ -251,30 +301,24 @@ std::string ChangeReport::Json(const std::vector<Warning>& warnings) const {
             "}";
   }
   json += "]";
-  if (expected_) {
-    json += ",\n  \"expect\": {\"tree\": " + JsonQuoted(expected_->tree) +
-            ", \"matched\": " + (expected_->differences.empty() ? "true" : "false") + ", \"differences\": [";
-    for (std::size_t i = 0; i < expected_->differences.size(); ++i) {
-      const TreeDifference& difference = expected_->differences[i];
-      json += std::string(i == 0 ? "\n" : ",\n") + "    {\"kind\": " + JsonQuoted(DifferenceKindName(difference.kind)) +
-              ", \"path\": " + JsonQuoted(difference.path) +
-              (difference.wanted.empty() ? "" : ", \"wanted\": " + JsonQuoted(difference.wanted)) + "}";
-    }
-    json += expected_->differences.empty() ? "]}" : "\n  ]}";
-  }
-  json += ",\n  \"warnings\": [";
+  json += ",\n  \"steps\": [" + Steps(tally.unchanged) + "]";
+  json += ",\n  \"findings\": [";
   for (std::size_t i = 0; i < warnings.size(); ++i) {
-    json += std::string(i == 0 ? "\n" : ",\n") + "    {\"description\": " + JsonQuoted(warnings[i].description) +
-            ", \"line\": " + std::to_string(warnings[i].line) + ", \"text\": " + JsonQuoted(warnings[i].text) + "}";
+    const Warning& finding = warnings[i];
+    json += std::string(i == 0 ? "\n" : ",\n") + "    {\"id\": " + JsonQuoted(finding.id) +
+            ", \"severity\": " + JsonQuoted(SeverityName(finding.severity)) +
+            ", \"description\": " + JsonQuoted(finding.description) +
+            ", \"line\": " + (finding.line != 0 ? std::to_string(finding.line) : std::string("null")) +
+            ", \"text\": " + JsonQuoted(finding.text) + "}";
   }
   json += warnings.empty() ? "]\n}\n" : "\n  ]\n}\n";
   return json;
 }
 
-int DryRunExitCode(bool reachedMainApplication, bool warned, bool differs) {
-  if (!reachedMainApplication) return kDryRunNotReached;
-  if (differs) return kDryRunErrors;
-  return warned ? kDryRunWarned : kDryRunReached;
+int VerdictExitCode(bool reachedMainApplication, const std::vector<Warning>& findings) {
+  if (!reachedMainApplication) return kVerdictNotReached;
+  if (AnyError(findings)) return kVerdictFailed;
+  return findings.empty() ? kVerdictClean : kVerdictWarned;
 }
 
 }  // namespace platform::host

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "platform/common/sized_volumes.h"
-#include "platform/host/report/expected_tree.h"
+#include "platform/host/report/step_entry.h"
 #include "platform/host/report/warnings.h"
 #include "platform/kernel.h"
 
@@ -35,6 +35,10 @@ class ChangeReport {
   // its end when `appended`.
   void Now(std::string_view path, EntryKind kind, bool appended = false);
   void BytesWritten(std::uint64_t bytes);
+  // The file at `path` was last written with the bytes it held before.
+  void SameBytes(std::string_view path);
+  // One step of an update list as it ended; the report lists them in document order.
+  void Step(StepEntry entry);
 
   void DescriptionCopied(std::wstring_view from, std::wstring_view to);
   void DescriptionMarked(std::wstring_view path);
@@ -44,15 +48,13 @@ class ChangeReport {
   void ClockSet(const SystemTime& fromUtc, const SystemTime& toUtc);
   // How full each sized volume was before the run and is after it.
   void SetVolumes(std::vector<VolumeFill> volumes);
-  // How the volumes differed from the wanted tree `tree` (a host path, UTF-8) at the end.
-  void SetExpected(std::string tree, std::vector<TreeDifference> differences);
-  // The shortcut files the run wrote.
-  std::vector<std::string> ShortcutsWritten() const;
 
   // A program other than the device's own (its desktop shell, the image
   // updater that takes over from the start-up) was started: the run reached
   // its main application.
   bool ReachedMainApplication() const;
+  // The shortcut files the run wrote, sorted.
+  std::vector<std::string> Shortcuts() const;
 
   // A few lines without a final line end, each starting "initap: ".
   std::string Summary(bool dryRun, const std::vector<Warning>& warnings) const;
@@ -65,6 +67,7 @@ class ChangeReport {
     bool changed = false;
     bool writtenWhole = false;
     bool appended = false;
+    bool sameBytes = false;  // its last whole write left the bytes it held
   };
   // Names and paths compared as the device compares them.
   struct FoldedHash {
@@ -91,27 +94,24 @@ class ChangeReport {
   };
   // The changes by kind, each list sorted.
   struct Tally {
-    std::vector<std::string> added, replaced, appended, deleted, foldersCreated, foldersRemoved, shortcuts;
+    std::vector<std::string> added, replaced, unchanged, appended, deleted, foldersCreated, foldersRemoved, shortcuts;
   };
   Tally Count() const;
+  // The steps as JSON array items, in document order; `unchanged` is the tally's.
+  std::string Steps(const std::vector<std::string>& unchanged) const;
 
   mutable std::mutex lock_;
   std::unordered_map<std::string, Names, FoldedHash, FoldedEqual> folders_;
   std::uint64_t bytesWritten_ = 0;
+  std::vector<StepEntry> steps_;
   Description description_;
   std::vector<Program> programs_;
   std::optional<std::pair<SystemTime, SystemTime>> clock_;
   std::vector<VolumeFill> volumes_;
-  struct Expected {
-    std::string tree;
-    std::vector<TreeDifference> differences;
-  };
-  std::optional<Expected> expected_;
 };
 
-// The exit code of a dry run, or of any run held against a wanted tree: 0
-// when it reached the main application without a warning, 3 with warnings,
-// 5 when the volumes differ from the wanted tree, 4 when it did not reach it.
-int DryRunExitCode(bool reachedMainApplication, bool warned, bool differs = false);
+// The exit code of a verdict: 4 when the run did not reach the main
+// application, else 5 with an error, 3 with warnings only, 0 when clean.
+int VerdictExitCode(bool reachedMainApplication, const std::vector<Warning>& findings);
 
 }  // namespace platform::host

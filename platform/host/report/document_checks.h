@@ -2,19 +2,14 @@
 // read, weighed once the run is over.
 #pragma once
 
-#include <cstdint>
-#include <string>
 #include <vector>
 
 #include "platform/host/report/document_reads.h"
+#include "platform/host/report/warnings.h"
 
 namespace platform::host {
 
-struct LineWarning {
-  std::uint32_t line = 0;
-  std::string text;
-};
-
-std::vector<LineWarning> DocumentWarnings(const DocumentReads& reads);
+// Each finding with its line; the caller names the description.
+std::vector<Warning> DocumentWarnings(const DocumentReads& reads);
 
 }  // namespace platform::host

@@ -21,6 +21,7 @@ struct ElementRead : OutlineElement {
   bool listed = false;    // its children were listed one by one
   std::set<std::string> attributesRead;
   std::set<std::string> attributesMissing;  // asked for but absent
+  bool cutShort = false;                    // an attribute read was too long for the device to use
   std::optional<std::wstring> text;         // the text the system read
 };
 

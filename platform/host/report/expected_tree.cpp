@@ -1,16 +1,13 @@
 #include "platform/host/report/expected_tree.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <array>
-#include <cerrno>
+#include <fstream>
+#include <iterator>
 #include <map>
+#include <memory>
 
+#include "platform/common/device_volumes.h"
 #include "platform/common/name_case.h"
-#include "platform/host/files/host_files.h"
-#include "platform/host/unique_fd.h"
 #include "platform/host/utf8.h"
 
 namespace platform::host {
@@ -19,162 +16,109 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Entry {
+struct Listed {
   std::wstring name;
   bool folder = false;
-  std::uint64_t size = 0;
-  fs::path host;  // the tree's entries only
 };
-using Entries = std::map<std::wstring, Entry>;  // by folded name
 
-Entries TreeEntries(const fs::path& folder) {
-  Entries entries;
-  std::error_code error;
-  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-    std::error_code ignored;
-    const bool isFolder = it->is_directory(ignored);
-    Entry entry{FromUtf8(it->path().filename().string()), isFolder, isFolder ? 0 : it->file_size(ignored), it->path()};
-    entries.emplace(FoldName(entry.name), std::move(entry));
-  }
-  return entries;
-}
-
-Entries DeviceEntries(HostFiles& files, const std::wstring& folder) {
-  Entries entries;
-  FindData found;
+// The entries of a device folder, by their folded names.
+std::map<std::wstring, Listed> DeviceEntries(FileSystem& device, const std::wstring& folder) {
+  std::map<std::wstring, Listed> entries;
+  FindData entry;
   std::unique_ptr<FindHandle> listing;
-  for (FileStatus status = files.FindFirst(folder + L"\\*.*", found, listing); status == FileStatus::Ok;
-       status = listing->Next(found)) {
-    const bool isFolder = (found.attributes & kDirectoryAttribute) != 0;
-    entries.emplace(FoldName(found.name), Entry{found.name, isFolder, found.size, {}});
-    if (!listing) break;
+  if (device.FindFirst(folder + L"\\*.*", entry, listing) != FileStatus::Ok) return entries;
+  do {
+    entries[FoldName(entry.name)] = {entry.name, (entry.attributes & kDirectoryAttribute) != 0};
+  } while (listing->Next(entry) == FileStatus::Ok);
+  return entries;
+}
+
+// The entries of a tree's folder, by their folded names.
+std::map<std::wstring, Listed> TreeEntries(const fs::path& folder) {
+  std::map<std::wstring, Listed> entries;
+  std::error_code error;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
+    const std::wstring name = FromUtf8(entry.path().filename().string());
+    entries[FoldName(name)] = {name, entry.is_directory(error)};
   }
   return entries;
 }
 
-// Fills `chunk` as far as the file goes; the bytes read, -1 on failure.
-ssize_t ReadFull(int fd, std::array<char, 1 << 16>& chunk) {
-  std::size_t done = 0;
-  while (done < chunk.size()) {
-    const ssize_t got = read(fd, chunk.data() + done, chunk.size() - done);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return -1;
-    if (got == 0) break;
-    done += static_cast<std::size_t>(got);
-  }
-  return static_cast<ssize_t>(done);
-}
-
-// Whether the rest of the file behind `fd` is `bytes`.
-bool Holds(int fd, std::string_view bytes) {
-  std::array<char, 1 << 16> chunk;
-  for (;;) {
-    const ssize_t got = ReadFull(fd, chunk);
-    if (got < 0 || static_cast<std::size_t>(got) > bytes.size()) return false;
-    if (got == 0) return bytes.empty();
-    if (bytes.substr(0, static_cast<std::size_t>(got)) != std::string_view(chunk.data(), got)) return false;
-    bytes.remove_prefix(static_cast<std::size_t>(got));
-  }
-}
-
-bool SameBytes(HostFiles& files, const std::wstring& device, const fs::path& host) {
-  const UniqueFd wanted(open(host.c_str(), O_RDONLY | O_CLOEXEC));
-  const UniqueFd ours = files.OpenFd(device, O_RDONLY | O_CLOEXEC);
-  if (!wanted) return false;
-  if (!ours) {
-    // A file a dry run wrote is held in memory, not behind a host file.
-    std::string bytes;
-    return files.ReadFile(device, bytes) == FileStatus::Ok && Holds(wanted.Get(), bytes);
-  }
-  std::array<char, 1 << 16> a, b;
-  for (;;) {
-    const ssize_t gotA = ReadFull(ours.Get(), a), gotB = ReadFull(wanted.Get(), b);
-    if (gotA < 0 || gotA != gotB || !std::equal(a.begin(), a.begin() + gotA, b.begin())) return false;
-    if (gotA == 0) return true;
-  }
+std::string ReadTreeFile(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 class Comparison {
  public:
-  Comparison(HostFiles& files, const std::vector<std::wstring>& records) : files_(files) {
-    for (const std::wstring& record : records) records_.push_back(FoldName(record));
+  Comparison(FileSystem& device, const std::vector<std::string>& records) : device_(device) {
+    for (const std::string& record : records) records_.push_back(FoldName(FromUtf8(record)));
   }
 
-  // The folder `device` ("" for the root) against the tree's `tree`; at the
-  // root only the volumes the tree holds count.
-  void Folder(const std::wstring& device, const fs::path& tree) {
-    Entries ours = DeviceEntries(files_, device);
-    for (const auto& [folded, wanted] : TreeEntries(tree)) {
-      const auto found = ours.find(folded);
-      if (found == ours.end()) {
-        Add(TreeDifference::Kind::Missing, device + L"\\" + wanted.name, wanted.folder);
+  void Folder(const std::wstring& devicePath, const fs::path& treePath) {
+    const std::map<std::wstring, Listed> wanted = TreeEntries(treePath);
+    const std::map<std::wstring, Listed> held = DeviceEntries(device_, devicePath);
+    for (const auto& [folded, entry] : wanted) {
+      const std::wstring wantedPath = devicePath + L"\\" + entry.name;
+      const auto found = held.find(folded);
+      if (found == held.end()) {
+        Add("expected-missing", Shown(wantedPath) + " is in the wanted tree, but not on the device.");
         continue;
       }
-      const Entry& held = found->second;
-      const std::wstring path = device + L"\\" + held.name;
-      if (held.name != wanted.name) {
-        differences_.push_back({TreeDifference::Kind::LetterCase, ToUtf8(path + (held.folder ? L"\\" : L"")),
-                                ToUtf8(device + L"\\" + wanted.name + (wanted.folder ? L"\\" : L""))});
+      if (found->second.name != entry.name) {
+        Add("expected-letter-case", Shown(devicePath + L"\\" + found->second.name) + " is named " + ToUtf8(entry.name) +
+                                        " in the wanted tree.");
       }
-      if (held.folder != wanted.folder) {
-        Add(TreeDifference::Kind::Differs, path, held.folder);
-      } else if (held.folder) {
-        Folder(path, wanted.host);
-      } else if (held.size != wanted.size || !SameBytes(files_, path, wanted.host)) {
-        Add(TreeDifference::Kind::Differs, path, false);
+      const std::wstring heldPath = devicePath + L"\\" + found->second.name;
+      const fs::path treeEntry = treePath / fs::path(ToUtf8(entry.name));
+      if (entry.folder != found->second.folder) {
+        Add("expected-different", Shown(heldPath) + " is a " + (found->second.folder ? "folder" : "file") +
+                                      " on the device, but a " + (entry.folder ? "folder" : "file") +
+                                      " in the wanted tree.");
+      } else if (entry.folder) {
+        Folder(heldPath, treeEntry);
+      } else if (std::string bytes;
+                 device_.ReadFile(heldPath, bytes) != FileStatus::Ok || bytes != ReadTreeFile(treeEntry)) {
+        Add("expected-different", Shown(heldPath) + " differs from the wanted tree's file.");
       }
-      ours.erase(found);
     }
-    if (device.empty()) return;
-    for (const auto& [folded, held] : ours) {
-      const std::wstring path = device + L"\\" + held.name;
-      const bool record = std::find(records_.begin(), records_.end(), FoldName(path)) != records_.end();
-      if (!record) Add(TreeDifference::Kind::Extra, path, held.folder);
+    for (const auto& [folded, entry] : held) {
+      if (wanted.contains(folded)) continue;
+      const std::wstring heldPath = devicePath + L"\\" + entry.name;
+      if (IsRecord(heldPath)) continue;
+      Add("expected-extra",
+          Shown(heldPath) + (entry.folder ? "\\" : "") + " is on the device, but not in the wanted tree.");
     }
   }
 
-  std::vector<TreeDifference> Take() { return std::move(differences_); }
+  std::vector<Warning> Found() { return std::move(found_); }
 
  private:
-  void Add(TreeDifference::Kind kind, const std::wstring& path, bool folder) {
-    differences_.push_back({kind, ToUtf8(folder ? path + L"\\" : path), {}});
+  bool IsRecord(const std::wstring& path) const {
+    return std::find(records_.begin(), records_.end(), FoldName(path)) != records_.end();
+  }
+  static std::string Shown(const std::wstring& path) { return ToUtf8(path); }
+  void Add(std::string id, std::string text) {
+    found_.push_back(Warning{{}, 0, std::move(text), std::move(id), Severity::Error});
   }
 
-  HostFiles& files_;
+  FileSystem& device_;
   std::vector<std::wstring> records_;
-  std::vector<TreeDifference> differences_;
+  std::vector<Warning> found_;
 };
 
 }  // namespace
 
-std::vector<TreeDifference> CompareWithTree(HostFiles& files, const fs::path& tree,
-                                            const std::vector<std::wstring>& records) {
-  Comparison comparison(files, records);
-  comparison.Folder(L"", tree);
-  return comparison.Take();
-}
-
-std::string DescribeDifference(const TreeDifference& difference) {
-  switch (difference.kind) {
-    case TreeDifference::Kind::Missing:
-      return difference.path + " is missing: the wanted tree holds it, the device does not.";
-    case TreeDifference::Kind::Extra:
-      return difference.path + " is extra: the device holds it, the wanted tree does not.";
-    case TreeDifference::Kind::Differs: return difference.path + " differs from the wanted tree's.";
-    case TreeDifference::Kind::LetterCase:
-      return difference.path + " is spelt " + difference.wanted + " in the wanted tree.";
+std::vector<Warning> CompareWithTree(FileSystem& device, const std::filesystem::path& tree,
+                                     const std::vector<std::string>& records) {
+  Comparison comparison(device, records);
+  const std::map<std::wstring, Listed> volumes = TreeEntries(tree);
+  for (const std::wstring_view volume : kDeviceVolumes) {
+    const auto found = volumes.find(FoldName(volume));
+    if (found == volumes.end() || !found->second.folder) continue;
+    comparison.Folder(L"\\" + std::wstring(volume), tree / fs::path(ToUtf8(found->second.name)));
   }
-  return {};
-}
-
-std::string_view DifferenceKindName(TreeDifference::Kind kind) {
-  switch (kind) {
-    case TreeDifference::Kind::Missing: return "missing";
-    case TreeDifference::Kind::Extra: return "extra";
-    case TreeDifference::Kind::Differs: return "differs";
-    case TreeDifference::Kind::LetterCase: return "letter-case";
-  }
-  return {};
+  return comparison.Found();
 }
 
 }  // namespace platform::host

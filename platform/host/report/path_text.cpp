@@ -1,5 +1,6 @@
 #include "platform/host/report/path_text.h"
 
+#include "platform/common/device_names.h"
 #include "platform/common/name_case.h"
 #include "platform/host/utf8.h"
 
@@ -42,6 +43,12 @@ bool Mentions(std::wstring_view path, std::wstring_view part) {
 }
 
 std::string Shown(std::wstring_view path) { return ToUtf8(OneSeparator(path)); }
+
+std::string WrittenPath(std::wstring_view path) {
+  DeviceNames parsed;
+  if (ParseDeviceNames(path, parsed) != FileStatus::Ok) return {};
+  return ToUtf8(parsed.Below(L""));
+}
 
 std::wstring FolderOf(std::wstring_view path) {
   const std::wstring normal = Normalized(path);

@@ -16,6 +16,9 @@ std::wstring Tail(std::wstring_view text);
 bool Mentions(std::wstring_view path, std::wstring_view part);
 // The path with runs of separators shown as one, for a message.
 std::string Shown(std::wstring_view path);
+// "\\Folder\\Name" with the names as written and "." and ".." taken; empty for
+// the root, or for a path that is no device path, which nothing can change.
+std::string WrittenPath(std::wstring_view path);
 // The folder part of a path, normalized: "\sd card\update.xml" gives "\SD CARD".
 std::wstring FolderOf(std::wstring_view path);
 

@@ -1,12 +1,16 @@
 // What one step of an update list did at the file system, read against the
-// attribute texts it was given: the warnings a card maker needs.
+// attribute texts it was given: the findings a card maker needs.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "platform/common/file_call.h"
+#include "platform/host/report/warnings.h"
 
 namespace platform::host {
 
@@ -14,10 +18,22 @@ struct StepRecord {
   std::string name;                                          // the step element's name as written
   std::vector<std::pair<std::string, std::wstring>> values;  // attributes read, with their texts
   bool attributeMissing = false;
-  std::vector<FileCall> calls;  // made while the step was in work
+  std::vector<FileCall> calls;                    // made while the step was in work
+  std::optional<std::wstring> logged = {};        // the line it added to the update log
+  std::vector<std::wstring> folders = {};         // paths of its failed calls that are folders after it
+  std::optional<std::uint64_t> sourceFiles = {};  // the files in a copied folder, all its subfolders' too
+  std::size_t longestBelow = 0;                   // the longest path in it, in units after the folder's own
 };
 
-// One sentence each, in the order the card maker reads the step.
-std::vector<std::string> StepWarnings(const StepRecord& step);
+// The paths of the failed calls of `step`: the checks ask which are folders.
+std::vector<std::wstring> FailedPaths(const StepRecord& step);
+
+// Where a text ended up: the first path given to the file system that holds
+// it, up to its end; empty when none does.
+std::wstring Landed(const std::vector<FileCall>& calls, std::wstring_view text);
+
+// One finding each, in the order the card maker reads the step; the caller
+// names the description and the line.
+std::vector<Warning> StepWarnings(const StepRecord& step);
 
 }  // namespace platform::host

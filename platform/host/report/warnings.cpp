@@ -1,9 +1,32 @@
 #include "platform/host/report/warnings.h"
 
+#include <algorithm>
+
 namespace platform::host {
+
+namespace {
+
+// A parser's message may run over lines; a finding is one.
+std::string OneLine(std::string_view text) {
+  std::string out;
+  for (const char c : text) {
+    if (c == '\n' || c == '\r') {
+      if (!out.empty() && out.back() != ' ') out += ' ';
+    } else {
+      out += c;
+    }
+  }
+  while (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
+}
+
+}  // namespace
+
+std::string_view SeverityName(Severity severity) { return severity == Severity::Error ? "error" : "warning"; }
 
 void Warnings::Add(Warning warning) {
   std::lock_guard guard(lock_);
+  warning.text = OneLine(warning.text);
   for (const Warning& known : warnings_) {
     if (known.description == warning.description && known.line == warning.line && known.text == warning.text) return;
   }
@@ -13,7 +36,20 @@ void Warnings::Add(Warning warning) {
 
 std::vector<Warning> Warnings::All() const {
   std::lock_guard guard(lock_);
-  return warnings_;
+  std::vector<std::string> descriptions;
+  for (const Warning& warning : warnings_) {
+    if (std::find(descriptions.begin(), descriptions.end(), warning.description) == descriptions.end()) {
+      descriptions.push_back(warning.description);
+    }
+  }
+  const auto turn = [&](const Warning& warning) {
+    return std::find(descriptions.begin(), descriptions.end(), warning.description) - descriptions.begin();
+  };
+  std::vector<Warning> ordered = warnings_;
+  std::stable_sort(ordered.begin(), ordered.end(), [&](const Warning& a, const Warning& b) {
+    return std::pair(turn(a), a.line) < std::pair(turn(b), b.line);
+  });
+  return ordered;
 }
 
 bool Warnings::Empty() const {
@@ -22,13 +58,20 @@ bool Warnings::Empty() const {
 }
 
 std::string FormatWarning(const Warning& warning) {
-  std::string line = "warning: ";
+  std::string line = std::string(SeverityName(warning.severity)) + ": ";
   if (!warning.description.empty()) {
     line += warning.description;
     if (warning.line != 0) line += ":" + std::to_string(warning.line);
     line += ": ";
   }
-  return line + warning.text;
+  line += OneLine(warning.text);
+  if (!warning.id.empty()) line += " [" + warning.id + "]";
+  return line;
+}
+
+bool AnyError(const std::vector<Warning>& warnings) {
+  return std::any_of(warnings.begin(), warnings.end(),
+                     [](const Warning& warning) { return warning.severity == Severity::Error; });
 }
 
 }  // namespace platform::host

@@ -1,6 +1,7 @@
-// What a card maker is warned of during a boot. The platform's services
-// observe the system's own calls and add a warning here; warnings go to
-// standard error and to the change report, never to the update log.
+// What a card maker is told of during a boot: the findings about a card.
+// The platform's services observe the system's own calls and add a finding
+// here; findings go to standard error and to the change report, never to the
+// update log.
 #pragma once
 
 #include <cstdint>
@@ -29,17 +30,21 @@ struct Warning {
   std::string description;  // the description's device path, UTF-8; empty when none
   std::uint32_t line = 0;   // the step's line in it; 0 when none
   std::string text;         // one sentence: what the device will do
-  std::string id;           // stable, such as "unknown-step"; empty until the finding has one
+  std::string id;           // stable, such as "unknown-step"
   Severity severity = Severity::Warning;
 };
+
+// "error" or "warning".
+std::string_view SeverityName(Severity severity);
 
 class Warnings {
  public:
   // `print` receives each warning as one line as it is added; may be empty.
   explicit Warnings(std::function<void(std::string_view)> print = {}) : print_(std::move(print)) {}
 
-  // Adds a warning once: the same text for the same place is not repeated.
+  // Adds a finding once: the same text for the same place is not repeated.
   void Add(Warning warning);
+  // Every finding, each description's in line order, those without a line first.
   std::vector<Warning> All() const;
   bool Empty() const;
 
@@ -49,7 +54,11 @@ class Warnings {
   std::vector<Warning> warnings_;
 };
 
-// "warning: \sd card\update.xml:12: <cpy> is not a step the device knows."
+// One line: "error: \sd card\update.xml:12: <cpy> is not a step the device
+// knows; it is skipped. [unknown-step]"; a text over several lines is joined.
 std::string FormatWarning(const Warning& warning);
+
+// True when some finding is an error.
+bool AnyError(const std::vector<Warning>& warnings);
 
 }  // namespace platform::host

@@ -33,7 +33,8 @@ TEST(InitapCommandLineTest, EveryPathIsPlacedOnceWithWhatItIsAndKeptWhereItWasPl
   InitapCommandLine line;
   std::string error;
   const std::vector<std::string> arguments{"--screenshot", "shot.png", "--frames=frames", "--mount", "\\FLASHHD=card",
-                                           "--report",     "r.json",   "--animation",     "a.webp",  "dev"};
+                                           "--report",     "r.json",   "--animation",     "a.webp",  "--expect",
+                                           "tree",         "dev"};
   ASSERT_TRUE(ParseInitapCommandLine(arguments, paths, line, error)) << error;
   using Kind = CommandLinePaths::Kind;
   EXPECT_EQ(paths.placed, (std::vector<std::pair<Kind, std::string>>{{Kind::kOutputFile, "shot.png"},
@@ -41,6 +42,7 @@ TEST(InitapCommandLineTest, EveryPathIsPlacedOnceWithWhatItIsAndKeptWhereItWasPl
                                                                      {Kind::kMountedFolder, "card"},
                                                                      {Kind::kOutputFile, "r.json"},
                                                                      {Kind::kOutputFile, "a.webp"},
+                                                                     {Kind::kMountedFolder, "tree"},
                                                                      {Kind::kDevice, "dev"}}));
   EXPECT_EQ(line.screenshot, "at/shot.png");
   EXPECT_EQ(line.frames, "at/frames");
@@ -49,6 +51,7 @@ TEST(InitapCommandLineTest, EveryPathIsPlacedOnceWithWhatItIsAndKeptWhereItWasPl
   EXPECT_EQ(line.mounts[0].folder, "at/card");
   EXPECT_EQ(line.report, "at/r.json");
   EXPECT_EQ(line.animation, "at/a.webp");
+  EXPECT_EQ(line.expect, "at/tree");
   EXPECT_EQ(line.device, "at/dev");
 }
 
@@ -58,6 +61,7 @@ TEST(InitapCommandLineTest, RefusalsNameEachPathAsItWasGiven) {
       {{"--animation=missing/shot.png", "dev"}, "--animation file 'missing/shot.png' is in no existing folder"},
       {{"--screenshot", "read-only.png", "dev"}, "--screenshot file 'read-only.png' cannot be written here"},
       {{"--mount", "windows=missing", "dev"}, "--mount folder 'missing' is not a folder"},
+      {{"--expect", "missing", "dev"}, "--expect folder 'missing' is not a folder"},
       {{"missing"}, "DEVICE folder 'missing' does not exist"},
       // A long s is no S on the device's file systems.
       {{"--mount", "\\\xc5\xbfystem=card", "dev"}, "--mount: the device has no volume '\\\xc5\xbfystem'"},

@@ -19,25 +19,29 @@ struct Start {
 struct Outcome {
   const char* what;
   std::vector<Start> starts;
-  bool warned;
+  std::vector<Severity> findings;
   bool reached;
   int exitCode;
 };
 
-TEST(ChangeReport, TheDryRunExitCodeTellsWhetherAndHowTheMainApplicationWasReached) {
+TEST(ChangeReport, TheVerdictExitCodeTellsWhetherAndHowTheMainApplicationWasReached) {
+  const Start main = {L"\\System\\Main_Ap.exe", true};
   const Outcome outcomes[] = {
-      {"main application", {{L"\\System\\Main_Ap.exe", true}}, false, true, 0},
-      {"with warnings", {{L"\\System\\Main_Ap.exe", true}}, true, true, 3},
-      {"window left open", {}, true, false, 4},
-      {"fails to start", {{L"\\System\\Main_Ap.exe", false}, {L"explorer", true}}, false, false, 4},
-      {"diagnostic path", {{L"explorer", true}}, false, false, 4},
-      {"image-update hand-off", {{L"\\windows\\krtnkupdate.exe", true}}, false, false, 4},
+      {"main application", {main}, {}, true, 0},
+      {"with warnings", {main}, {Severity::Warning, Severity::Warning}, true, 3},
+      {"with an error", {main}, {Severity::Warning, Severity::Error}, true, 5},
+      {"window left open", {}, {Severity::Error}, false, 4},
+      {"fails to start", {{L"\\System\\Main_Ap.exe", false}, {L"explorer", true}}, {}, false, 4},
+      {"diagnostic path", {{L"explorer", true}}, {}, false, 4},
+      {"image-update hand-off", {{L"\\windows\\krtnkupdate.exe", true}}, {}, false, 4},
   };
   for (const Outcome& outcome : outcomes) {
     ChangeReport report;
     for (const Start& start : outcome.starts) report.ProgramStart(start.request, start.started);
+    std::vector<Warning> findings;
+    for (const Severity severity : outcome.findings) findings.push_back({"", 0, "a finding", "an-id", severity});
     EXPECT_EQ(report.ReachedMainApplication(), outcome.reached) << outcome.what;
-    EXPECT_EQ(DryRunExitCode(report.ReachedMainApplication(), outcome.warned), outcome.exitCode) << outcome.what;
+    EXPECT_EQ(VerdictExitCode(report.ReachedMainApplication(), findings), outcome.exitCode) << outcome.what;
   }
 }
 
@@ -70,7 +74,9 @@ TEST(ChangeReport, WarningsProgramsAndTheClockAreReported) {
   ChangeReport report;
   report.ProgramStart(L"\\System\\Main_Ap.exe", true);
   report.ClockSet(SystemTime{2026, 12, 2, 8, 2, 0, 5, 0}, SystemTime{2024, 5, 3, 1, 10, 30, 0, 0});
-  const std::vector<Warning> warnings = {{"\\sd card\\update.xml", 12, "<cpy> is not a step the device knows."}};
+  const std::vector<Warning> warnings = {
+      {"\\sd card\\update.xml", 12, "<cpy> is not a step the device knows.", "unknown-step", Severity::Error},
+      {"\\sd card\\update.xml", 0, "the card holds a marker.", "mass-production-marker", Severity::Warning}};
 
   const std::string json = report.Json(warnings);
   EXPECT_NE(json.find("\"reached_main_application\": true"), std::string::npos) << json;
@@ -78,13 +84,17 @@ TEST(ChangeReport, WarningsProgramsAndTheClockAreReported) {
   EXPECT_NE(json.find("\"clock\": {\"from\": \"2026-12-08 02:00:05\", \"to\": \"2024-05-01 10:30:00\"}"),
             std::string::npos)
       << json;
-  EXPECT_NE(json.find("{\"description\": \"\\\\sd card\\\\update.xml\", \"line\": 12, "
-                      "\"text\": \"<cpy> is not a step the device knows.\"}"),
+  EXPECT_NE(
+      json.find("{\"id\": \"unknown-step\", \"severity\": \"error\", \"description\": "
+                "\"\\\\sd card\\\\update.xml\", \"line\": 12, \"text\": \"<cpy> is not a step the device knows.\"}"),
+      std::string::npos)
+      << json;
+  EXPECT_NE(json.find("\"severity\": \"warning\", \"description\": \"\\\\sd card\\\\update.xml\", \"line\": null"),
             std::string::npos)
       << json;
   const std::string summary = report.Summary(true, warnings);
   EXPECT_EQ(summary.rfind("initap: dry run, nothing was changed; the boot would change: 0 files added", 0), 0u);
-  EXPECT_NE(summary.find("\ninitap: 1 warning"), std::string::npos) << summary;
+  EXPECT_NE(summary.find("\ninitap: 1 error, 1 warning"), std::string::npos) << summary;
 }
 
 }  // namespace
