@@ -11,14 +11,6 @@ namespace platform::host {
 
 namespace {
 
-// "\Folder\Name" with the names as written; empty for the root, or for a
-// path that is no device path, which nothing can change.
-std::string WrittenPath(std::wstring_view path) {
-  DeviceNames parsed;
-  if (ParseDeviceNames(path, parsed) != FileStatus::Ok) return {};
-  return ToUtf8(parsed.Below(L""));
-}
-
 // A description is an update.xml directly in a volume.
 bool IsDescription(const std::string& path) {
   return std::count(path.begin(), path.end(), '\\') == 2 &&
@@ -35,14 +27,17 @@ EntryKind ChangeRecorder::KindOf(std::wstring_view path, std::uint64_t* size) {
   return (found.attributes & kDirectoryAttribute) != 0 ? EntryKind::Folder : EntryKind::File;
 }
 
+std::string ChangeRecorder::Held(std::wstring_view path) { return ToUtf8(files_.Held(path).path); }
+
 std::string ChangeRecorder::Touch(std::wstring_view path) {
-  std::string written = WrittenPath(path);
-  if (!written.empty() && !report_.Knows(written)) report_.Before(written, KindOf(path));
-  return written;
+  const HeldPath held = files_.Held(path);
+  std::string key = ToUtf8(held.path);
+  if (!key.empty() && !report_.Knows(key)) report_.Before(key, held.link ? EntryKind::File : KindOf(path));
+  return key;
 }
 
 void ChangeRecorder::Note(std::wstring_view path, EntryKind kind, bool appended) {
-  if (const std::string key = WrittenPath(path); !key.empty()) report_.Now(key, kind, appended);
+  if (const std::string key = Held(path); !key.empty()) report_.Now(key, kind, appended);
 }
 
 void ChangeRecorder::Before(const FileCall& call) {
@@ -69,7 +64,7 @@ void ChangeRecorder::After(const FileCall& call) {
     case FileCallKind::RemoveFolder: Note(call.path, EntryKind::None); break;
     case FileCallKind::Delete:
       Note(call.path, EntryKind::None);
-      if (IsDescription(WrittenPath(call.path))) report_.DescriptionDeleted(call.path);
+      if (const std::string held = Held(call.path); IsDescription(held)) report_.DescriptionDeleted(FromUtf8(held));
       break;
     case FileCallKind::Copy: {
       // A copy leaves its source as it was: its size is the bytes written.
@@ -77,9 +72,8 @@ void ChangeRecorder::After(const FileCall& call) {
       KindOf(call.path, &size);
       Note(call.second, EntryKind::File);
       report_.BytesWritten(size);
-      if (IsDescription(WrittenPath(call.second)) && IsDescription(WrittenPath(call.path))) {
-        report_.DescriptionCopied(call.path, call.second);
-      }
+      const std::string from = Held(call.path), to = Held(call.second);
+      if (IsDescription(to) && IsDescription(from)) report_.DescriptionCopied(FromUtf8(from), FromUtf8(to));
       break;
     }
     case FileCallKind::Move: {
@@ -93,7 +87,7 @@ void ChangeRecorder::After(const FileCall& call) {
     case FileCallKind::Replace:
       Note(call.path, EntryKind::File);
       report_.BytesWritten(call.bytes);
-      if (IsDescription(WrittenPath(call.path))) report_.DescriptionMarked(call.path);
+      if (const std::string held = Held(call.path); IsDescription(held)) report_.DescriptionMarked(FromUtf8(held));
       break;
     default: break;
   }

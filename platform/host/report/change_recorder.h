@@ -12,15 +12,17 @@
 #include "platform/common/observed_file_system.h"
 #include "platform/common/observed_kernel.h"
 #include "platform/common/observed_shell.h"
+#include "platform/host/files/host_files.h"
 #include "platform/host/report/change_report.h"
 
 namespace platform::host {
 
 class ChangeRecorder final : public FileListener, public ShellListener, public ClockListener {
  public:
-  // What a path holds is looked up in `files`, the file system below the
-  // observed one; `utcNow` gives the device clock's UTC time. All outlive this.
-  ChangeRecorder(FileSystem& files, ChangeReport& report, std::function<SystemTime()> utcNow)
+  // What a path holds, and how the device names it, is looked up in `files`,
+  // the file system below the observed one; `utcNow` gives the device
+  // clock's UTC time. All outlive this.
+  ChangeRecorder(HostFiles& files, ChangeReport& report, std::function<SystemTime()> utcNow)
       : files_(files), report_(report), utcNow_(std::move(utcNow)) {}
 
   void Before(const FileCall& call) override;
@@ -34,14 +36,17 @@ class ChangeRecorder final : public FileListener, public ShellListener, public C
   void AfterClockSet(const SystemTime& utc, bool set) override;
 
  private:
-  // The path as the report knows it, after noting what it holds when it is new there.
+  // The path as the device holds it, empty for the root or a text that is no
+  // path, after noting what it holds when it is new to the report.
   std::string Touch(std::wstring_view path);
+  // The path as the device holds it.
+  std::string Held(std::wstring_view path);
   // `path` now holds `kind`, unless it is nothing the report knows.
   void Note(std::wstring_view path, EntryKind kind, bool appended = false);
   // What `path` holds now; `size` receives a file's size.
   EntryKind KindOf(std::wstring_view path, std::uint64_t* size = nullptr);
 
-  FileSystem& files_;
+  HostFiles& files_;
   ChangeReport& report_;
   std::function<SystemTime()> utcNow_;
   std::mutex clockLock_;

@@ -21,8 +21,8 @@ enum class EntryKind { None, File, Folder };
 
 class ChangeReport {
  public:
-  // A path is "\Folder\Name", UTF-8, with the names as the system wrote them
-  // and found without regard to case; it is shown as first written.
+  // A path is "\Folder\Name", UTF-8, with the names as the device holds
+  // them (HeldPath) and found without regard to case; it is shown as first held.
   // Whether what `path` held before the run is known.
   bool Knows(std::string_view path) const;
   // What `path` held before the run; only the first call for a path counts.
