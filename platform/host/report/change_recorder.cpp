@@ -84,11 +84,28 @@ void ChangeRecorder::After(const FileCall& call) {
     }
     case FileCallKind::Append: Note(call.path, EntryKind::File, true); break;
     case FileCallKind::Create: Note(call.path, EntryKind::File); break;
-    case FileCallKind::Replace:
-      Note(call.path, EntryKind::File);
+    case FileCallKind::Replace: {
       report_.BytesWritten(call.bytes);
-      if (const std::string held = Held(call.path); IsDescription(held)) report_.DescriptionMarked(FromUtf8(held));
+      const std::string held = Held(call.path);
+      if (!IsDescription(held)) {
+        Note(call.path, EntryKind::File);
+        break;
+      }
+      bool markable = false;
+      {
+        std::lock_guard guard(markLock_);
+        const auto known = markable_.find(FoldName(FromUtf8(held)));
+        markable = known != markable_.end() && known->second;
+      }
+      // Saved without a mark to set, the description holds what it held.
+      if (markable) {
+        Note(call.path, EntryKind::File);
+        report_.DescriptionMarked(FromUtf8(held));
+      } else {
+        report_.DescriptionSavedUnmarked(FromUtf8(held));
+      }
       break;
+    }
     default: break;
   }
 }
@@ -100,6 +117,18 @@ void ChangeRecorder::Appended(std::wstring_view /*path*/, std::wstring_view text
 void ChangeRecorder::Written(std::wstring_view /*path*/, std::uint64_t bytes) { report_.BytesWritten(bytes); }
 
 void ChangeRecorder::AfterStart(std::wstring_view file, bool started) { report_.ProgramStart(file, started); }
+
+void ChangeRecorder::Loaded(const LoadedDocument& document) {
+  const std::string held = Held(document.path);
+  if (!IsDescription(held)) return;
+  // The mark is the text of the root's first child of that name.
+  bool markable = false;
+  for (const OutlineElement& element : document.outline.elements) {
+    markable = markable || (element.parent == 0 && element.name == "update_already");
+  }
+  std::lock_guard guard(markLock_);
+  markable_[FoldName(FromUtf8(held))] = markable;
+}
 
 void ChangeRecorder::BeforeClockSet(const SystemTime& /*utc*/) {
   std::lock_guard guard(clockLock_);

@@ -8,16 +8,18 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "platform/common/observed_file_system.h"
 #include "platform/common/observed_kernel.h"
 #include "platform/common/observed_shell.h"
 #include "platform/host/files/host_files.h"
 #include "platform/host/report/change_report.h"
+#include "platform/host/xml/observed_xml.h"
 
 namespace platform::host {
 
-class ChangeRecorder final : public FileListener, public ShellListener, public ClockListener {
+class ChangeRecorder final : public FileListener, public ShellListener, public ClockListener, public XmlListener {
  public:
   // What a path holds, and how the device names it, is looked up in `files`,
   // the file system below the observed one; `utcNow` gives the device
@@ -31,6 +33,9 @@ class ChangeRecorder final : public FileListener, public ShellListener, public C
   void Written(std::wstring_view path, std::uint64_t bytes) override;
 
   void AfterStart(std::wstring_view file, bool started) override;
+
+  // A description loaded last before it is saved tells whether the save marks it.
+  void Loaded(const LoadedDocument& document) override;
 
   void BeforeClockSet(const SystemTime& utc) override;
   void AfterClockSet(const SystemTime& utc, bool set) override;
@@ -49,6 +54,9 @@ class ChangeRecorder final : public FileListener, public ShellListener, public C
   HostFiles& files_;
   ChangeReport& report_;
   std::function<SystemTime()> utcNow_;
+  std::mutex markLock_;
+  // The descriptions as last loaded, by their held path: whether they have a mark to set.
+  std::unordered_map<std::wstring, bool> markable_;
   std::mutex clockLock_;
   SystemTime clockBefore_;  // the device clock when it was last about to be set
 };

@@ -34,6 +34,8 @@ class ChangeReport {
 
   void DescriptionCopied(std::wstring_view from, std::wstring_view to);
   void DescriptionMarked(std::wstring_view path);
+  // Saved as it was, since it has no `update_already` to mark: the next boot carries its list out again.
+  void DescriptionSavedUnmarked(std::wstring_view path);
   void DescriptionDeleted(std::wstring_view path);
   // A program start asked of the shell, as asked for.
   void ProgramStart(std::wstring_view request, bool started);
@@ -75,6 +77,7 @@ class ChangeReport {
   struct Description {
     std::vector<std::pair<std::string, std::string>> copied;
     std::vector<std::string> marked;
+    std::vector<std::string> savedUnmarked;
     std::vector<std::string> deleted;
   };
   // The changes by kind, each list sorted.

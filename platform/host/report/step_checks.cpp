@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "platform/common/device_names.h"
 #include "platform/common/name_case.h"
 #include "platform/common/path_limits.h"
 #include "platform/common/wide_units.h"
@@ -134,6 +135,15 @@ void CopyWarnings(const StepRecord& step, std::vector<std::string>& out) {
     if (to.front() == L'\\' && Normalized(to).starts_with(Normalized(source))) {
       out.push_back("the destination lies inside the source folder, so nothing is copied.");
     }
+  }
+  // The device leaves a file copied onto itself as it is, by whatever spelling of its path.
+  const auto self = std::find_if(step.calls.begin(), step.calls.end(), [](const FileCall& call) {
+    return call.kind == FileCallKind::Copy && call.status == FileStatus::AccessDenied &&
+           platform::ComparableDevicePath(call.path) == platform::ComparableDevicePath(call.second);
+  });
+  if (self != step.calls.end()) {
+    out.push_back("the destination " + Shown(self->second) + " is the source itself, so nothing is copied.");
+    return;
   }
   if (!Copied(step) && to.front() == L'\\' && Components(to) == 1) {
     out.push_back(Attribute("to", to) +

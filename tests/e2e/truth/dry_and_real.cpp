@@ -89,7 +89,8 @@ std::string Named(const std::set<std::string>& paths) {
 void CheckTreeAgainstReport(const Tree& before, const Tree& after, const card::JsonValue& report,
                             std::vector<std::string>& differences) {
   const auto compare = [&](const char* what, const std::set<std::string>& done, const std::set<std::string>& told) {
-    if (done != told) differences.push_back(std::string(what) + ": the boot" + Named(done) + ", its report" + Named(told));
+    if (done != told)
+      differences.push_back(std::string(what) + ": the boot" + Named(done) + ", its report" + Named(told));
   };
   for (const bool folders : {false, true}) {
     const std::set<std::string> was = Held(before, folders), is = Held(after, folders);
@@ -112,8 +113,9 @@ void CheckTreeAgainstReport(const Tree& before, const Tree& after, const card::J
 
 }  // namespace
 
-std::vector<std::string> DryAndRealDiffer(const DeviceTree& device) {
-  std::vector<std::string> differences;
+DryAndReal BootDryAndReal(const DeviceTree& device) {
+  DryAndReal result;
+  std::vector<std::string>& differences = result.differences;
   // Two copies made alike list their folders in the same order, which decides where a step stops.
   TempFolder scratch;
   const fs::path dryDevice = scratch.path() / "dry", real = scratch.path() / "real";
@@ -127,7 +129,11 @@ std::vector<std::string> DryAndRealDiffer(const DeviceTree& device) {
   const std::string dryReport = WithoutClockBefore(ReadHostFile(scratch.path() / "dry.json"));
   const std::string realReport = WithoutClockBefore(ReadHostFile(scratch.path() / "real.json"));
   const std::optional<card::JsonValue> report = card::ParseJson(realReport);
-  if (!report) return {"the boot wrote no report:\n" + boot.output};
+  result.report = realReport;
+  if (!report) {
+    differences.push_back("the boot wrote no report:\n" + boot.output);
+    return result;
+  }
 
   const bool reached = (*report)["reached_main_application"].Flag();
   if ((dry.exitCode == 4) == reached || (boot.exitCode != 0 && boot.exitCode != 1)) {
@@ -149,8 +155,10 @@ std::vector<std::string> DryAndRealDiffer(const DeviceTree& device) {
   if (drySummary != realSummary) {
     differences.push_back("summaries: dry" + Joined(drySummary) + "\nboot" + Joined(realSummary));
   }
+  for (const std::string& line : realLog) result.log += line + "\n";
+  for (const std::string& line : realSummary) result.summary += line + "\n";
   CheckTreeAgainstReport(before, TreeSnapshot(real / "root"), *report, differences);
-  return differences;
+  return result;
 }
 
 }  // namespace initap::test

@@ -15,8 +15,8 @@ const std::vector<std::string> kVolumes = {"sd card", "FlashHd", "System", "Wind
 const std::vector<std::string> kFolderNames = {"A", "Maps", "d", "sub"};
 const std::vector<std::string> kFileNames = {"x.txt", "noext", "a.bin", "NEW.BIN", "Maps"};
 // Where links lead, relative to the link's folder or from the top of the device.
-const std::vector<std::string> kLinkTargets = {"..", ".", "../sd card", "../FlashHd", "../../FlashHd/A", "x.txt",
-                                               "missing", "/System", "/FlashHd/Maps", "../Maps"};
+const std::vector<std::string> kLinkTargets = {"..",    ".",       "../sd card", "../FlashHd",    "../../FlashHd/A",
+                                               "x.txt", "missing", "/System",    "/FlashHd/Maps", "../Maps"};
 
 class Draw {
  public:
@@ -186,8 +186,6 @@ std::string RandomCard::Describe() const {
   return text + descriptionPath + ":\n" + description;
 }
 
-RandomCard MakeRandomCard(std::uint32_t seed, const CardChoices& choices) {
-  return CardMaker(seed, choices).Make();
-}
+RandomCard MakeRandomCard(std::uint32_t seed, const CardChoices& choices) { return CardMaker(seed, choices).Make(); }
 
 }  // namespace initap::test
