@@ -142,10 +142,11 @@ CopyOnWriteView::Found CopyOnWriteView::Look(std::wstring_view path, bool follow
     std::uint64_t size = 0;
     const auto node = nodes_.find(key);
     if (node != nodes_.end()) {
-      kind = node->second.kind;
+      // A link's text is taken as the host takes it: letter case and all.
+      kind = steps[i].exact && node->second.name != steps[i].name ? Kind::Gone : node->second.kind;
       name = node->second.name;
       size = node->second.content.Size();
-      if (last) where.node = &node->second;
+      if (last && kind != Kind::Gone) where.node = &node->second;
     } else if (!viewOnly) {
       std::wstring asked;
       for (const std::wstring& folder : held) asked += L"\\" + folder;
@@ -155,7 +156,6 @@ CopyOnWriteView::Found CopyOnWriteView::Look(std::wstring_view path, bool follow
         where.status = status;
         return where;
       }
-      // A link's text is taken as the host takes it: letter case and all.
       if (steps[i].exact && entry.name != steps[i].name) entry.kind = HostFileSystem::Entry::Kind::None;
       if (entry.kind == HostFileSystem::Entry::Kind::Link && (follow || !last)) {
         if (last) shownName = entry.name;
@@ -215,7 +215,7 @@ CopyOnWriteView::Found CopyOnWriteView::Look(std::wstring_view path, bool follow
         std::find(mountedVolumes_.begin(), mountedVolumes_.end(), where.key.substr(1)) != mountedVolumes_.end();
   }
   if (where.present && where.node == nullptr && !where.link && !where.folder) {
-    // The device's own file: its size, and whether the host can open it, the device folder tells.
+    // The device's own file, whose size the device folder tells.
     std::unique_ptr<FindHandle> listing;
     std::ignore = device_->FindFirst(where.canonical, where.data, listing);
   }
@@ -229,7 +229,8 @@ CopyOnWriteView::Found CopyOnWriteView::Look(std::wstring_view path, bool follow
     }
   }
   if (where.link && where.namesFolder) {
-    where.found = Look(path, true).folder;
+    // Written as a folder, a link is found when it leads to one.
+    where.found = Look(path, true).found;
   } else {
     // A path written as a folder does not find a file.
     where.found = where.present && (!where.namesFolder || where.folder);
