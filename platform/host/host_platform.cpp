@@ -82,6 +82,7 @@ std::unique_ptr<HostPlatform> HostPlatform::Create(const CommandLine& line, Host
   host->kernel_->AddListener(*host->recorder_);
   host->shell_->AddListener(*host->watch_);
   host->shell_->AddListener(*host->recorder_);
+  host->xml_->AddListener(*host->recorder_);
   host->xml_->AddListener(*host->watch_);
 
   host->services_.reset(new platform::Platform{*host->kernel_, *host->files_, *host->windows_, *host->graphics_,

@@ -40,6 +40,23 @@ std::vector<std::string> LogMessages(const DeviceTree& device) {
   return messages;
 }
 
+std::vector<std::string> PrintedLog(const std::string& output) {
+  std::vector<std::string> lines;
+  for (const std::string& line : Lines(output)) {
+    if (line.starts_with("(") && line.size() > kStampLength) lines.push_back(line.substr(kStampLength));
+  }
+  return lines;
+}
+
+std::string WithoutClockBefore(std::string report) {
+  const std::string from = "\"clock\": {\"from\": \"";
+  const std::size_t start = report.find(from);
+  if (start == std::string::npos) return report;
+  const std::size_t time = start + from.size();
+  report.erase(time, report.find('"', time) - time);
+  return report;
+}
+
 std::vector<Launch> Launches(const DeviceTree& device) {
   std::vector<Launch> launches;
   if (!device.DeviceFileExists("launched.log")) return launches;

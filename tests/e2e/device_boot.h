@@ -29,6 +29,12 @@ std::vector<std::string> LogMessages(const DeviceTree& device);
 // The lines of the update log as they are, stamps included.
 std::vector<std::string> LogLines(const DeviceTree& device);
 
+// The update log's lines as a run printed them, and its program starts,
+// without their time stamps.
+std::vector<std::string> PrintedLog(const std::string& output);
+// A report without the clock's time before it was set, which moves on between runs.
+std::string WithoutClockBefore(std::string report);
+
 // One line of launched.log: "started" or "failed" and the device path asked for.
 struct Launch {
   std::string outcome;

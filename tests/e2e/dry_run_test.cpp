@@ -27,27 +27,6 @@ const std::string kCard = Description(
     "<delete path=\"\\FlashHd\\OldMaps\\\"/>\n"
     "</update>");
 
-// The update log's lines as a run printed them, without their time stamps.
-std::vector<std::string> PrintedLog(const std::string& output) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end; (end = output.find('\n', start)) != std::string::npos; start = end + 1) {
-    const std::string line = output.substr(start, end - start);
-    if (line.starts_with("(") && line.size() > 14) lines.push_back(line.substr(14));
-  }
-  return lines;
-}
-
-// The report without the clock's time before it was set, which moves on between runs.
-std::string WithoutClockBefore(std::string report) {
-  const std::string from = "\"clock\": {\"from\": \"";
-  const std::size_t start = report.find(from);
-  if (start == std::string::npos) return report;
-  const std::size_t time = start + from.size();
-  report.erase(time, report.find('"', time) - time);
-  return report;
-}
-
 class DryRunTest : public BootTest {
  protected:
   void SetUp() override {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <tuple>
 #include <unordered_map>
 
 #include "platform/common/device_volumes.h"
@@ -73,7 +74,45 @@ FindData Describe(std::wstring name, bool folder, std::uint64_t size) {
   return data;
 }
 
-std::wstring ListingPattern(const std::wstring& folder) { return folder.empty() ? L"\\*.*" : folder + L"\\*.*"; }
+// As the host lists a link that leads nowhere: an empty file.
+FindData Unreachable(std::wstring name) { return Describe(std::move(name), false, 0); }
+
+// The host's kernel follows at most this many links for one path.
+constexpr int kMostLinks = 40;
+
+// A name on the way to a file; a name out of a link's text is matched in its
+// own letter case only, as the host matches it.
+struct Step {
+  std::wstring name;
+  bool exact = false;
+};
+
+// Where a link in the folder `held` leads, with its text written as the host
+// reads it: from that folder, or from the top with a leading "/"; ".." never
+// leads above the top, which is a mounted volume's own folder inside it.
+std::vector<Step> LinkTarget(const std::vector<std::wstring>& held, const std::string& text,
+                             const std::vector<std::wstring>& mounted) {
+  const bool inMount =
+      !held.empty() && std::find(mounted.begin(), mounted.end(), FoldName(held.front())) != mounted.end();
+  const std::size_t top = inMount ? 1 : 0;
+  std::vector<Step> steps;
+  for (const std::wstring& folder : held) steps.push_back({folder, true});
+  if (text.starts_with('/')) steps.resize(top);
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find('/', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string part = text.substr(start, end - start);
+    start = end + 1;
+    if (part.empty() || part == ".") continue;
+    if (part != "..") {
+      steps.push_back({FromUtf8(part), true});
+    } else if (steps.size() > top) {
+      steps.pop_back();
+    }
+  }
+  return steps;
+}
 
 }  // namespace
 
@@ -82,72 +121,149 @@ CopyOnWriteView::CopyOnWriteView(std::unique_ptr<HostFileSystem> device)
 
 CopyOnWriteView::~CopyOnWriteView() = default;
 
-CopyOnWriteView::Found CopyOnWriteView::Look(std::wstring_view path, bool askDevice) const {
+CopyOnWriteView::Found CopyOnWriteView::Look(std::wstring_view path, bool follow) const {
   Found where;
   DevicePath parsed;
   where.status = ParseDevicePath(path, parsed);
   if (where.status != FileStatus::Ok) return where;
   where.namesFolder = parsed.namesFolder;
-  for (const std::string& name : parsed.names) where.canonical += L"\\" + FromUtf8(name);
-  if (parsed.names.empty()) {
-    where.parentFound = where.found = where.folder = where.base = where.mountPoint = true;
-    where.data = Describe(L"\\", true, 0);
-    return where;
-  }
-  where.written = FromUtf8(parsed.names.back());
-  const std::size_t count = parsed.names.size();
-  bool parentInView = count == 1;  // the root is always there
-  for (std::size_t i = 0; i < count; ++i) {
-    where.key += L"\\" + FoldName(FromUtf8(parsed.names[i]));
-    const auto node = nodes_.find(where.key);
-    if (node == nodes_.end()) continue;
-    if (i + 1 < count) {
+  std::vector<Step> steps;
+  for (const std::string& name : parsed.names) steps.push_back({FromUtf8(name), false});
+  if (!steps.empty()) where.written = steps.back().name;
+  std::wstring shownName;             // a followed link is listed under its own name
+  std::vector<std::wstring> held;     // the folders on the way, as the device holds them
+  bool viewOnly = false;              // below a folder made here
+  std::vector<std::wstring> missing;  // names from the first folder on the way that is missing
+  int links = 0;
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    const bool last = i + 1 == steps.size();
+    const std::wstring key = where.key + L"\\" + FoldName(steps[i].name);
+    Kind kind = Kind::Gone;
+    std::wstring name;
+    std::uint64_t size = 0;
+    const auto node = nodes_.find(key);
+    if (node != nodes_.end()) {
+      // A link's text is taken as the host takes it: letter case and all.
+      kind = steps[i].exact && node->second.name != steps[i].name ? Kind::Gone : node->second.kind;
+      name = node->second.name;
+      size = node->second.content.Size();
+      if (last && kind != Kind::Gone) where.node = &node->second;
+    } else if (!viewOnly) {
+      std::wstring asked;
+      for (const std::wstring& folder : held) asked += L"\\" + folder;
+      asked += L"\\" + steps[i].name;
+      HostFileSystem::Entry entry;
+      if (const FileStatus status = LookBelow(asked, entry); status != FileStatus::Ok) {
+        where.status = status;
+        return where;
+      }
+      if (steps[i].exact && entry.name != steps[i].name) entry.kind = HostFileSystem::Entry::Kind::None;
+      if (entry.kind == HostFileSystem::Entry::Kind::Link && (follow || !last)) {
+        if (last) shownName = entry.name;
+        if (++links > kMostLinks) {
+          // As the host gives up: the name is there, but leads nowhere.
+          where.loop = true;
+          where.unreachable = where.parentFound = last;
+          where.data = Unreachable(entry.name);
+          return where;
+        }
+        std::vector<Step> target = LinkTarget(held, entry.linkText, mountedVolumes_);
+        target.insert(target.end(), steps.begin() + static_cast<std::ptrdiff_t>(i) + 1, steps.end());
+        steps = std::move(target);
+        held.clear();
+        where.key.clear();
+        i = static_cast<std::size_t>(-1);  // from the top again
+        if (steps.empty()) break;
+        continue;
+      }
+      switch (entry.kind) {
+        case HostFileSystem::Entry::Kind::None: break;
+        case HostFileSystem::Entry::Kind::Link: where.link = true; [[fallthrough]];
+        case HostFileSystem::Entry::Kind::File: kind = Kind::File; break;
+        case HostFileSystem::Entry::Kind::Folder: kind = Kind::Folder; break;
+      }
+      name = entry.name;
+    }
+    if (!last) {
       // A folder on the way that is gone, or a file in its place: nothing lies below.
-      if (node->second.kind != Kind::Folder) return where;
-      parentInView = i + 2 == count;
+      if (kind != Kind::Folder) {
+        // The rest as written.
+        for (std::size_t rest = i; rest < steps.size(); ++rest) missing.push_back(steps[rest].name);
+        break;
+      }
+      viewOnly = viewOnly || node != nodes_.end();
+      held.push_back(name);
+      where.key = key;
       continue;
     }
-    where.node = &node->second;
+    where.key = key;
     where.parentFound = true;
-    where.found = node->second.kind != Kind::Gone;
-    where.folder = node->second.kind == Kind::Folder;
-    where.data = Describe(node->second.name, where.folder, node->second.content.Size());
+    where.present = kind != Kind::Gone;
+    where.folder = kind == Kind::Folder;
+    if (!where.present) name = steps[i].name;
+    held.push_back(name);
+    if (where.present) where.data = Describe(name, where.folder, size);
   }
-  if (where.node == nullptr && parentInView && count > 1) {
-    // A folder made in this view holds nothing of the device folder's (what
-    // it held there was deleted here first): the device need not be asked.
-    where.parentFound = true;
-  } else if (where.node == nullptr && !askDevice) {
-    where.deviceDecides = true;
-  } else if (where.node == nullptr) {
-    // Untouched here: the device folder below decides.
+  for (const std::wstring& folder : held) where.canonical += L"\\" + folder;
+  for (const std::wstring& name : missing) where.canonical += L"\\" + name;
+  if (!missing.empty()) {
+    where.parentFound = false;
+  } else if (steps.empty()) {
+    where.parentFound = where.present = where.folder = where.base = where.mountPoint = true;
+    where.data = Describe(L"\\", true, 0);
+  } else if (held.size() == 1) {
+    where.base =
+        std::find(mountedVolumes_.begin(), mountedVolumes_.end(), where.key.substr(1)) != mountedVolumes_.end();
+  }
+  // The root and the volumes' own folders are the device's mount points.
+  if (!steps.empty() && held.size() + missing.size() == 1) {
+    where.mountPoint = where.base || IsVolumeName(where.written);
+  }
+  if (where.present && where.node == nullptr && !where.link && !where.folder) {
+    // The device's own file, whose size the device folder tells.
     std::unique_ptr<FindHandle> listing;
-    const FileStatus below = device_->FindFirst(where.canonical, where.data, listing);
-    if (below == FileStatus::Ok) {
-      where.parentFound = where.found = true;
-      where.folder = (where.data.attributes & kDirectoryAttribute) != 0;
-    } else if (below == FileStatus::FileNotFound || below == FileStatus::PathNotFound) {
-      // A folder made in this view holds nothing of the device folder's.
-      where.parentFound = below == FileStatus::FileNotFound || parentInView;
+    std::ignore = device_->FindFirst(where.canonical, where.data, listing);
+  }
+  if (!shownName.empty()) {
+    if (!where.present) {
+      // Listed as an empty file, which can still be deleted; it opens as nothing.
+      where.unreachable = true;
+      where.data = Unreachable(shownName);
     } else {
-      where.status = below;
-      return where;
+      where.data.name = shownName;
     }
   }
-  where.base = count == 1 &&
-               std::find(mountedVolumes_.begin(), mountedVolumes_.end(), where.key.substr(1)) != mountedVolumes_.end();
-  where.mountPoint = where.base || (count == 1 && IsVolumeName(where.written));
-  // A path written as a folder does not find a file.
-  if (where.namesFolder && where.found && !where.folder) where.found = false;
+  if (where.link && where.namesFolder) {
+    // Written as a folder, a link is found when it leads to one.
+    where.found = Look(path, true).found;
+  } else {
+    // A path written as a folder does not find a file.
+    where.found = where.present && (!where.namesFolder || where.folder);
+  }
   return where;
 }
 
-FileStatus CopyOnWriteView::PrepareFile(const Found& where) const {
+FileStatus CopyOnWriteView::LookBelow(const std::wstring& path, HostFileSystem::Entry& entry) const {
+  if (const auto known = onTheWay_.find(path); known != onTheWay_.end()) {
+    entry = known->second;
+    return FileStatus::Ok;
+  }
+  if (const FileStatus status = device_->LookAt(path, entry); status != FileStatus::Ok) return status;
+  if (entry.kind == HostFileSystem::Entry::Kind::Folder || entry.kind == HostFileSystem::Entry::Kind::Link) {
+    onTheWay_.emplace(path, entry);
+  }
+  return FileStatus::Ok;
+}
+
+FileStatus CopyOnWriteView::PrepareFile(const Found& where, std::wstring_view path, Found* followed) const {
   if (where.status != FileStatus::Ok) return where.status;
   if (where.base) return FileStatus::AccessDenied;
   if (!where.parentFound) return FileStatus::PathNotFound;
   if (where.namesFolder) return where.found ? FileStatus::AccessDenied : FileStatus::InvalidName;
-  if (where.folder) return FileStatus::AccessDenied;
+  // A link is replaced itself; what it leads to only decides whether that is allowed.
+  Found target = where.link ? Look(path, true) : where;
+  if (target.present && target.folder) return FileStatus::AccessDenied;
+  if (followed != nullptr) *followed = std::move(target);
   return FileStatus::Ok;
 }
 
@@ -168,11 +284,18 @@ void CopyOnWriteView::PutFile(const Found& where, Content content) {
 }
 
 void CopyOnWriteView::ListFolder(const Found& folder, std::vector<FindData>& entries) const {
-  FindData entry;
-  std::unique_ptr<FindHandle> listing;
-  if (device_->FindFirst(ListingPattern(folder.canonical), entry, listing) == FileStatus::Ok) {
-    do entries.push_back(entry);
-    while (listing->Next(entry) == FileStatus::Ok);
+  // A folder made here holds only what was made in it since.
+  if (folder.node == nullptr) {
+    std::vector<std::size_t> links;
+    if (device_->ListFolder(folder.canonical.empty() ? L"\\" : folder.canonical, entries, &links) != FileStatus::Ok) {
+      entries.clear();
+      links.clear();
+    }
+    // What a link leads to may have changed here.
+    for (const std::size_t link : links) {
+      const Found target = Look(folder.canonical + L"\\" + entries[link].name, true);
+      if (target.status == FileStatus::Ok && (target.present || target.unreachable)) entries[link] = target.data;
+    }
   }
   std::unordered_map<std::wstring, std::size_t> byName;
   for (std::size_t i = 0; i < entries.size(); ++i) byName.emplace(FoldName(entries[i].name), i);
@@ -223,7 +346,8 @@ FileStatus CopyOnWriteView::FindFirst(std::wstring_view pattern, FindData& first
   } else {
     const Found where = Look(pattern);
     if (where.status != FileStatus::Ok) return where.status;
-    if (!where.found) return where.Missing();
+    // A link that leads nowhere is still found, as an empty file.
+    if (!where.found && !(where.unreachable && !where.namesFolder)) return where.Missing();
     entries.push_back(where.data);
   }
   first = std::move(entries.front());
@@ -234,9 +358,10 @@ FileStatus CopyOnWriteView::FindFirst(std::wstring_view pattern, FindData& first
 
 FileStatus CopyOnWriteView::CreateDirectory(std::wstring_view path) {
   std::lock_guard guard(lock_);
-  const Found where = Look(path);
+  const Found where = Look(path, false);
   if (where.status != FileStatus::Ok) return where.status;
-  if (where.base || where.found) return FileStatus::AlreadyExists;
+  // Whatever is there already, a file too, keeps the name from being a folder.
+  if (where.base || where.present) return FileStatus::AlreadyExists;
   if (!where.parentFound) return FileStatus::PathNotFound;
   nodes_[where.key] = Node{Kind::Folder, where.written, {}};
   return FileStatus::Ok;
@@ -244,11 +369,12 @@ FileStatus CopyOnWriteView::CreateDirectory(std::wstring_view path) {
 
 FileStatus CopyOnWriteView::RemoveDirectory(std::wstring_view path) {
   std::lock_guard guard(lock_);
-  const Found where = Look(path);
+  const Found where = Look(path, false);
   if (where.status != FileStatus::Ok) return where.status;
   if (where.mountPoint) return FileStatus::AccessDenied;
   if (!where.found) return where.Missing();
-  if (!where.folder) return FileStatus::PathNotFound;
+  // A link is no folder, whatever it leads to.
+  if (!where.folder || where.link) return FileStatus::PathNotFound;
   std::vector<FindData> entries;
   ListFolder(where, entries);
   if (!entries.empty()) return FileStatus::DirectoryNotEmpty;
@@ -258,10 +384,12 @@ FileStatus CopyOnWriteView::RemoveDirectory(std::wstring_view path) {
 
 FileStatus CopyOnWriteView::DeleteFile(std::wstring_view path) {
   std::lock_guard guard(lock_);
-  const Found where = Look(path);
+  const Found where = Look(path, false);
   if (where.status != FileStatus::Ok) return where.status;
-  if (where.base || where.folder) return FileStatus::AccessDenied;
+  if (where.base) return FileStatus::AccessDenied;
   if (!where.found) return where.Missing();
+  // A link goes itself, never what it leads to.
+  if (where.folder && !where.link) return FileStatus::AccessDenied;
   nodes_[where.key] = Node{};
   return FileStatus::Ok;
 }
@@ -270,32 +398,33 @@ FileStatus CopyOnWriteView::CopyFile(std::wstring_view source, std::wstring_view
   std::lock_guard guard(lock_);
   Found from = Look(source, false);
   if (from.status != FileStatus::Ok) return from.status;
-  // A file of the device folder must be readable to be copied at all: one
-  // open tells that, and what the copy refers to, as the view would.
-  if (from.deviceDecides) {
-    if (const FileStatus readable = device_->TestOpenForRead(from.canonical, from.data.size);
-        readable != FileStatus::Ok) {
+  if (from.base) return FileStatus::AccessDenied;
+  if (!from.found) return from.Missing();
+  if (from.folder) return FileStatus::AccessDenied;
+  // A file of the device folder must be readable to be copied at all.
+  if (from.node == nullptr) {
+    if (const FileStatus readable = device_->TestOpenForRead(from.canonical); readable != FileStatus::Ok) {
       return readable;
     }
     from.found = true;
   }
-  if (from.base || from.folder) return FileStatus::AccessDenied;
-  if (!from.found) return from.Missing();
-  const Found to = Look(destination);
-  if (const FileStatus status = PrepareFile(to); status != FileStatus::Ok) return status;
+  const Found to = Look(destination, false);
+  Found target;
+  if (const FileStatus status = PrepareFile(to, destination, &target); status != FileStatus::Ok) return status;
   if (to.found && failIfExists) return FileStatus::FileExists;
-  if (to.found && to.key == from.key) return FileStatus::AccessDenied;
+  // A file copied onto itself, by whatever path, stays as it is.
+  if (target.present && target.key == from.key) return FileStatus::AccessDenied;
   PutFile(to, ContentOf(from));
   return FileStatus::Ok;
 }
 
 FileStatus CopyOnWriteView::MoveFile(std::wstring_view source, std::wstring_view destination) {
   std::lock_guard guard(lock_);
-  const Found from = Look(source);
+  const Found from = Look(source, false);
   if (from.status != FileStatus::Ok) return from.status;
   if (from.mountPoint) return FileStatus::AccessDenied;
   if (!from.found) return from.Missing();
-  const Found to = Look(destination);
+  const Found to = Look(destination, false);
   if (to.status != FileStatus::Ok) return to.status;
   if (to.base) return FileStatus::AlreadyExists;
   if (!to.parentFound) return FileStatus::PathNotFound;
@@ -312,8 +441,8 @@ FileStatus CopyOnWriteView::MoveFile(std::wstring_view source, std::wstring_view
 FileStatus CopyOnWriteView::OpenAppend(std::wstring_view path, std::unique_ptr<AppendStream>& stream) {
   stream.reset();
   std::lock_guard guard(lock_);
-  const Found where = Look(path);
-  if (const FileStatus status = PrepareFile(where); status != FileStatus::Ok) return status;
+  Found where;
+  if (const FileStatus status = PrepareWrite(path, where); status != FileStatus::Ok) return status;
   if (where.node == nullptr || !where.found) {
     Content content;
     if (where.found)
@@ -329,8 +458,8 @@ FileStatus CopyOnWriteView::OpenAppend(std::wstring_view path, std::unique_ptr<A
 FileStatus CopyOnWriteView::CreateForWrite(std::wstring_view path, std::unique_ptr<WriteStream>& stream) {
   stream.reset();
   std::lock_guard guard(lock_);
-  const Found where = Look(path);
-  if (const FileStatus status = PrepareFile(where); status != FileStatus::Ok) return status;
+  Found where;
+  if (const FileStatus status = PrepareWrite(path, where); status != FileStatus::Ok) return status;
   Content empty;
   empty.bytes = std::make_shared<const std::string>();
   PutFile(where, std::move(empty));
@@ -338,10 +467,18 @@ FileStatus CopyOnWriteView::CreateForWrite(std::wstring_view path, std::unique_p
   return FileStatus::Ok;
 }
 
+FileStatus CopyOnWriteView::PrepareWrite(std::wstring_view path, Found& target) const {
+  const Found where = Look(path, false);
+  if (const FileStatus status = PrepareFile(where, path, &target); status != FileStatus::Ok) return status;
+  // Written through a link, the file it leads to takes the data.
+  if (!target.parentFound) return FileStatus::PathNotFound;
+  return FileStatus::Ok;
+}
+
 FileStatus CopyOnWriteView::ReplaceFile(std::wstring_view path, std::string_view bytes) {
   std::lock_guard guard(lock_);
-  const Found where = Look(path);
-  if (const FileStatus status = PrepareFile(where); status != FileStatus::Ok) return status;
+  const Found where = Look(path, false);
+  if (const FileStatus status = PrepareFile(where, path); status != FileStatus::Ok) return status;
   Content content;
   content.bytes = std::make_shared<const std::string>(bytes);
   PutFile(where, std::move(content));
@@ -406,6 +543,17 @@ std::optional<std::filesystem::path> CopyOnWriteView::HostPathOf(std::wstring_vi
   if (where.status != FileStatus::Ok || !where.found) return std::nullopt;
   if (where.node == nullptr) return device_->HostPathOf(where.canonical);
   return std::nullopt;
+}
+
+}  // namespace platform::host
+
+namespace platform::host {
+
+HeldPath CopyOnWriteView::Held(std::wstring_view devicePath) const {
+  std::lock_guard guard(lock_);
+  const Found where = Look(devicePath, false);
+  if (where.status != FileStatus::Ok) return {};
+  return {where.canonical, where.link};
 }
 
 }  // namespace platform::host

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/filesystem.h"
@@ -43,6 +44,8 @@ class CopyOnWriteView final : public HostFiles {
   std::optional<std::filesystem::path> HostPathOf(std::wstring_view devicePath) const override;
   // The device folder below tells: this view hides what it hides.
   void TellHidden(HiddenEntryListener& listener) override { device_->TellHidden(listener); }
+  // As the view holds it, with what it changed.
+  HeldPath Held(std::wstring_view devicePath) const override;
 
   // Adds `bytes` to the end of the file under `key`, when it is still a file.
   void Append(const std::wstring& key, std::string_view bytes);
@@ -57,35 +60,49 @@ class CopyOnWriteView final : public HostFiles {
     std::string added;
     std::uint64_t Size() const { return (bytes ? bytes->size() : deviceSize) + added.size(); }
   };
+  // A folder here is one made in this view: nothing of the device folder's lies below it.
   enum class Kind { Gone, Folder, File };
   struct Node {
     Kind kind = Kind::Gone;
     std::wstring name;  // as written when created
     Content content;
   };
-  // Where a path leads in the view.
+  // Where a path leads in the view. Links of the device folder are followed
+  // as the host follows them, so that every path of one file has one key.
   struct Found {
     FileStatus status = FileStatus::Ok;  // not Ok: the text itself is unusable
     bool parentFound = false;
-    bool found = false;
+    bool present = false;  // something is there, whatever the path asks for
+    bool found = false;    // present, and a folder when the path names one
     bool folder = false;
     bool base = false;        // the root or a mounted volume
     bool mountPoint = false;  // the root or a volume's folder: it cannot be removed
     bool namesFolder = false;
-    bool deviceDecides = false;  // untouched here, and the device folder was left to the caller to ask
-    std::wstring key;            // folded, "\a\b"; empty for the root
-    std::wstring canonical;      // "\a\b" as written, "." and ".." taken out
-    std::wstring written;        // the last name as written
-    FindData data;               // name, attributes and size of what was found
+    bool link = false;         // the last name is a link of the device, not followed
+    bool unreachable = false;  // a link followed that leads nowhere, or round in circles
+    bool loop = false;         // too many links on the way
+    std::wstring key;          // folded, "\a\b"; empty for the root
+    std::wstring canonical;    // "\a\b" as the device holds it, links and ".." resolved
+    std::wstring written;      // the last name as written
+    FindData data;             // name, attributes and size of what was found
     const Node* node = nullptr;
-    FileStatus Missing() const { return parentFound ? FileStatus::FileNotFound : FileStatus::PathNotFound; }
+    // A link that leads nowhere is there itself; one among too many fails as a path.
+    FileStatus Missing() const {
+      if (unreachable) return loop && !namesFolder ? FileStatus::PathNotFound : FileStatus::FileNotFound;
+      return parentFound ? FileStatus::FileNotFound : FileStatus::PathNotFound;
+    }
   };
 
-  // Where `path` leads; the device folder below is asked when the view does
-  // not decide, unless `askDevice` is false.
-  Found Look(std::wstring_view path, bool askDevice = true) const;
-  // The checks before a file is put at `path`: Ok, or why it cannot be.
-  FileStatus PrepareFile(const Found& where) const;
+  // `follow`: a link as the last name stands for what it leads to, as when
+  // a file is opened; otherwise for itself, as when it is deleted or replaced.
+  Found Look(std::wstring_view path, bool follow = true) const;
+  // What `path` is in the device folder below, which this view never changes.
+  FileStatus LookBelow(const std::wstring& path, HostFileSystem::Entry& entry) const;
+  // The checks before a file is put at `where` (looked at without following):
+  // Ok, or why it cannot be. `followed` receives what a link there leads to.
+  FileStatus PrepareFile(const Found& where, std::wstring_view path, Found* followed = nullptr) const;
+  // The same for a file written through a stream: `target` receives where the data goes.
+  FileStatus PrepareWrite(std::wstring_view path, Found& target) const;
   Content ContentOf(const Found& file) const;
   // The entries of a folder found in the view.
   void ListFolder(const Found& folder, std::vector<FindData>& entries) const;
@@ -95,6 +112,9 @@ class CopyOnWriteView final : public HostFiles {
   std::vector<std::wstring> mountedVolumes_;  // folded
   mutable std::mutex lock_;
   std::map<std::wstring, Node> nodes_;
+  // The folders and links of the device folder that paths led through: they
+  // are looked at again for every path below them.
+  mutable std::unordered_map<std::wstring, HostFileSystem::Entry> onTheWay_;
 };
 
 }  // namespace platform::host

@@ -138,14 +138,6 @@ FileStatus HostFileSystem::TestOpenForRead(std::wstring_view path) {
   return OpenForRead(path, file, st);
 }
 
-FileStatus HostFileSystem::TestOpenForRead(std::wstring_view path, std::uint64_t& size) const {
-  UniqueFd file;
-  struct stat st {};
-  const FileStatus status = OpenForRead(path, file, st);
-  if (status == FileStatus::Ok) size = static_cast<std::uint64_t>(st.st_size);
-  return status;
-}
-
 FileStatus HostFileSystem::CreateDirectory(std::wstring_view path) {
   HostLocation where;
   if (const FileStatus status = resolver_.ResolveEntry(path, where); status != FileStatus::Ok) return status;
@@ -271,6 +263,49 @@ std::optional<std::filesystem::path> HostFileSystem::HostPathOf(std::wstring_vie
   std::filesystem::path real = std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(opened.Get()), error);
   if (error) return std::nullopt;
   return real;
+}
+
+}  // namespace platform::host
+
+namespace platform::host {
+
+namespace {
+
+std::optional<std::string> RealPathOf(int fd) {
+  std::error_code error;
+  std::filesystem::path real = std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fd), error);
+  if (error) return std::nullopt;
+  return real.string();
+}
+
+}  // namespace
+
+HeldPath HostFileSystem::Held(std::wstring_view devicePath) const {
+  DeviceNames names;
+  HostLocation where;
+  if (ParseDeviceNames(devicePath, names) != FileStatus::Ok || names.names.empty() ||
+      resolver_.ResolveEntry(devicePath, where) != FileStatus::Ok) {
+    return {};
+  }
+  std::wstring top;
+  if (where.volume >= 0) top = L"\\" + resolver_.Volumes()[static_cast<std::size_t>(where.volume)].name;
+  if (where.IsBase()) return {top, false};
+  if (!where.parentFound) {
+    // Held as far as it is there, the rest as written.
+    const std::wstring last = names.names.back();
+    names.names.pop_back();
+    HeldPath held = names.names.empty() ? HeldPath{} : Held(names.Below(L""));
+    return {held.path + L"\\" + last, false};
+  }
+  // The folder that holds the last name, wherever links on the way led.
+  const std::optional<std::string> folder = RealPathOf(where.parentFolder.Get());
+  const std::optional<std::string> base = RealPathOf(where.base);
+  if (!folder || !base || !folder->starts_with(*base)) return {};
+  std::wstring path = top + FromUtf8(folder->substr(base->size()));
+  for (wchar_t& c : path) {
+    if (c == L'/') c = L'\\';
+  }
+  return {path + L"\\" + FromUtf8(where.name), S_ISLNK(where.entry.mode)};
 }
 
 }  // namespace platform::host

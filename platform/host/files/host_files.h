@@ -19,10 +19,21 @@ struct stat;
 
 namespace platform::host {
 
+// A device path as the device holds it.
+struct HeldPath {
+  // "\\A\\b": the folders on the way, links followed, and the last name, each
+  // in the letter case the volume gives it (as written where it is missing),
+  // ".." resolved; empty for the root and for a text that is no device path.
+  std::wstring path;
+  bool link = false;  // the last name is a link, which goes as a file whatever it leads to
+};
+
 // The file system of a device folder, with what the host's own services
 // need beyond the device's calls: the host files behind device paths.
 class HostFiles : public FileSystem {
  public:
+  // The path that `devicePath` names, as the device holds it.
+  virtual HeldPath Held(std::wstring_view devicePath) const = 0;
   // Opens the file or folder a device path leads to with open(2) `openFlags`
   // (a file created gets 0666 less the umask); empty on failure, errno set.
   virtual UniqueFd OpenFd(std::wstring_view devicePath, int openFlags) const = 0;
@@ -46,8 +57,6 @@ class HostFileSystem final : public HostFiles {
   static std::unique_ptr<HostFileSystem> Open(const DeviceFolder& device, std::string& error);
 
   FileStatus TestOpenForRead(std::wstring_view path) override;
-  // The same, with the size of a file that can be read: one open tells both.
-  FileStatus TestOpenForRead(std::wstring_view path, std::uint64_t& size) const;
   FileStatus FindFirst(std::wstring_view pattern, FindData& first, std::unique_ptr<FindHandle>& listing) override;
   FileStatus CreateDirectory(std::wstring_view path) override;
   FileStatus RemoveDirectory(std::wstring_view path) override;
@@ -63,14 +72,28 @@ class HostFileSystem final : public HostFiles {
   UniqueFd OpenFd(std::wstring_view devicePath, int openFlags) const override;
   std::optional<std::filesystem::path> HostPathOf(std::wstring_view devicePath) const override;
   void TellHidden(HiddenEntryListener& listener) override { resolver_.SetListener(&listener); }
+  HeldPath Held(std::wstring_view devicePath) const override;
 
   // The folded names of the volumes that host folders stand in for.
   std::vector<std::wstring> MountedVolumes() const;
 
+  // What a name of the device is itself, a link not followed.
+  struct Entry {
+    enum class Kind { None, File, Folder, Link };
+    Kind kind = Kind::None;
+    std::wstring name;     // as the host spells it
+    std::string linkText;  // where a link leads, as it is written on the host
+  };
+  // The last name of `path`, whose folders are found without a link on the
+  // way, so that the dry run's view can follow links as this file system does.
+  FileStatus LookAt(std::wstring_view path, Entry& entry) const;
+  // A folder's entries as a listing gives them; `links` receives the
+  // positions of the entries that are links, described by what they lead to.
+  FileStatus ListFolder(std::wstring_view folder, std::vector<FindData>& entries, std::vector<std::size_t>* links);
+
  private:
   HostFileSystem(UniqueFd root, std::vector<MountedVolume> volumes) : resolver_(std::move(root), std::move(volumes)) {}
 
-  FileStatus ListFolder(std::wstring_view folder, std::vector<FindData>& entries);
   FileStatus FindPath(std::wstring_view path, FindData& found);
   // Opens an existing regular file for reading; `st` describes it.
   FileStatus OpenForRead(std::wstring_view path, UniqueFd& file, struct stat& st) const;

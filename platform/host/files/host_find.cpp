@@ -2,7 +2,9 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <optional>
@@ -46,7 +48,7 @@ FileStatus HostFileSystem::FindFirst(std::wstring_view pattern, FindData& first,
   listing.reset();
   std::vector<FindData> entries;
   if (const std::optional<std::wstring_view> folder = ListedFolder(pattern)) {
-    if (const FileStatus status = ListFolder(*folder, entries); status != FileStatus::Ok) return status;
+    if (const FileStatus status = ListFolder(*folder, entries, nullptr); status != FileStatus::Ok) return status;
     // An empty folder is "no more files", told apart from one that cannot be listed.
     if (entries.empty()) return FileStatus::NoMoreFiles;
   } else {
@@ -60,7 +62,8 @@ FileStatus HostFileSystem::FindFirst(std::wstring_view pattern, FindData& first,
   return FileStatus::Ok;
 }
 
-FileStatus HostFileSystem::ListFolder(std::wstring_view folder, std::vector<FindData>& entries) {
+FileStatus HostFileSystem::ListFolder(std::wstring_view folder, std::vector<FindData>& entries,
+                                      std::vector<std::size_t>* links) {
   HostLocation where;
   if (const FileStatus status = resolver_.Resolve(folder, where); status != FileStatus::Ok) return status;
   if (!where.found) return FileStatus::PathNotFound;
@@ -89,6 +92,7 @@ FileStatus HostFileSystem::ListFolder(std::wstring_view folder, std::vector<Find
     struct stat st {};
     if (fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone meanwhile
     if (S_ISLNK(st.st_mode)) {
+      if (links != nullptr) links->push_back(entries.size());
       // Followed inside the device only, never by the host's rules.
       const UniqueFd target = OpenInside(where.base, JoinHostPath(path, entry->d_name), O_PATH);
       if (!target || fstat(target.Get(), &st) != 0) st = {};
@@ -127,6 +131,30 @@ FileStatus HostFileSystem::ListFolder(std::wstring_view folder, std::vector<Find
     struct stat folderStat {};
     folderStat.st_mode = S_IFDIR;
     for (const MountedVolume& volume : volumes) entries.push_back(Describe(volume.name, folderStat));
+  }
+  return FileStatus::Ok;
+}
+
+FileStatus HostFileSystem::LookAt(std::wstring_view path, Entry& entry) const {
+  entry = {};
+  HostLocation where;
+  if (const FileStatus status = resolver_.ResolveEntry(path, where); status != FileStatus::Ok) return status;
+  if (where.IsBase()) {
+    entry.kind = Entry::Kind::Folder;
+    if (where.volume >= 0) entry.name = resolver_.Volumes()[static_cast<std::size_t>(where.volume)].name;
+    return FileStatus::Ok;
+  }
+  if (!where.found) return FileStatus::Ok;
+  entry.name = FromUtf8(where.name);
+  if (S_ISLNK(where.entry.mode)) {
+    entry.kind = Entry::Kind::Link;
+    std::string text(PATH_MAX, '\0');
+    const ssize_t length = readlinkat(where.parentFolder.Get(), where.name.c_str(), text.data(), text.size());
+    if (length < 0) return StatusOfErrno(errno);
+    text.resize(static_cast<std::size_t>(length));
+    entry.linkText = std::move(text);
+  } else {
+    entry.kind = S_ISDIR(where.entry.mode) ? Entry::Kind::Folder : Entry::Kind::File;
   }
   return FileStatus::Ok;
 }

@@ -39,19 +39,22 @@ bool ChangeRecorder::SameFiles(std::wstring_view source, std::wstring_view desti
   return files_.ReadFile(source, a) == FileStatus::Ok && files_.ReadFile(destination, b) == FileStatus::Ok && a == b;
 }
 
+std::string ChangeRecorder::Held(std::wstring_view path) { return ToUtf8(files_.Held(path).path); }
+
 std::string ChangeRecorder::Touch(std::wstring_view path) {
-  std::string written = WrittenPath(path);
-  if (written.empty() || report_.Knows(written)) return written;
+  const HeldPath held = files_.Held(path);
+  std::string key = ToUtf8(held.path);
+  if (key.empty() || report_.Knows(key)) return key;
   // Below a folder that was not there before the run nothing was, which a
   // tree copied into a new folder needs to look up for no file.
-  const std::size_t folder = written.rfind('\\');
-  const bool inNewFolder = folder > 0 && report_.HeldNothing(std::string_view(written).substr(0, folder));
-  report_.Before(written, inNewFolder ? EntryKind::None : KindOf(path));
-  return written;
+  const std::size_t folder = key.rfind('\\');
+  const bool inNewFolder = folder > 0 && report_.HeldNothing(std::string_view(key).substr(0, folder));
+  report_.Before(key, inNewFolder ? EntryKind::None : held.link ? EntryKind::File : KindOf(path));
+  return key;
 }
 
 void ChangeRecorder::Note(std::wstring_view path, EntryKind kind, bool appended) {
-  if (const std::string key = WrittenPath(path); !key.empty()) report_.Now(key, kind, appended);
+  if (const std::string key = Held(path); !key.empty()) report_.Now(key, kind, appended);
 }
 
 void ChangeRecorder::Before(const FileCall& call) {
@@ -88,7 +91,7 @@ void ChangeRecorder::After(const FileCall& call) {
     case FileCallKind::RemoveFolder: Note(call.path, EntryKind::None); break;
     case FileCallKind::Delete:
       Note(call.path, EntryKind::None);
-      if (IsDescription(WrittenPath(call.path))) report_.DescriptionDeleted(call.path);
+      if (const std::string held = Held(call.path); IsDescription(held)) report_.DescriptionDeleted(FromUtf8(held));
       break;
     case FileCallKind::Copy: {
       // The copy made is as large as its source: the bytes written. Asked of
@@ -97,12 +100,11 @@ void ChangeRecorder::After(const FileCall& call) {
       KindOf(call.second, &size);
       Note(call.second, EntryKind::File);
       report_.BytesWritten(size);
+      const std::string from = Held(call.path), to = Held(call.second);
       if (std::lock_guard guard(sameLock_); sameCopies_.erase(ComparableDevicePath(call.second)) != 0) {
-        report_.SameBytes(WrittenPath(call.second));
+        report_.SameBytes(to);
       }
-      if (IsDescription(WrittenPath(call.second)) && IsDescription(WrittenPath(call.path))) {
-        report_.DescriptionCopied(call.path, call.second);
-      }
+      if (IsDescription(to) && IsDescription(from)) report_.DescriptionCopied(FromUtf8(from), FromUtf8(to));
       break;
     }
     case FileCallKind::Move: {
@@ -113,11 +115,28 @@ void ChangeRecorder::After(const FileCall& call) {
     }
     case FileCallKind::Append: Note(call.path, EntryKind::File, true); break;
     case FileCallKind::Create: Note(call.path, EntryKind::File); break;
-    case FileCallKind::Replace:
-      Note(call.path, EntryKind::File);
+    case FileCallKind::Replace: {
       report_.BytesWritten(call.bytes);
-      if (IsDescription(WrittenPath(call.path))) report_.DescriptionMarked(call.path);
+      const std::string held = Held(call.path);
+      if (!IsDescription(held)) {
+        Note(call.path, EntryKind::File);
+        break;
+      }
+      bool markable = false;
+      {
+        std::lock_guard guard(markLock_);
+        const auto known = markable_.find(FoldName(FromUtf8(held)));
+        markable = known != markable_.end() && known->second;
+      }
+      // Saved without a mark to set, the description holds what it held.
+      if (markable) {
+        Note(call.path, EntryKind::File);
+        report_.DescriptionMarked(FromUtf8(held));
+      } else {
+        report_.DescriptionSavedUnmarked(FromUtf8(held));
+      }
       break;
+    }
     default: break;
   }
 }
@@ -129,6 +148,18 @@ void ChangeRecorder::Appended(std::wstring_view /*path*/, std::wstring_view text
 void ChangeRecorder::Written(std::wstring_view /*path*/, std::uint64_t bytes) { report_.BytesWritten(bytes); }
 
 void ChangeRecorder::AfterStart(std::wstring_view file, bool started) { report_.ProgramStart(file, started); }
+
+void ChangeRecorder::Loaded(const LoadedDocument& document) {
+  const std::string held = Held(document.path);
+  if (!IsDescription(held)) return;
+  // The mark is the text of the root's first child of that name.
+  bool markable = false;
+  for (const OutlineElement& element : document.outline.elements) {
+    markable = markable || (element.parent == 0 && element.name == "update_already");
+  }
+  std::lock_guard guard(markLock_);
+  markable_[FoldName(FromUtf8(held))] = markable;
+}
 
 void ChangeRecorder::BeforeClockSet(const SystemTime& /*utc*/) {
   std::lock_guard guard(clockLock_);

@@ -9,19 +9,23 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "platform/common/observed_file_system.h"
 #include "platform/common/observed_kernel.h"
 #include "platform/common/observed_shell.h"
+#include "platform/host/files/host_files.h"
 #include "platform/host/report/change_report.h"
+#include "platform/host/xml/observed_xml.h"
 
 namespace platform::host {
 
-class ChangeRecorder final : public FileListener, public ShellListener, public ClockListener {
+class ChangeRecorder final : public FileListener, public ShellListener, public ClockListener, public XmlListener {
  public:
-  // What a path holds is looked up in `files`, the file system below the
-  // observed one; `utcNow` gives the device clock's UTC time. All outlive this.
-  ChangeRecorder(FileSystem& files, ChangeReport& report, std::function<SystemTime()> utcNow)
+  // What a path holds, and how the device names it, is looked up in `files`,
+  // the file system below the observed one; `utcNow` gives the device
+  // clock's UTC time. All outlive this.
+  ChangeRecorder(HostFiles& files, ChangeReport& report, std::function<SystemTime()> utcNow)
       : files_(files), report_(report), utcNow_(std::move(utcNow)) {}
 
   void Before(const FileCall& call) override;
@@ -31,12 +35,18 @@ class ChangeRecorder final : public FileListener, public ShellListener, public C
 
   void AfterStart(std::wstring_view file, bool started) override;
 
+  // A description loaded last before it is saved tells whether the save marks it.
+  void Loaded(const LoadedDocument& document) override;
+
   void BeforeClockSet(const SystemTime& utc) override;
   void AfterClockSet(const SystemTime& utc, bool set) override;
 
  private:
-  // The path as the report knows it, after noting what it holds when it is new there.
+  // The path as the device holds it, empty for the root or a text that is no
+  // path, after noting what it holds when it is new to the report.
   std::string Touch(std::wstring_view path);
+  // The path as the device holds it.
+  std::string Held(std::wstring_view path);
   // `path` now holds `kind`, unless it is nothing the report knows.
   void Note(std::wstring_view path, EntryKind kind, bool appended = false);
   // What `path` holds now; `size` receives a file's size.
@@ -44,9 +54,12 @@ class ChangeRecorder final : public FileListener, public ShellListener, public C
   // True when both are files with the same bytes.
   bool SameFiles(std::wstring_view source, std::wstring_view destination);
 
-  FileSystem& files_;
+  HostFiles& files_;
   ChangeReport& report_;
   std::function<SystemTime()> utcNow_;
+  std::mutex markLock_;
+  // The descriptions as last loaded, by their held path: whether they have a mark to set.
+  std::unordered_map<std::wstring, bool> markable_;
   std::mutex clockLock_;
   SystemTime clockBefore_;  // the device clock when it was last about to be set
   std::mutex sameLock_;

@@ -139,6 +139,11 @@ void ChangeReport::DescriptionMarked(std::wstring_view path) {
   description_.marked.push_back(ToUtf8(path));
 }
 
+void ChangeReport::DescriptionSavedUnmarked(std::wstring_view path) {
+  std::lock_guard guard(lock_);
+  description_.savedUnmarked.push_back(ToUtf8(path));
+}
+
 void ChangeReport::DescriptionDeleted(std::wstring_view path) {
   std::lock_guard guard(lock_);
   description_.deleted.push_back(ToUtf8(path));
@@ -240,6 +245,10 @@ std::string ChangeReport::Summary(bool dryRun, const std::vector<Warning>& warni
   }
   for (const auto& [from, to] : description_.copied) text += "\ninitap: description " + from + " copied to " + to;
   if (!description_.marked.empty()) text += "\ninitap: description marked applied: " + Joined(description_.marked);
+  if (!description_.savedUnmarked.empty()) {
+    text += "\ninitap: description saved unmarked, without update_already, so the next boot carries it out again: " +
+            Joined(description_.savedUnmarked);
+  }
   if (!description_.deleted.empty()) text += "\ninitap: description deleted: " + Joined(description_.deleted);
   if (!tally.shortcuts.empty()) text += "\ninitap: shortcuts written: " + Joined(tally.shortcuts);
   std::vector<std::string> started, failed;
@@ -280,8 +289,9 @@ std::string ChangeReport::Json(const std::vector<Warning>& warnings) const {
     json += (i == 0 ? "" : ", ") + std::string("{\"from\": ") + JsonQuoted(description_.copied[i].first) +
             ", \"to\": " + JsonQuoted(description_.copied[i].second) + "}";
   }
-  json += "],\n    \"marked\": " + List(description_.marked) + ",\n    \"deleted\": " + List(description_.deleted) +
-          "\n  },\n";
+  json += "],\n    \"marked\": " + List(description_.marked) +
+          ",\n    \"saved_unmarked\": " + List(description_.savedUnmarked) +
+          ",\n    \"deleted\": " + List(description_.deleted) + "\n  },\n";
   json += "  \"shortcuts\": " + List(tally.shortcuts) + ",\n";
   json += "  \"programs\": [";
   for (std::size_t i = 0; i < programs_.size(); ++i) {

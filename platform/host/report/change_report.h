@@ -23,8 +23,8 @@ enum class EntryKind { None, File, Folder };
 
 class ChangeReport {
  public:
-  // A path is "\Folder\Name", UTF-8, with the names as the system wrote them
-  // and found without regard to case; it is shown as first written.
+  // A path is "\Folder\Name", UTF-8, with the names as the device holds
+  // them (HeldPath) and found without regard to case; it is shown as first held.
   // Whether what `path` held before the run is known.
   bool Knows(std::string_view path) const;
   // Whether `path` is known to have held nothing before the run, nor then anything below it.
@@ -42,6 +42,8 @@ class ChangeReport {
 
   void DescriptionCopied(std::wstring_view from, std::wstring_view to);
   void DescriptionMarked(std::wstring_view path);
+  // Saved as it was, since it has no `update_already` to mark: the next boot carries its list out again.
+  void DescriptionSavedUnmarked(std::wstring_view path);
   void DescriptionDeleted(std::wstring_view path);
   // A program start asked of the shell, as asked for.
   void ProgramStart(std::wstring_view request, bool started);
@@ -90,6 +92,7 @@ class ChangeReport {
   struct Description {
     std::vector<std::pair<std::string, std::string>> copied;
     std::vector<std::string> marked;
+    std::vector<std::string> savedUnmarked;
     std::vector<std::string> deleted;
   };
   // The changes by kind, each list sorted.

@@ -125,6 +125,15 @@ void CopyWarnings(const StepRecord& step, std::vector<Warning>& out) {
       out.push_back(Error("copy-into-itself", "the destination lies inside the source folder, so nothing is copied."));
     }
   }
+  // The device leaves a file copied onto itself as it is, by whatever spelling of its path.
+  const auto self = std::find_if(step.calls.begin(), step.calls.end(), [](const FileCall& call) {
+    return call.kind == FileCallKind::Copy && call.status == FileStatus::AccessDenied &&
+           platform::ComparableDevicePath(call.path) == platform::ComparableDevicePath(call.second);
+  });
+  if (self != step.calls.end()) {
+    out.push_back(Error("step-does-nothing", "nothing is copied: the file would be copied onto itself."));
+    return;
+  }
   if (!Copied(step) && to.front() == L'\\' && Components(to) == 1) {
     out.push_back(Error("outside-volumes", Attribute("to", to) +
                                                " lies directly in the root folder, outside every volume, where the "

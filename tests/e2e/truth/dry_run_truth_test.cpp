@@ -1,0 +1,141 @@
+// A dry run tells what the boot of the same device does: the cases a card
+// maker's mistakes lead to, and random devices and cards from fixed seeds.
+// INITAP_TRUTH_SEEDS=N runs N seeds (from INITAP_TRUTH_FIRST_SEED) instead
+// of the few hundred of every run; INITAP_TRUTH_CASE_TWINS=1 also gives
+// folders names equal without regard to letter case.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/e2e/device_boot.h"
+#include "tests/e2e/truth/dry_and_real.h"
+#include "tests/e2e/truth/random_card.h"
+
+namespace initap::test {
+namespace {
+
+using Kind = CardEntry::Kind;
+
+constexpr std::uint32_t kSeedsEveryRun = 300;
+// Boots mostly wait for the device to come to rest, so several run at once.
+constexpr unsigned kBootsAtOnce = 6;
+
+std::uint32_t Setting(const char* name, std::uint32_t otherwise) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0' ? static_cast<std::uint32_t>(std::strtoul(value, nullptr, 10)) : otherwise;
+}
+
+RandomCard Card(std::vector<CardEntry> entries, const std::string& descriptionPath, const std::string& inner) {
+  return {std::move(entries), descriptionPath, Description(inner)};
+}
+std::string Steps(const std::string& steps) {
+  return "<update_already>0</update_already>\n<update>\n" + steps + "\n</update>";
+}
+
+struct KnownCase {
+  const char* what;
+  RandomCard card;
+  std::vector<std::string> told = {};  // texts of the report or the summary
+};
+
+void PrintTo(const KnownCase& known, std::ostream* out) { *out << known.what; }
+
+const CardEntry kMapFile = {Kind::File, "Windows/maps/noext", "1234567"};
+const CardEntry kFlashFile = {Kind::File, "FlashHd/x.txt", "x"};
+
+const KnownCase kKnownCases[] = {
+    {"a folder copied to where a file is", Card({kFlashFile, kMapFile}, "sd card/update.xml",
+                                                Steps(R"(<copy from="\Windows\maps\" to="\FlashHd\x.txt\"/>)"))},
+    {"a missing folder copied to where a file is",
+     Card({kFlashFile}, "sd card/update.xml", Steps(R"(<copy from="\FlashHd\nodir\" to="\FlashHd\x.txt\"/>)"))},
+    {"a folder copied to where a file is, named through ..",
+     Card({kFlashFile, kMapFile}, "sd card/update.xml",
+          Steps(R"(<copy from="\Windows\maps\" to="\FlashHd\x.txt\..\x.txt\"/>)"))},
+    {"a folder deleted that holds a link to the card",
+     Card({{Kind::Link, "System/link to sd card", "../sd card"}}, "sd card/update.xml",
+          Steps(R"(<delete path="\System\"/>)"))},
+    {"a link to its own folder deleted as a folder",
+     Card({{Kind::Link, "FlashHd/link to FlashHd", "../FlashHd"}}, "FlashHd/update.xml",
+          Steps(R"(<delete path="link to FlashHd\"/>)"))},
+    {"a file copied through a link onto itself",
+     Card({kFlashFile, {Kind::Link, "FlashHd/link to FlashHd", "../FlashHd"}}, "sd card/update.xml",
+          Steps(R"(<copy from="\FlashHd\x.txt" to="\FlashHd\link to FlashHd\x.txt"/>)"))},
+    {"a folder copied from a link that leads nowhere",
+     Card({{Kind::Link, "Windows/NEW.BIN", "missing"}}, "sd card/update.xml",
+          Steps(R"(<copy from="\Windows\NEW.BIN\" to="\Windows\NEW.BIN\NEW.BIN\"/>)"))},
+    {"a link deleted with its folder",
+     Card({{Kind::Link, "FlashHd/d/link", "missing"}, {Kind::File, "FlashHd/d/a.txt", "a"}}, "sd card/update.xml",
+          Steps(R"(<delete path="\FlashHd\d\"/>)"))},
+    {"a description without a list, marked applied",
+     Card({}, "sd card/update.xml", "<update_already>1</update_already>"),
+     {"already update.", "\"reached_main_application\": true"}},
+    {"a description without a mark",
+     Card({kFlashFile}, "sd card/update.xml", R"(<update><delete path="\FlashHd\x.txt"/></update>)"),
+     {"\"marked\": [],\n    \"saved_unmarked\": [\"\\\\sd card\\\\update.xml\"]",
+      "initap: description saved unmarked, without update_already, so the next boot carries it out again: "
+      "\\sd card\\update.xml"}},
+    {"paths in the letter case of the step and through ..",
+     Card({kFlashFile}, "sd card/update.xml",
+          Steps(R"(<copy from="\sd card\..\sd card\UPDATE.XML" to="\FlasHhd\copy.xml"/>)"
+                R"(<delete path="\FLASHHD\X.TXT"/>)")),
+     {"\"files_added\": [\"\\\\FlashHd\\\\copy.xml\"", "\"files_deleted\": [\"\\\\FlashHd\\\\x.txt\""}},
+    {"a file copied onto itself in a volume's top folder",
+     Card({kFlashFile}, "sd card/update.xml", Steps(R"(<copy from="\FlashHd\x.txt" to="\FlashHd\x.txt"/>)"))},
+    {"a file copied onto itself in a subfolder",
+     Card({{Kind::File, "FlashHd/d/x.txt", "x"}}, "sd card/update.xml",
+          Steps(R"(<copy from="\FlashHd\d\x.txt" to="\FlashHd\d\x.txt"/>)"))},
+};
+
+class DryRunTruthTest : public BootTest {};
+
+class KnownCaseTest : public DryRunTruthTest, public ::testing::WithParamInterface<KnownCase> {};
+
+TEST_P(KnownCaseTest, TellsWhatTheBootDoes) {
+  GetParam().card.WriteInto(device);
+  const DryAndReal runs = BootDryAndReal(device);
+  for (const std::string& difference : runs.differences) ADD_FAILURE() << difference;
+  for (const std::string& text : GetParam().told) {
+    const std::string told = runs.log + runs.report + runs.summary;
+    EXPECT_NE(told.find(text), std::string::npos) << text << "\n" << told;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, KnownCaseTest, ::testing::ValuesIn(kKnownCases));
+
+TEST(RandomCardTest, TellsWhatTheBootDoesForEverySeed) {
+  if (!std::filesystem::exists(kInitap)) GTEST_SKIP() << kInitap << " is not built";
+  const std::uint32_t first = Setting("INITAP_TRUTH_FIRST_SEED", 1);
+  const std::uint32_t count = Setting("INITAP_TRUTH_SEEDS", kSeedsEveryRun);
+  const CardChoices choices{Setting("INITAP_TRUTH_CASE_TWINS", 0) != 0};
+  std::atomic<std::uint32_t> next = first;
+  std::mutex lock;
+  std::vector<std::string> failures;
+  std::vector<std::thread> runners;
+  for (unsigned i = 0; i < kBootsAtOnce; ++i) {
+    runners.emplace_back([&] {
+      for (std::uint32_t seed; (seed = next++) < first + count;) {
+        const RandomCard card = MakeRandomCard(seed, choices);
+        DeviceTree device{"[device]\ntimezone = UTC\n"};
+        MakeBootableDevice(device);
+        card.WriteInto(device);
+        const std::vector<std::string> differences = BootDryAndReal(device).differences;
+        if (differences.empty()) continue;
+        std::string failure = "seed " + std::to_string(seed) + ":\n" + card.Describe();
+        for (const std::string& difference : differences) failure += difference + "\n";
+        std::lock_guard guard(lock);
+        failures.push_back(std::move(failure));
+      }
+    });
+  }
+  for (std::thread& runner : runners) runner.join();
+  for (const std::string& failure : failures) ADD_FAILURE() << failure;
+  EXPECT_EQ(failures.size(), 0u) << "of " << count << " seeds from " << first;
+}
+
+}  // namespace
+}  // namespace initap::test
