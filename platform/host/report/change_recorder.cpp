@@ -32,7 +32,9 @@ std::string ChangeRecorder::Held(std::wstring_view path) { return ToUtf8(files_.
 std::string ChangeRecorder::Touch(std::wstring_view path) {
   const HeldPath held = files_.Held(path);
   std::string key = ToUtf8(held.path);
-  if (!key.empty() && !report_.Knows(key)) report_.Before(key, held.link ? EntryKind::File : KindOf(path));
+  // What the name holds, whatever the path asked of it: a file is there also
+  // when the step wrote its name as a folder's.
+  if (!key.empty() && !report_.Knows(key)) report_.Before(key, held.link ? EntryKind::File : KindOf(held.path));
   return key;
 }
 
