@@ -46,10 +46,12 @@ std::string ChangeRecorder::Touch(std::wstring_view path) {
   std::string key = ToUtf8(held.path);
   if (key.empty() || report_.Knows(key)) return key;
   // Below a folder that was not there before the run nothing was, which a
-  // tree copied into a new folder needs to look up for no file.
+  // tree copied into a new folder needs to look up for no file. What the name
+  // holds is asked whatever the path asked of it: a file is there also when
+  // the step wrote its name as a folder's.
   const std::size_t folder = key.rfind('\\');
   const bool inNewFolder = folder > 0 && report_.HeldNothing(std::string_view(key).substr(0, folder));
-  report_.Before(key, inNewFolder ? EntryKind::None : held.link ? EntryKind::File : KindOf(path));
+  report_.Before(key, inNewFolder ? EntryKind::None : held.link ? EntryKind::File : KindOf(held.path));
   return key;
 }
 

@@ -1,8 +1,8 @@
 // A dry run tells what the boot of the same device does: the cases a card
 // maker's mistakes lead to, and random devices and cards from fixed seeds.
 // INITAP_TRUTH_SEEDS=N runs N seeds (from INITAP_TRUTH_FIRST_SEED) instead
-// of the few hundred of every run; INITAP_TRUTH_CASE_TWINS=1 also gives
-// folders names equal without regard to letter case.
+// of the 150 of every run; INITAP_TRUTH_CASE_TWINS=1 also gives a folder
+// two names that are equal without regard to letter case.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -21,7 +21,7 @@ namespace {
 
 using Kind = CardEntry::Kind;
 
-constexpr std::uint32_t kSeedsEveryRun = 300;
+constexpr std::uint32_t kSeedsEveryRun = 150;
 // Boots mostly wait for the device to come to rest, so several run at once.
 constexpr unsigned kBootsAtOnce = 6;
 
