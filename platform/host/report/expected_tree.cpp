@@ -66,8 +66,8 @@ class Comparison {
         continue;
       }
       if (found->second.name != entry.name) {
-        Add("expected-letter-case",
-            Shown(devicePath + L"\\" + found->second.name) + " is named " + ToUtf8(entry.name) + " in the wanted tree.");
+        Add("expected-letter-case", Shown(devicePath + L"\\" + found->second.name) + " is named " + ToUtf8(entry.name) +
+                                        " in the wanted tree.");
       }
       const std::wstring heldPath = devicePath + L"\\" + found->second.name;
       const fs::path treeEntry = treePath / fs::path(ToUtf8(entry.name));
@@ -77,8 +77,8 @@ class Comparison {
                                       " in the wanted tree.");
       } else if (entry.folder) {
         Folder(heldPath, treeEntry);
-      } else if (std::string bytes; device_.ReadFile(heldPath, bytes) != FileStatus::Ok ||
-                                    bytes != ReadTreeFile(treeEntry)) {
+      } else if (std::string bytes;
+                 device_.ReadFile(heldPath, bytes) != FileStatus::Ok || bytes != ReadTreeFile(treeEntry)) {
         Add("expected-different", Shown(heldPath) + " differs from the wanted tree's file.");
       }
     }
@@ -86,8 +86,8 @@ class Comparison {
       if (wanted.contains(folded)) continue;
       const std::wstring heldPath = devicePath + L"\\" + entry.name;
       if (IsRecord(heldPath)) continue;
-      Add("expected-extra", Shown(heldPath) + (entry.folder ? "\\" : "") +
-                                " is on the device, but not in the wanted tree.");
+      Add("expected-extra",
+          Shown(heldPath) + (entry.folder ? "\\" : "") + " is on the device, but not in the wanted tree.");
     }
   }
 

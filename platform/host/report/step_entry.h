@@ -22,8 +22,8 @@ std::string_view StepStatusName(StepStatus status);
 struct StepEntry {
   std::string description;  // device path, UTF-8
   std::uint32_t line = 0;
-  std::string kind;                                         // the element's name as written
-  std::vector<std::pair<std::string, std::string>> written;  // attributes read, with their texts
+  std::string kind;                                           // the element's name as written
+  std::vector<std::pair<std::string, std::string>> written;   // attributes read, with their texts
   std::vector<std::pair<std::string, std::string>> resolved;  // the path each text became; empty when none
   std::optional<std::uint64_t> counted;                       // what the step's log line says
   std::vector<std::string> copied;                            // destinations, as written to
