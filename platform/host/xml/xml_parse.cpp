@@ -142,6 +142,33 @@ bool MarkAgreesWithDeclaration(std::string_view bytes, const xmlChar* declared) 
   return true;
 }
 
+// A NUL character is no XML character anywhere in a document, also after its
+// root element, where the parser would take it for the end of the text.
+bool FreeOfNul(std::string_view bytes, ParseProblem& problem) {
+  const bool wide = bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
+  const std::size_t unit = wide ? 2 : 1;
+  std::uint32_t line = 1;
+  std::uint32_t column = 1;
+  for (std::size_t at = wide ? 2 : 0; at + unit <= bytes.size(); at += unit) {
+    const unsigned value =
+        wide ? (bytes[0] == '\xFF'
+                    ? static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8
+                    : static_cast<unsigned char>(bytes[at]) << 8 | static_cast<unsigned char>(bytes[at + 1]))
+             : static_cast<unsigned char>(bytes[at]);
+    if (value == 0) {
+      problem = ParseProblem{"a NUL character, which no XML document may hold", line, column};
+      return false;
+    }
+    if (value == '\n') {
+      ++line;
+      column = 1;
+    } else {
+      ++column;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 void InitialiseXml() {
@@ -160,6 +187,7 @@ DocPtr ParseDocument(std::string_view bytes, ParseProblem* problem) {
     why = ParseProblem{"the file is too large", 0, 0};
     return nullptr;
   }
+  if (!FreeOfNul(bytes, why)) return nullptr;
   ErrorTrap trap;
   DocPtr doc(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, kParseOptions));
   if (!doc || trap.Failed()) {

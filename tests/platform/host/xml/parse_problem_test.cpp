@@ -40,6 +40,12 @@ INSTANTIATE_TEST_SUITE_P(
                       Broken{"Unfinished", "<config>\n<update>\n", 3, true, "update"},
                       Broken{"MarkAgainstDeclaration", "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-16\"?><r/>", 1,
                              true, "labelled UTF-16"},
+                      Broken{"NulAfterTheRoot", "<config>\n<update/>\n</config>\n" + std::string(1000, '\0'), 4, true,
+                             "NUL"},
+                      Broken{"NulInUtf16", std::string("\xFF\xFE<\0r\0/\0>\0\n\0\0\0", 14), 2, true, "NUL"},
+                      Broken{"AttributeTwiceUnderTwoPrefixes",
+                             "<config xmlns:a=\"urn:x\">\n<e xmlns:b=\"urn:x\" a:at=\"1\" b:at=\"2\"/>\n</config>", 2,
+                             true, "redefined"},
                       Broken{"InvalidAgainstItsDtd", "<!DOCTYPE r [<!ELEMENT r EMPTY>]>\n<r><x/></r>", 2, true, "r"}),
     [](const auto& info) { return std::string(info.param.name); });
 
