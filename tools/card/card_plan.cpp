@@ -1,6 +1,7 @@
 #include "tools/card/card_plan.h"
 
 #include <algorithm>
+#include <array>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -48,7 +49,8 @@ bool SameBytes(const fs::path& a, const fs::path& b) {
   std::error_code error;
   if (fs::file_size(a, error) != fs::file_size(b, error) || error) return false;
   std::ifstream first(a, std::ios::binary), second(b, std::ios::binary);
-  std::vector<char> x(1 << 20), y(1 << 20);
+  // Read in chunks small enough to stay on the stack: a card compares thousands of small files.
+  std::array<char, 1 << 16> x, y;
   while (first && second) {
     first.read(x.data(), static_cast<std::streamsize>(x.size()));
     second.read(y.data(), static_cast<std::streamsize>(y.size()));

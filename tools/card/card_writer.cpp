@@ -1,6 +1,7 @@
 #include "tools/card/card_writer.h"
 
 #include <algorithm>
+#include <array>
 #include <fstream>
 #include <vector>
 
@@ -39,7 +40,7 @@ class Writer {
     std::ifstream in(from, std::ios::binary);
     std::ofstream out(to, std::ios::binary | std::ios::trunc);
     Sha256 hash;
-    std::vector<char> buffer(1 << 20);
+    std::array<char, 1 << 16> buffer;
     while (in && out) {
       in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
       const std::string_view chunk(buffer.data(), static_cast<std::size_t>(in.gcount()));

@@ -1,6 +1,7 @@
 #include "tools/card/sha256.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <fstream>
 #include <vector>
@@ -103,7 +104,7 @@ std::optional<std::string> FileSha256(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
   if (!in) return std::nullopt;
   Sha256 hash;
-  std::vector<char> buffer(1 << 20);
+  std::array<char, 1 << 16> buffer;
   while (in) {
     in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
     hash.Update(std::string_view(buffer.data(), static_cast<std::size_t>(in.gcount())));

@@ -64,6 +64,19 @@ std::string Row(const ToolRun& run, const fs::path& device) {
   return "(no row)";
 }
 
+// Each test case of a JUnit report: its name, then " failure" and " system-out" where it has them.
+std::vector<std::string> JunitCases(const std::string& junit) {
+  std::vector<std::string> cases;
+  for (std::size_t at = junit.find("<testcase "); at != std::string::npos; at = junit.find("<testcase ", at + 1)) {
+    const std::string one = junit.substr(at, junit.find("</testcase>", at) - at);
+    const std::size_t name = one.find(" name=\"") + 7;
+    cases.push_back(one.substr(name, one.find('"', name) - name) +
+                    (one.find("<failure ") != std::string::npos ? " failure" : "") +
+                    (one.find("<system-out>") != std::string::npos ? " system-out" : ""));
+  }
+  return cases;
+}
+
 TEST_F(CardCheckTest, PrintsARowADeviceAndExitsWithTheWorstVerdict) {
   const auto before = test::TreeSnapshot(warned.Folder());
   std::vector<std::string> arguments = {"check",
@@ -89,14 +102,7 @@ TEST_F(CardCheckTest, PrintsARowADeviceAndExitsWithTheWorstVerdict) {
   EXPECT_NE(junit.find("<testsuites name=\"initap-card check\" tests=\"3\" failures=\"1\" errors=\"0\">"),
             std::string::npos)
       << junit;
-  std::vector<std::string> cases;
-  for (std::size_t at = junit.find("<testcase "); at != std::string::npos; at = junit.find("<testcase ", at + 1)) {
-    const std::string one = junit.substr(at, junit.find("</testcase>", at) - at);
-    const std::size_t name = one.find(" name=\"") + 7;
-    cases.push_back(one.substr(name, one.find('"', name) - name) +
-                    (one.find("<failure ") != std::string::npos ? " failure" : "") +
-                    (one.find("<system-out>") != std::string::npos ? " system-out" : ""));
-  }
+  const std::vector<std::string> cases = JunitCases(junit);
   EXPECT_EQ(cases, (std::vector<std::string>{clean.Folder().string(), warned.Folder().string() + " system-out",
                                              unreached.Folder().string() + " failure system-out"}));
 
@@ -130,6 +136,32 @@ TEST_F(CardCheckTest, TellsForEachDeviceWhetherItsVolumesMatchTheWantedTree) {
     const std::string text = Row(run, row.device->Folder());
     EXPECT_TRUE(text.starts_with(row.begins) && text.ends_with(row.ends)) << run.out;
   }
+}
+
+TEST(CardCheckDemoTest, TheDemoCardOnThreeVariantsOfTheDemoDevice) {
+  if (!fs::exists(test::kInitap)) GTEST_SKIP() << test::kInitap << " is not built";
+  const fs::path demo = INITAP_SOURCE_DIR "/examples/demo-device";
+  test::TempFolder work;
+  fs::copy(demo / "root/sd card", work.path() / "card", fs::copy_options::recursive);
+  std::vector<std::string> arguments = {"check", "--junit", (work.path() / "check.xml").string(),
+                                        (work.path() / "card").string()};
+  for (const char* variant : {"as-shipped", "code-page-932", "no-main-application"}) {
+    const fs::path device = work.path() / variant;
+    fs::copy(demo, device, fs::copy_options::recursive);
+    arguments.push_back(device.string());
+  }
+  test::WriteHostFile(work.path() / "code-page-932/device.ini", "[device]\ncodepage = 932\ntimezone = UTC\n");
+  fs::remove(work.path() / "no-main-application/root/System/Main_Ap.exe");
+  const ToolRun run = CardTool(arguments);
+  EXPECT_EQ(run.exitCode, 4) << run.out << run.err;
+  const std::string junit = test::ReadHostFile(work.path() / "check.xml");
+  platform::host::ParseProblem problem;
+  EXPECT_TRUE(platform::host::ParseDocument(junit, &problem)) << problem.message << "\n" << junit;
+  const std::vector<std::string> cases = JunitCases(junit);
+  ASSERT_EQ(cases.size(), 3u) << junit;
+  EXPECT_EQ(cases[0], (work.path() / "as-shipped").string()) << junit;
+  EXPECT_EQ(cases[1], (work.path() / "code-page-932").string()) << junit;
+  EXPECT_TRUE(cases[2].starts_with((work.path() / "no-main-application").string() + " failure")) << junit;
 }
 
 TEST_F(CardCheckTest, RefusesABadCommandLineInOneLineBeforeAnyRun) {
