@@ -10,6 +10,7 @@
 
 #include "platform/common/name_case.h"
 #include "platform/host/files/host_files.h"
+#include "platform/host/regular_file.h"
 #include "platform/host/unique_fd.h"
 #include "platform/host/utf8.h"
 
@@ -78,7 +79,8 @@ bool Holds(int fd, std::string_view bytes) {
 }
 
 bool SameBytes(HostFiles& files, const std::wstring& device, const fs::path& host) {
-  const UniqueFd wanted(open(host.c_str(), O_RDONLY | O_CLOEXEC));
+  // A FIFO or device node in the wanted tree is no file to compare with, and must not block the run.
+  const UniqueFd wanted = OpenRegularFile(host, O_RDONLY);
   const UniqueFd ours = files.OpenFd(device, O_RDONLY | O_CLOEXEC);
   if (!wanted) return false;
   if (!ours) {
