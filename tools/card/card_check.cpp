@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <atomic>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <thread>
 
 #include "platform/host/child_process.h"
+#include "platform/host/regular_file.h"
 #include "tools/card/json_value.h"
 
 namespace initap::card {
@@ -44,13 +43,6 @@ class ReportFolder {
  private:
   fs::path path_;
 };
-
-std::string ReadWhole(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 // "error: \sd card\update.xml:12: ..." as the dry run printed the finding.
 std::string FindingLine(const JsonValue& finding) {
@@ -97,7 +89,7 @@ DeviceVerdict DryRun(const CheckSetting& setting, const fs::path& device, const 
   verdict.device = device;
   verdict.exitCode = run.Finish();
   verdict.output = run.Output();
-  verdict.report = ReadWhole(report);
+  verdict.report = platform::host::ReadRegularFile(report).value_or("");
   ReadReport(verdict, setting.expect.has_value());
   return verdict;
 }

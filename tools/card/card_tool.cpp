@@ -1,6 +1,5 @@
 #include "tools/card/card_tool.h"
 
-#include <fstream>
 #include <optional>
 #include <span>
 #include <sstream>
@@ -8,6 +7,7 @@
 
 #include "platform/common/option_reader.h"
 #include "platform/host/child_process.h"
+#include "platform/host/regular_file.h"
 #include "platform/host/report/report_file.h"
 #include "tools/card/card_check.h"
 #include "tools/card/card_manifest.h"
@@ -92,11 +92,8 @@ class Tool {
 
     std::optional<std::string> settings;
     if (settingsFile) {
-      std::ifstream in(*settingsFile, std::ios::binary);
-      std::ostringstream bytes;
-      bytes << in.rdbuf();
-      if (!in) return Usage("--settings file '" + *settingsFile + "' cannot be read");
-      settings = bytes.str();
+      settings = platform::host::ReadRegularFile(*settingsFile);
+      if (!settings) return Usage("--settings file '" + *settingsFile + "' cannot be read");
     }
     CardPlan plan;
     if (!PlanCard(device / "root", wanted, plan, error)) return Failed(error);
