@@ -332,7 +332,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "path=\"\\\" deletes every volume of the device (\\sd card, \\Storage Card, \\FlashHd, "
                    "\\System and \\Windows) with all they hold.",
                    "deletes-volume"),
-             4},
+             5},
         Card{"FolderNamedWithoutBackslash",
              "sd card",
              {{"sd card/Maps/Voices/a.voc", "v"}},
@@ -359,7 +359,8 @@ INSTANTIATE_TEST_SUITE_P(
              {{"FlashHd/readme_old.txt", "r"}},
              "<update>\n<delete path=\"\\FlashHd\\readme_old.txt \"/>\n</update>",
              Error(kStep,
-                   "nothing is deleted: \"\\FlashHd\\readme_old.txt \" does not exist (its name ends with a space).",
+                   "nothing is deleted: \"\\FlashHd\\readme_old.txt \" is no name the device can hold (its name ends "
+                   "with a space).",
                    "step-does-nothing"),
              5},
         Card{"FileOntoAFolder",

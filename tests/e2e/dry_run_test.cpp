@@ -93,18 +93,20 @@ struct VolumeCard {
   const char* name;
   std::function<void(DeviceTree&)> make;             // the card goes into "sd card"
   std::vector<std::string> log;                      // what the list logs, between the find and the end
-  std::vector<std::string> warnings;                 // the findings on standard error, sorted
+  std::vector<std::string> findings;                 // the findings on standard error, sorted
   std::function<void(const fs::path& root)> booted;  // checks the boot left on the device
 };
 
 void PrintTo(const VolumeCard& card, std::ostream* out) { *out << card.name; }
 
-// The lines of a run's output that start with "warning: ", sorted: a folder lists in the host's order.
-std::vector<std::string> PrintedWarnings(const std::string& output) {
+// The findings a run printed, sorted: a folder lists in the host's order.
+std::vector<std::string> PrintedFindings(const std::string& output) {
   std::vector<std::string> lines;
   std::size_t start = 0;
   for (std::size_t end; (end = output.find('\n', start)) != std::string::npos; start = end + 1) {
-    if (output.compare(start, 9, "warning: ") == 0) lines.push_back(output.substr(start + 9, end - start - 9));
+    if (output.compare(start, 9, "warning: ") == 0 || output.compare(start, 7, "error: ") == 0) {
+      lines.push_back(output.substr(start, end - start));
+    }
   }
   std::sort(lines.begin(), lines.end());
   return lines;
@@ -126,13 +128,13 @@ TEST_P(VolumeCardTest, TheDryRunAndTheBootAgree) {
   log.insert(log.end(), {"update finished.", "started \\System\\Main_Ap.exe", "\\System\\Main_Ap.exe launch success."});
   EXPECT_EQ(PrintedLog(boot.output), log) << boot.output;
   EXPECT_EQ(PrintedLog(dry.output), log) << dry.output;
-  EXPECT_EQ(PrintedWarnings(boot.output), card.warnings) << boot.output;
-  EXPECT_EQ(PrintedWarnings(dry.output), card.warnings) << dry.output;
+  EXPECT_EQ(PrintedFindings(boot.output), card.findings) << boot.output;
+  EXPECT_EQ(PrintedFindings(dry.output), card.findings) << dry.output;
   EXPECT_EQ(ReadHostFile(outside.path() / "dry.json"), ReadHostFile(outside.path() / "boot.json"));
   card.booted(copy / "root");
 }
 
-const std::string kBadNames = "\\sd card\\update.xml:7: \\sd card\\D\\";
+const std::string kBadNames = "error: \\sd card\\update.xml:7: \\sd card\\D\\";
 const std::string kVolumeList =
     "<update_already>0</update_already>\n<update>\n<copy from=\"D\\\" to=\"\\FlashHd\\D\\\"/>\n</update>";
 
@@ -146,11 +148,11 @@ const VolumeCard kVolumeCards[] = {
      },
      {"2 files has been copied."},
      {kBadNames + "a:b.bin is not there for the device: its name holds a character the device's file systems refuse "
-                  "(\" * : < > ? | / \\ or a control character).",
+                  "(\" * : < > ? | / \\ or a control character). [name-not-on-device]",
       kBadNames + "q?.txt is not there for the device: its name holds a character the device's file systems refuse "
-                  "(\" * : < > ? | / \\ or a control character).",
-      kBadNames + "sp  is not there for the device: its name ends in a dot or a space.",
-      kBadNames + "trail. is not there for the device: its name ends in a dot or a space."},
+                  "(\" * : < > ? | / \\ or a control character). [name-not-on-device]",
+      kBadNames + "sp  is not there for the device: its name ends in a dot or a space. [name-not-on-device]",
+      kBadNames + "trail. is not there for the device: its name ends in a dot or a space. [name-not-on-device]"},
      [](const fs::path& root) {
        EXPECT_EQ(ReadHostFile(root / "FlashHd/D/ok.txt"), "ok.txt");
        EXPECT_EQ(ReadHostFile(root / "FlashHd/D/zz.txt"), "zz.txt");
@@ -166,8 +168,8 @@ const VolumeCard kVolumeCards[] = {
        d.WriteFile("FlashHd/d/c.txt", "c");
      },
      {"1 files has been deleted."},
-     {"\\sd card\\update.xml:7: \\FlashHd\\d is not there for the device: its name differs from D only in "
-      "letter case, and of such names the device sees the first in code point order."},
+     {"error: \\sd card\\update.xml:7: \\FlashHd\\d is not there for the device: its name differs from D only in "
+      "letter case, and of such names the device sees the first in code point order. [case-twin]"},
      [](const fs::path& root) {
        EXPECT_FALSE(fs::exists(root / "FlashHd/D"));
        EXPECT_TRUE(fs::exists(root / "FlashHd/d/c.txt"));
@@ -181,7 +183,8 @@ const VolumeCard kVolumeCards[] = {
        d.WriteFile("FlashHd/b.txt", "b");
      },
      {"3 files has been deleted."},
-     {},
+     {"error: \\sd card\\update.xml:7: path=\"\\FlashHd\\\" deletes the whole volume \\FlashHd with all it holds, "
+      "the update log with it. [deletes-volume]"},
      [](const fs::path& root) {
        EXPECT_FALSE(fs::exists(root / "FlashHd/Old"));
        EXPECT_FALSE(fs::exists(root / "FlashHd/b.txt"));
@@ -197,8 +200,10 @@ const VolumeCard kVolumeCards[] = {
      },
      {"0 files has been copied."},
      // The log's first line takes 53 bytes of the 4096.
-     {"\\sd card\\update.xml:7: \\FlashHd\\big.bin is the first file that does not fit on \\FlashHd, which fails "
-      "as disk full: the card needs 957 bytes more room on \\FlashHd."},
+     {"error: \\sd card\\update.xml:7: \\FlashHd\\big.bin is the first file that does not fit on \\FlashHd, "
+      "which fails as disk full: the card needs 957 bytes more room on \\FlashHd. [volume-full]",
+      "error: \\sd card\\update.xml:7: nothing is copied: \\FlashHd\\big.bin does not fit in the room left on its "
+      "volume. [step-does-nothing]"},
      [](const fs::path& root) { EXPECT_FALSE(fs::exists(root / "FlashHd/big.bin")); }},
 };
 

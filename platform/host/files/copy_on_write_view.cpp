@@ -7,10 +7,12 @@
 #include <tuple>
 #include <unordered_map>
 
+#include "platform/common/device_names.h"
 #include "platform/common/device_volumes.h"
 #include "platform/common/listing_pattern.h"
 #include "platform/common/name_case.h"
 #include "platform/common/read_listing.h"
+#include "platform/host/files/device_entry.h"
 #include "platform/host/files/device_path.h"
 #include "platform/host/files/host_files.h"
 #include "platform/host/utf8.h"
@@ -283,11 +285,12 @@ void CopyOnWriteView::PutFile(const Found& where, Content content) {
   node.content = std::move(content);
 }
 
-void CopyOnWriteView::ListFolder(const Found& folder, std::vector<FindData>& entries) const {
+void CopyOnWriteView::ListFolder(const Found& folder, std::vector<FindData>& entries, std::wstring_view askedAs) const {
   // A folder made here holds only what was made in it since.
   if (folder.node == nullptr) {
     std::vector<std::size_t> links;
-    if (device_->ListFolder(folder.canonical.empty() ? L"\\" : folder.canonical, entries, &links) != FileStatus::Ok) {
+    if (device_->ListFolder(folder.canonical.empty() ? L"\\" : folder.canonical, entries, &links, askedAs) !=
+        FileStatus::Ok) {
       entries.clear();
       links.clear();
     }
@@ -296,6 +299,11 @@ void CopyOnWriteView::ListFolder(const Found& folder, std::vector<FindData>& ent
       const Found target = Look(folder.canonical + L"\\" + entries[link].name, true);
       if (target.status == FileStatus::Ok && (target.present || target.unreachable)) entries[link] = target.data;
     }
+  }
+  // Asked for through links, a folder's new entries are held to the path limit by the path asked.
+  std::wstring asked;
+  if (DeviceNames names; !askedAs.empty() && ParseDeviceNames(askedAs, names) == FileStatus::Ok) {
+    asked = names.IsRoot() ? L"\\" : names.Below(L"");
   }
   std::unordered_map<std::wstring, std::size_t> byName;
   for (std::size_t i = 0; i < entries.size(); ++i) byName.emplace(FoldName(entries[i].name), i);
@@ -312,6 +320,12 @@ void CopyOnWriteView::ListFolder(const Found& folder, std::vector<FindData>& ent
     } else if (known != byName.end()) {
       entries[known->second] = std::move(changed);
     } else if (node->second.kind != Kind::Gone) {
+      if (!asked.empty()) {
+        if (const auto hidden = HiddenByItself(asked, ToUtf8(changed.name), folderNode, changed.size)) {
+          device_->Tell(*hidden);
+          continue;
+        }
+      }
       entries.push_back(std::move(changed));
     }
   }
@@ -341,7 +355,7 @@ FileStatus CopyOnWriteView::FindFirst(std::wstring_view pattern, FindData& first
     const Found where = Look(*folder);
     if (where.status != FileStatus::Ok) return where.status;
     if (!where.found || !where.folder) return FileStatus::PathNotFound;
-    ListFolder(where, entries);
+    ListFolder(where, entries, *folder);
     if (entries.empty()) return FileStatus::NoMoreFiles;
   } else {
     const Found where = Look(pattern);

@@ -104,8 +104,8 @@ class CopyOnWriteView final : public HostFiles {
   // The same for a file written through a stream: `target` receives where the data goes.
   FileStatus PrepareWrite(std::wstring_view path, Found& target) const;
   Content ContentOf(const Found& file) const;
-  // The entries of a folder found in the view.
-  void ListFolder(const Found& folder, std::vector<FindData>& entries) const;
+  // The entries of a folder found in the view, by `askedAs` when the device asked for it so.
+  void ListFolder(const Found& folder, std::vector<FindData>& entries, std::wstring_view askedAs = {}) const;
   void PutFile(const Found& where, Content content);
 
   std::unique_ptr<HostFileSystem> device_;

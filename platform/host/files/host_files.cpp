@@ -33,9 +33,12 @@ UniqueFd OpenHostFolder(const std::filesystem::path& folder) {
   return UniqueFd(open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
 }
 
-// A volume's own folder, which is its mount point on the device: it cannot be moved or removed.
+// A volume's own folder, which is its mount point on the device: it cannot be
+// moved or removed, neither by its name nor through a link to the root.
 bool IsVolumeFolder(const PathResolver& resolver, const HostLocation& where) {
-  return where.IsBase() || (where.base == resolver.Root() && where.parent == "." && IsVolumeName(FromUtf8(where.name)));
+  if (where.IsBase()) return true;
+  if (where.base != resolver.Root() || !IsVolumeName(FromUtf8(where.name))) return false;
+  return where.parent == "." || (where.parentFolder && SameFolder(where.parentFolder.Get(), resolver.Root()));
 }
 
 // Unlinks the entry at `path` with `flags`: a file, or with AT_REMOVEDIR an empty folder.

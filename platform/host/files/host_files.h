@@ -89,7 +89,12 @@ class HostFileSystem final : public HostFiles {
   FileStatus LookAt(std::wstring_view path, Entry& entry) const;
   // A folder's entries as a listing gives them; `links` receives the
   // positions of the entries that are links, described by what they lead to.
-  FileStatus ListFolder(std::wstring_view folder, std::vector<FindData>& entries, std::vector<std::size_t>* links);
+  // `askedAs`, when given, is the path the device asked by, through links,
+  // that the device's path limit holds each entry's path to.
+  FileStatus ListFolder(std::wstring_view folder, std::vector<FindData>& entries, std::vector<std::size_t>* links,
+                        std::wstring_view askedAs = {});
+  // Tells the listener of an entry the device does not see.
+  void Tell(const HiddenEntry& hidden) const;
 
  private:
   HostFileSystem(UniqueFd root, std::vector<MountedVolume> volumes) : resolver_(std::move(root), std::move(volumes)) {}
@@ -100,7 +105,6 @@ class HostFileSystem final : public HostFiles {
   // Opens (creating when missing) for writing with `flags` added.
   FileStatus OpenForWrite(std::wstring_view path, int flags, UniqueFd& file);
   FileStatus MoveAcrossVolumes(std::wstring_view source, std::wstring_view destination);
-  void Tell(const HiddenEntry& hidden) const;
   // A file at `path` that the device's volumes cannot hold, told as hidden.
   bool TooLarge(std::wstring_view path, const struct stat& st) const;
 

@@ -63,7 +63,7 @@ FileStatus HostFileSystem::FindFirst(std::wstring_view pattern, FindData& first,
 }
 
 FileStatus HostFileSystem::ListFolder(std::wstring_view folder, std::vector<FindData>& entries,
-                                      std::vector<std::size_t>* links) {
+                                      std::vector<std::size_t>* links, std::wstring_view askedAs) {
   HostLocation where;
   if (const FileStatus status = resolver_.Resolve(folder, where); status != FileStatus::Ok) return status;
   if (!where.found) return FileStatus::PathNotFound;
@@ -77,9 +77,10 @@ FileStatus HostFileSystem::ListFolder(std::wstring_view folder, std::vector<Find
   const bool deviceRoot = where.IsBase() && where.volume < 0;
   const std::vector<MountedVolume>& volumes = resolver_.Volumes();
   DeviceNames listed;
-  std::ignore = ParseDeviceNames(folder, listed);
+  std::ignore = ParseDeviceNames(askedAs.empty() ? folder : askedAs, listed);
   const std::wstring deviceFolder = listed.IsRoot() ? L"\\" : listed.Below(L"");
   std::vector<std::string> hostNames;
+  std::vector<bool> isLink;
   while (const dirent* entry = readdir(dir)) {
     if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
     std::wstring name = FromUtf8(entry->d_name);
@@ -91,8 +92,8 @@ FileStatus HostFileSystem::ListFolder(std::wstring_view folder, std::vector<Find
     }
     struct stat st {};
     if (fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone meanwhile
-    if (S_ISLNK(st.st_mode)) {
-      if (links != nullptr) links->push_back(entries.size());
+    const bool link = S_ISLNK(st.st_mode);
+    if (link) {
       // Followed inside the device only, never by the host's rules.
       const UniqueFd target = OpenInside(where.base, JoinHostPath(path, entry->d_name), O_PATH);
       if (!target || fstat(target.Get(), &st) != 0) st = {};
@@ -104,6 +105,7 @@ FileStatus HostFileSystem::ListFolder(std::wstring_view folder, std::vector<Find
     }
     if (resolver_.Names().IsHiddenTwin(dirFd, entry->d_name)) continue;
     hostNames.emplace_back(entry->d_name);
+    isLink.push_back(link);
     entries.push_back(st.st_mode == 0 ? Unreachable(std::move(name)) : Describe(std::move(name), st));
   }
   closedir(dir);
@@ -123,6 +125,7 @@ FileStatus HostFileSystem::ListFolder(std::wstring_view folder, std::vector<Find
   std::size_t kept = 0;
   for (std::size_t i = 0; i < entries.size(); ++i) {
     if (twin[i]) continue;
+    if (links != nullptr && isLink[i]) links->push_back(kept);
     if (kept != i) entries[kept] = std::move(entries[i]);
     ++kept;
   }

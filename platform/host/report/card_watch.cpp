@@ -164,7 +164,10 @@ void CardWatch::Released(const LoadedDocument& document) {
 void CardWatch::After(const FileCall& call) {
   std::lock_guard guard(lock_);
   const std::thread::id thread = std::this_thread::get_id();
-  if (const auto step = steps_.find(thread); step != steps_.end()) step->second.record.calls.push_back(call);
+  if (const auto step = steps_.find(thread); step != steps_.end()) {
+    step->second.record.calls.push_back(call);
+    CountSource(step->second);
+  }
   if (call.kind == FileCallKind::Test) lastTest_[thread] = call;
   Seen(call.path);
   Seen(call.second);
@@ -219,10 +222,10 @@ void CardWatch::DoesNotFit(std::wstring_view volume, std::wstring_view path, std
 }
 
 void CardWatch::Hidden(const HiddenEntry& entry) {
+  if (looking_.load() == std::this_thread::get_id()) return;
   std::lock_guard guard(lock_);
   const std::wstring path = Normalized(entry.path);
-  if (std::find(hidden_.begin(), hidden_.end(), path) != hidden_.end()) return;
-  hidden_.push_back(path);
+  if (!hidden_.insert(path).second) return;
   auto [description, line] = StepInWork();
   warnings_.Add(Warning{std::move(description), line,
                         Shown(entry.path) + " is not there for the device: " + entry.why + ".", entry.id,
@@ -291,12 +294,7 @@ void CardWatch::CloseStep(Step& step) {
   for (const std::wstring& path : FailedPaths(record)) {
     if (IsFolder(path)) record.folders.push_back(path);
   }
-  for (const auto& [name, value] : record.values) {
-    if (name != "from" || value.empty() || (value.back() != L'\\' && value.back() != L'/')) continue;
-    if (const std::wstring folder = Landed(record.calls, value); !folder.empty() && IsFolder(folder)) {
-      record.sourceFiles = FilesBelow(folder, record.longestBelow);
-    }
-  }
+  CountSource(step);
   std::vector<Warning> findings = StepWarnings(record);
   StepEntry entry = DescribeStep(record, findings);
   entry.description = ToUtf8(step.reads->path);
@@ -309,7 +307,33 @@ void CardWatch::CloseStep(Step& step) {
   step = Step{};
 }
 
+class CardWatch::OwnLook {
+ public:
+  explicit OwnLook(std::atomic<std::thread::id>& looking)
+      : looking_(looking), before_(looking.exchange(std::this_thread::get_id())) {}
+  ~OwnLook() { looking_.store(before_); }
+  OwnLook(const OwnLook&) = delete;
+  OwnLook& operator=(const OwnLook&) = delete;
+
+ private:
+  std::atomic<std::thread::id>& looking_;
+  std::thread::id before_;
+};
+
+void CardWatch::CountSource(Step& step) {
+  if (step.sourceCounted || !step.reads) return;
+  StepRecord& record = step.record;
+  for (const auto& [name, value] : record.values) {
+    if (name != "from" || value.empty() || (value.back() != L'\\' && value.back() != L'/')) continue;
+    const std::wstring folder = Landed(record.calls, value);
+    if (folder.empty()) continue;
+    step.sourceCounted = true;
+    if (IsFolder(folder)) record.sourceFiles = FilesBelow(folder, record.longestBelow);
+  }
+}
+
 bool CardWatch::IsFolder(std::wstring_view path) {
+  const OwnLook own(looking_);
   std::wstring bare(path);
   while (bare.size() > 1 && (bare.back() == L'\\' || bare.back() == L'/')) bare.pop_back();
   FindData found;
@@ -318,6 +342,7 @@ bool CardWatch::IsFolder(std::wstring_view path) {
 }
 
 bool CardWatch::Exists(std::wstring_view path) {
+  const OwnLook own(looking_);
   FindData found;
   std::unique_ptr<FindHandle> listing;
   return files_.FindFirst(path, found, listing) == FileStatus::Ok;
@@ -326,6 +351,7 @@ bool CardWatch::Exists(std::wstring_view path) {
 std::uint64_t CardWatch::FilesBelow(const std::wstring& folder, std::size_t& longest, std::size_t below) {
   // A folder nested deeper than a device path can reach holds nothing the device copies.
   if (below > kPathCapacity) return 0;
+  const OwnLook own(looking_);
   std::wstring base = folder;
   if (base.back() != L'\\') base += L'\\';
   FindData entry;

@@ -5,6 +5,7 @@
 // rules. Every warning goes to `warnings`, never to the update log.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -73,6 +74,7 @@ class CardWatch final : public XmlListener, public FileListener, public ShellLis
     std::shared_ptr<DocumentReads> reads;
     int element = -1;
     StepRecord record;
+    bool sourceCounted = false;
   };
   // An attribute of a shortcut list's entry, as read.
   struct ShortcutText {
@@ -94,11 +96,16 @@ class CardWatch final : public XmlListener, public FileListener, public ShellLis
   // `warning` about `reads`, which names its description.
   void Add(const DocumentReads* reads, Warning warning);
   void CloseStep(Step& step);
+  // Counts the files of a folder copy's source once the step's calls show where
+  // it lies, before the step has copied anything into it.
+  void CountSource(Step& step);
   // The files below `folder` and all its subfolders; `longest` grows to the
   // longest path among them, in units after the folder, `below` of them above this one.
   std::uint64_t FilesBelow(const std::wstring& folder, std::size_t& longest, std::size_t below = 0);
   bool IsFolder(std::wstring_view path);
   bool Exists(std::wstring_view path);
+  // Marks this thread's calls as the watch's own look for as long as it lives.
+  class OwnLook;
   void ShortcutFindings();
   void Seen(std::wstring_view path);
   // The description and line of the step in work on this thread; none outside a step.
@@ -112,6 +119,9 @@ class CardWatch final : public XmlListener, public FileListener, public ShellLis
   ChangeReport& changes_;
   std::function<void(std::wstring_view)> debug_;
   std::mutex lock_;
+  // The thread that is looking at the device for this watch, under lock_: what
+  // the file system hides from that look is not the boot's to be told of.
+  std::atomic<std::thread::id> looking_{};
   std::vector<std::shared_ptr<DocumentReads>> documents_;
   std::map<const LoadedDocument*, std::shared_ptr<DocumentReads>> loaded_;
   std::map<std::thread::id, Step> steps_;
@@ -120,7 +130,7 @@ class CardWatch final : public XmlListener, public FileListener, public ShellLis
   std::vector<ShortcutText> shortcuts_;
   std::set<std::pair<const DocumentReads*, int>> stepped_;  // the elements taken up as steps
   std::vector<std::wstring> deleted_;                       // normalized
-  std::vector<std::wstring> hidden_;                        // normalized, told already
+  std::set<std::wstring> hidden_;                           // normalized, told already
   struct Shortfall {
     std::string description;
     std::uint32_t line = 0;

@@ -220,6 +220,24 @@ bool EndsWithSpace(std::wstring_view text) { return !text.empty() && std::iswspa
 
 std::string Quoted(std::wstring_view path) { return "\"" + Shown(path) + "\""; }
 
+// Why a name in `path` cannot stand on the device's volumes; empty when each can.
+std::string BadName(std::wstring_view path) {
+  for (std::size_t start = 0; start <= path.size();) {
+    const std::size_t end = std::min(path.find_first_of(L"\\/", start), path.size());
+    const std::wstring_view name = path.substr(start, end - start);
+    start = end + 1;
+    if (name == L"." || name == L"..") continue;
+    switch (FaultOfName(name)) {
+      case NameFault::None: break;
+      case NameFault::Character: return "its name holds a character the device's names cannot";
+      case NameFault::TrailingDotOrSpace:
+        return EndsWithSpace(name) ? "its name ends with a space" : "its name ends with a dot";
+      case NameFault::TooLong: return "a name in it is longer than 255 characters";
+    }
+  }
+  return {};
+}
+
 // Why the call failed, as the card maker can mend it.
 std::string WhyFailed(const StepRecord& step, const FileCall& call) {
   const std::wstring& target = call.kind == FileCallKind::Copy ? call.second : call.path;
@@ -244,6 +262,14 @@ std::string WhyFailed(const StepRecord& step, const FileCall& call) {
     return Quoted(call.path) + " does not exist" + (EndsWithSpace(call.path) ? " (its name ends with a space)" : "");
   }
   if (call.status == FileStatus::AccessDenied) return Shown(call.path) + " cannot be read or written there";
+  if (call.status == FileStatus::DiskFull) return Shown(target) + " does not fit in the room left on its volume";
+  if (call.status == FileStatus::InvalidName) {
+    for (std::wstring_view path : PathsOf(call)) {
+      if (const std::string why = BadName(path); !why.empty()) {
+        return Quoted(path) + " is no name the device can hold (" + why + ")";
+      }
+    }
+  }
   return "the device refused " + Shown(call.path) + " (error " +
          std::to_string(static_cast<std::uint32_t>(call.status)) + ")";
 }
@@ -313,10 +339,16 @@ std::vector<std::wstring> FailedPaths(const StepRecord& step) {
 
 std::wstring Landed(const std::vector<FileCall>& calls, std::wstring_view text) {
   const std::wstring part = Normalized(text);
+  if (part.empty()) return {};
   for (const FileCall& call : calls) {
     for (std::wstring_view path : PathsOf(call)) {
       const std::wstring normal = Normalized(path);
-      if (const std::size_t at = normal.find(part); at != std::wstring::npos) {
+      // Only where a name starts: "d\" is not the end of "\sd card\".
+      std::size_t at = normal.find(part);
+      while (at != std::wstring::npos && at != 0 && part.front() != L'\\' && normal[at - 1] != L'\\') {
+        at = normal.find(part, at + 1);
+      }
+      if (at != std::wstring::npos) {
         // Normalizing keeps the length of a path with single separators.
         const std::wstring shown = FromUtf8(Shown(path));
         return shown.substr(0, std::min(shown.size(), at + part.size()));

@@ -29,7 +29,7 @@ struct StepRecord {
 std::vector<std::wstring> FailedPaths(const StepRecord& step);
 
 // Where a text ended up: the first path given to the file system that holds
-// it, up to its end; empty when none does.
+// it from the start of a name, up to its end; empty when none does.
 std::wstring Landed(const std::vector<FileCall>& calls, std::wstring_view text);
 
 // One finding each, in the order the card maker reads the step; the caller

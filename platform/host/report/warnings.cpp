@@ -27,9 +27,7 @@ std::string_view SeverityName(Severity severity) { return severity == Severity::
 void Warnings::Add(Warning warning) {
   std::lock_guard guard(lock_);
   warning.text = OneLine(warning.text);
-  for (const Warning& known : warnings_) {
-    if (known.description == warning.description && known.line == warning.line && known.text == warning.text) return;
-  }
+  if (!told_.emplace(warning.description, warning.line, warning.text).second) return;
   if (print_) print_(FormatWarning(warning));
   warnings_.push_back(std::move(warning));
 }

@@ -7,8 +7,10 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <set>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 namespace platform::host {
@@ -52,6 +54,7 @@ class Warnings {
   std::function<void(std::string_view)> print_;
   mutable std::mutex lock_;
   std::vector<Warning> warnings_;
+  std::set<std::tuple<std::string, std::uint32_t, std::string>> told_;  // description, line, text
 };
 
 // One line: "error: \sd card\update.xml:12: <cpy> is not a step the device

@@ -36,7 +36,7 @@ class CardCheckTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!fs::exists(test::kInitap)) GTEST_SKIP() << test::kInitap << " is not built";
-    for (DeviceTree* device : {&clean, &warned, &unreached}) test::MakeBootableDevice(*device);
+    for (DeviceTree* device : {&clean, &failed, &unreached}) test::MakeBootableDevice(*device);
     clean.WriteFile("FlashHd/only-here.txt", "x");
     unreached.WriteFile("FlashHd/only-here.txt", "x");
     unreached.RemoveFile("System/Main_Ap.exe");
@@ -46,11 +46,11 @@ class CardCheckTest : public ::testing::Test {
                                           "</update>"));
   }
   std::vector<std::string> Devices() const {
-    return {clean.Folder().string(), warned.Folder().string(), unreached.Folder().string()};
+    return {clean.Folder().string(), failed.Folder().string(), unreached.Folder().string()};
   }
 
   DeviceTree clean{"[device]\ntimezone = UTC\n"};
-  DeviceTree warned{"[device]\ncodepage = 932\ntimezone = UTC\n"};
+  DeviceTree failed{"[device]\ncodepage = 932\ntimezone = UTC\n"};
   DeviceTree unreached{"[device]\ntimezone = UTC\n"};
   test::TempFolder card;
   test::TempFolder out;
@@ -78,7 +78,7 @@ std::vector<std::string> JunitCases(const std::string& junit) {
 }
 
 TEST_F(CardCheckTest, PrintsARowADeviceAndExitsWithTheWorstVerdict) {
-  const auto before = test::TreeSnapshot(warned.Folder());
+  const auto before = test::TreeSnapshot(failed.Folder());
   std::vector<std::string> arguments = {"check",
                                         "-j",
                                         "3",
@@ -91,19 +91,19 @@ TEST_F(CardCheckTest, PrintsARowADeviceAndExitsWithTheWorstVerdict) {
   const ToolRun run = CardTool(arguments);
   EXPECT_EQ(run.exitCode, 4) << run.out << run.err;
   EXPECT_EQ(Row(run, clean.Folder()).find_first_not_of(' '), Row(run, clean.Folder()).find("clean")) << run.out;
-  EXPECT_NE(Row(run, warned.Folder()).find("warnings     0       1         "), std::string::npos) << run.out;
+  EXPECT_NE(Row(run, failed.Folder()).find("errors       1       0         "), std::string::npos) << run.out;
   EXPECT_NE(Row(run, unreached.Folder()).find("not reached"), std::string::npos) << run.out;
-  EXPECT_EQ(test::TreeSnapshot(warned.Folder()), before) << "a check changes no device";
+  EXPECT_EQ(test::TreeSnapshot(failed.Folder()), before) << "a check changes no device";
 
-  // JUnit: well-formed, one suite for the card, one case per device, the unreached one failing.
+  // JUnit: well-formed, one suite for the card, one case per device, the two with errors failing.
   const std::string junit = test::ReadHostFile(out.path() / "check.xml");
   platform::host::ParseProblem problem;
   EXPECT_TRUE(platform::host::ParseDocument(junit, &problem)) << problem.message << "\n" << junit;
-  EXPECT_NE(junit.find("<testsuites name=\"initap-card check\" tests=\"3\" failures=\"1\" errors=\"0\">"),
+  EXPECT_NE(junit.find("<testsuites name=\"initap-card check\" tests=\"3\" failures=\"2\" errors=\"0\">"),
             std::string::npos)
       << junit;
   const std::vector<std::string> cases = JunitCases(junit);
-  EXPECT_EQ(cases, (std::vector<std::string>{clean.Folder().string(), warned.Folder().string() + " system-out",
+  EXPECT_EQ(cases, (std::vector<std::string>{clean.Folder().string(), failed.Folder().string() + " failure",
                                              unreached.Folder().string() + " failure system-out"}));
 
   // JSON: each device's outcome with its whole report.
@@ -114,7 +114,7 @@ TEST_F(CardCheckTest, PrintsARowADeviceAndExitsWithTheWorstVerdict) {
     outcomes.push_back(device["outcome"].Text() + " " +
                        (device["report"]["reached_main_application"].Flag() ? "y" : "n"));
   }
-  EXPECT_EQ(outcomes, (std::vector<std::string>{"clean y", "warnings y", "not reached n"}));
+  EXPECT_EQ(outcomes, (std::vector<std::string>{"clean y", "errors y", "not reached n"}));
 }
 
 TEST_F(CardCheckTest, TellsForEachDeviceWhetherItsVolumesMatchTheWantedTree) {
@@ -130,8 +130,8 @@ TEST_F(CardCheckTest, TellsForEachDeviceWhetherItsVolumesMatchTheWantedTree) {
     const char* begins;
     const char* ends;
   } rows[] = {{&clean, "  clean        0 ", " matched"},
-              {&warned, "  errors       2 ", " differs"},
-              {&unreached, "  not reached  0 ", " matched"}};
+              {&failed, "  errors       3 ", " differs"},
+              {&unreached, "  not reached  1 ", " matched"}};
   for (const auto& row : rows) {
     const std::string text = Row(run, row.device->Folder());
     EXPECT_TRUE(text.starts_with(row.begins) && text.ends_with(row.ends)) << run.out;

@@ -218,8 +218,8 @@ TEST(CopyOnWriteView, AnswersAsTheDeviceDoesAndLeavesItUntouched) {
   EXPECT_EQ(TreeSnapshot(dry.card.path()), cardBefore);
   EXPECT_EQ(dry.changes.Json({}), boot.changes.Json({}));
   const std::string summary = boot.changes.Summary(false, {});
-  EXPECT_NE(summary.find("5 files added, 1 replaced, 1 appended, 4 deleted, 6032 bytes written; "
-                         "1 folder created, 0 removed"),
+  EXPECT_NE(summary.find("5 files added, 1 replaced, 1 appended, 5 deleted, 6032 bytes written; "
+                         "1 folder created, 1 removed"),
             std::string::npos)
       << summary;
   EXPECT_NE(summary.find("description deleted: \\sd card\\update.xml"), std::string::npos) << summary;
@@ -264,6 +264,8 @@ TEST(SizedVolumes, AWritePastTheSizeFailsAsDiskFullAndLeavesNothing) {
       {"deleted", [](FileSystem& f) { return f.DeleteFile(L"\\FlashHd\\Old\\a.txt"); }, FileStatus::Ok},
   };
   Device boot(false), dry(true);
+  // The device sees a linked folder's files twice; this count is of files held once.
+  for (Device* device : {&boot, &dry}) std::filesystem::remove(device->device.Host("FlashHd/link to Old"));
   std::vector<std::string> refusals[2];
   std::map<std::string, std::string> trees[2];
   std::vector<platform::VolumeFill> fills[2];
