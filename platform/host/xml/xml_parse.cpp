@@ -3,6 +3,7 @@
 #include <libxml/encoding.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
+#include <libxml/valid.h>
 #include <libxml/xmlerror.h>
 
 #include <algorithm>
@@ -11,6 +12,10 @@
 #include <initializer_list>
 #include <memory>
 #include <mutex>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/host/xml/entity_budget.h"
 
@@ -74,12 +79,22 @@ class ErrorTrap {
   bool Failed() const { return failed_; }
   // The first error reported.
   const ParseProblem& First() const { return first_; }
+  // Where each reference to an undeclared entity stands, line and column;
+  // empty when some other error was reported as well.
+  const std::vector<std::pair<int, int>>& Undeclared() const { return undeclared_; }
 
  private:
   static void OnStructured(void* self, xmlErrorPtr error) {
     if (error == nullptr || error->level < XML_ERR_ERROR) return;
     if (error->domain == XML_FROM_VALID || error->domain == XML_FROM_DTD) return;
-    static_cast<ErrorTrap*>(self)->Fail(ProblemOf(error));
+    auto& trap = *static_cast<ErrorTrap*>(self);
+    if (error->code == XML_ERR_UNDECLARED_ENTITY && trap.onlyUndeclared_) {
+      trap.undeclared_.emplace_back(error->line, error->int2);
+    } else {
+      trap.onlyUndeclared_ = false;
+      trap.undeclared_.clear();
+    }
+    trap.Fail(ProblemOf(error));
   }
   static void OnGeneric(void* self, const char* /*format*/, ...) {
     static_cast<ErrorTrap*>(self)->Fail(ParseProblem{"the parser reported an error", 0, 0});
@@ -95,18 +110,92 @@ class ErrorTrap {
   void* genericContext_;
   bool failed_ = false;
   ParseProblem first_;
+  bool onlyUndeclared_ = true;
+  std::vector<std::pair<int, int>> undeclared_;
 };
+
+// Whether `node` gives `attribute` itself (the parser's lookup also answers with the DTD's default).
+bool Gives(const xmlNode* node, const xmlChar* attribute) {
+  for (const xmlAttr* given = node->properties; given != nullptr; given = given->next) {
+    if (xmlStrEqual(given->name, attribute) != 0) return true;
+  }
+  return false;
+}
+
+// Whether an element of the tree below `node` named `element` lacks `attribute`, so that its default applies.
+bool TakesDefault(const xmlNode* node, const xmlChar* element, const xmlChar* attribute) {
+  for (; node != nullptr; node = node->next) {
+    if (node->type != XML_ELEMENT_NODE) continue;
+    if (xmlStrEqual(node->name, element) != 0 && !Gives(node, attribute)) return true;
+    if (TakesDefault(node->children, element, attribute)) return true;
+  }
+  return false;
+}
+
+// The element whose attribute-list declaration holds the place `line`:`column`
+// of `bytes`; empty when the place lies outside one.
+std::string AttributeListAt(std::string_view bytes, int line, int column) {
+  std::size_t at = 0;
+  for (int current = 1; current < line && at < bytes.size(); ++at) {
+    if (bytes[at] == '\n') ++current;
+  }
+  at = std::min(bytes.size(), at + static_cast<std::size_t>(std::max(column, 1) - 1));
+  const std::size_t declaration = bytes.rfind("<!ATTLIST", at);
+  if (declaration == std::string_view::npos || bytes.rfind("<!", at) != declaration ||
+      bytes.find('>', declaration) < at) {
+    return {};
+  }
+  std::size_t name = declaration + 9;
+  while (name < at && std::isspace(static_cast<unsigned char>(bytes[name])) != 0) ++name;
+  std::size_t end = name;
+  while (end < at && std::isspace(static_cast<unsigned char>(bytes[end])) == 0) ++end;
+  return std::string(bytes.substr(name, end - name));
+}
+
+// A reference to an undeclared entity in an attribute default of the
+// document's own DTD stops no load while no element takes a default the
+// list declares: the text is never used. Only such references may have
+// been reported.
+bool OnlyUnusedDefaultsUndeclared(std::string_view bytes, const xmlDoc* doc,
+                                  const std::vector<std::pair<int, int>>& undeclared) {
+  const xmlNode* root = xmlDocGetRootElement(doc);
+  if (undeclared.empty() || doc->intSubset == nullptr || root == nullptr) return false;
+  // Places are counted in bytes, which a UTF-16 document's are not.
+  if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) return false;
+  for (const auto& [line, column] : undeclared) {
+    const std::string element = AttributeListAt(bytes, line, column);
+    if (element.empty()) return false;
+    for (const xmlNode* node = doc->intSubset->children; node != nullptr; node = node->next) {
+      if (node->type != XML_ATTRIBUTE_DECL) continue;
+      const auto* declared = reinterpret_cast<const xmlAttribute*>(node);
+      if (declared->elem == nullptr || element != reinterpret_cast<const char*>(declared->elem)) continue;
+      if (declared->def != XML_ATTRIBUTE_NONE && declared->def != XML_ATTRIBUTE_FIXED) continue;
+      if (TakesDefault(root, declared->elem, declared->name)) return false;
+    }
+  }
+  return true;
+}
 
 // A document whose own DTD declares elements or attributes is read once more,
 // validating against it. A DTD kept elsewhere is never fetched, so a document
 // that names one is only checked for being well-formed, and so is one whose
-// DTD only declares entities.
-bool ValidAgainstInternalDtd(std::string_view bytes, const xmlDoc* doc, ParseProblem& problem) {
+// DTD only declares entities. A document read as far as it goes (`recovered`)
+// is not read again: the tree it gave is validated.
+bool ValidAgainstInternalDtd(std::string_view bytes, xmlDoc* doc, bool recovered, ParseProblem& problem) {
   const xmlDtd* dtd = doc->intSubset;
   if (dtd == nullptr || dtd->ExternalID != nullptr || dtd->SystemID != nullptr || doc->extSubset != nullptr) {
     return true;
   }
   if (dtd->elements == nullptr && dtd->attributes == nullptr) return true;
+  if (recovered) {
+    const std::unique_ptr<xmlValidCtxt, decltype(&xmlFreeValidCtxt)> validation(xmlNewValidCtxt(), xmlFreeValidCtxt);
+    if (!validation) return false;
+    validation->error = nullptr;
+    validation->warning = nullptr;
+    if (xmlValidateDocument(validation.get(), doc) == 1) return true;
+    problem = ParseProblem{"the document is not valid against its own DTD", 0, 0};
+    return false;
+  }
   const std::unique_ptr<xmlParserCtxt, decltype(&xmlFreeParserCtxt)> context(xmlNewParserCtxt(), xmlFreeParserCtxt);
   if (!context) return false;
   const DocPtr validated(xmlCtxtReadMemory(context.get(), bytes.data(), static_cast<int>(bytes.size()), nullptr,
@@ -190,7 +279,16 @@ DocPtr ParseDocument(std::string_view bytes, ParseProblem* problem) {
   if (!FreeOfNul(bytes, why)) return nullptr;
   ErrorTrap trap;
   DocPtr doc(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, kParseOptions));
-  if (!doc || trap.Failed()) {
+  bool tolerated = false;
+  if (!doc && trap.Failed() && !trap.Undeclared().empty()) {
+    // Read again as far as it goes, to see where the undeclared references stand.
+    const ErrorTrap again;
+    doc.reset(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr,
+                            kParseOptions | XML_PARSE_RECOVER));
+    tolerated = doc && OnlyUnusedDefaultsUndeclared(bytes, doc.get(), again.Undeclared());
+    if (!tolerated) doc.reset();
+  }
+  if (!doc || (trap.Failed() && !tolerated)) {
     why = trap.Failed() ? trap.First() : ParseProblem{"the parser could not read the file", 0, 0};
     return nullptr;
   }
@@ -202,7 +300,7 @@ DocPtr ParseDocument(std::string_view bytes, ParseProblem* problem) {
     why = ParseProblem{"entity references add more text than a description may hold", 0, 0};
     return nullptr;
   }
-  if (!ValidAgainstInternalDtd(bytes, doc.get(), why)) return nullptr;
+  if (!ValidAgainstInternalDtd(bytes, doc.get(), tolerated, why)) return nullptr;
   return doc;
 }
 

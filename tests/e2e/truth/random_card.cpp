@@ -96,7 +96,15 @@ class CardMaker {
   }
   void AddLink(RandomCard& card) {
     const std::string name = draw_.Chance(50) ? "link" : "link to " + draw_.Of(kVolumes);
-    Add(card, {CardEntry::Kind::Link, SomeFolder() + "/" + name, draw_.Of(kLinkTargets)});
+    const std::string folder = SomeFolder();
+    std::string target = draw_.Of(kLinkTargets);
+    // Two links back up the tree make paths that double at each step up to
+    // the path limit: a boot of minutes, which proves nothing one loop does not.
+    if (target == ".." || target == ".") {
+      if (looped_) target = "missing";
+      looped_ = true;
+    }
+    Add(card, {CardEntry::Kind::Link, folder + "/" + name, target});
   }
   void AddTwin(RandomCard& card) {
     if (files_.empty()) return;
@@ -156,6 +164,7 @@ class CardMaker {
   std::set<std::string> taken_ = {kVolumes.begin(), kVolumes.end()};
   std::vector<std::string> files_;
   std::vector<std::string> folders_;
+  bool looped_ = false;  // a link back up the tree is made
 };
 
 }  // namespace
