@@ -29,6 +29,9 @@ ChildProcess::ChildProcess(std::vector<std::string> words) {
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
   posix_spawn_file_actions_adddup2(&actions, output[1], STDERR_FILENO);
+  // A file another thread is writing stays open in the child otherwise, and a
+  // program the child starts from such a file fails as busy.
+  posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
   pid_t pid = 0;
   const bool spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0;
   posix_spawn_file_actions_destroy(&actions);
