@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/e2e/device_boot.h"
@@ -135,13 +136,20 @@ TEST_P(VolumeCardTest, TheDryRunAndTheBootAgree) {
 }
 
 const std::string kBadNames = "error: \\sd card\\update.xml:7: \\sd card\\D\\";
-const std::string kVolumeList =
-    "<update_already>0</update_already>\n<update>\n<copy from=\"D\\\" to=\"\\FlashHd\\D\\\"/>\n</update>";
+
+// Puts on the card a description that updates at once with `steps`, one a
+// line, and on the device `files`, each path below its root with its bytes.
+void WriteUpdate(DeviceTree& device, const std::string& steps,
+                 const std::vector<std::pair<std::string, std::string>>& files = {}) {
+  device.WriteFile("sd card/update.xml",
+                   Description("<update_already>0</update_already>\n<update>\n" + steps + "</update>"));
+  for (const auto& [path, bytes] : files) device.WriteFile(path, bytes);
+}
 
 const VolumeCard kVolumeCards[] = {
     {"AFolderCopyLeavesOutTheNamesTheDeviceCannotHold",
      [](DeviceTree& d) {
-       d.WriteFile("sd card/update.xml", Description(kVolumeList));
+       WriteUpdate(d, "<copy from=\"D\\\" to=\"\\FlashHd\\D\\\"/>\n");
        for (const char* name : {"q?.txt", "ok.txt", "zz.txt", "a:b.bin", "trail.", "sp "}) {
          d.WriteFile(std::string("sd card/D/") + name, name);
        }
@@ -160,12 +168,8 @@ const VolumeCard kVolumeCards[] = {
      }},
     {"OfCaseTwinsTheFirstInCodePointOrderIsDeleted",
      [](DeviceTree& d) {
-       d.WriteFile("sd card/update.xml",
-                   Description("<update_already>0</update_already>\n<update>\n<delete path=\"\\FlashHd\\d\\\"/>\n"
-                               "</update>"));
-       d.WriteFile("FlashHd/D/a.txt", "a");
-       d.WriteFile("FlashHd/d/b.txt", "b");
-       d.WriteFile("FlashHd/d/c.txt", "c");
+       WriteUpdate(d, "<delete path=\"\\FlashHd\\d\\\"/>\n",
+                   {{"FlashHd/D/a.txt", "a"}, {"FlashHd/d/b.txt", "b"}, {"FlashHd/d/c.txt", "c"}});
      },
      {"1 files has been deleted."},
      {"error: \\sd card\\update.xml:7: \\FlashHd\\d is not there for the device: its name differs from D only in "
@@ -176,11 +180,7 @@ const VolumeCard kVolumeCards[] = {
      }},
     {"AVolumeSurvivesItsOwnDeletion",
      [](DeviceTree& d) {
-       d.WriteFile("sd card/update.xml",
-                   Description("<update_already>0</update_already>\n<update>\n<delete path=\"\\FlashHd\\\"/>\n"
-                               "</update>"));
-       d.WriteFile("FlashHd/Old/a.txt", "a");
-       d.WriteFile("FlashHd/b.txt", "b");
+       WriteUpdate(d, "<delete path=\"\\FlashHd\\\"/>\n", {{"FlashHd/Old/a.txt", "a"}, {"FlashHd/b.txt", "b"}});
      },
      {"3 files has been deleted."},
      {"error: \\sd card\\update.xml:7: path=\"\\FlashHd\\\" deletes the whole volume \\FlashHd with all it holds, "
@@ -194,9 +194,8 @@ const VolumeCard kVolumeCards[] = {
     {"ACopyThatDoesNotFitASizedVolumeFailsBeforeItsData",
      [](DeviceTree& d) {
        d.WriteDeviceFile("device.ini", "[device]\ntimezone = UTC\n[volumes]\nFlashHd = 4KiB\n");
-       d.WriteFile("sd card/update.xml", Description("<update_already>0</update_already>\n<update>\n"
-                                                     "<copy from=\"big.bin\" to=\"\\FlashHd\\big.bin\"/>\n</update>"));
-       d.WriteFile("sd card/big.bin", std::string(5000, 'b'));
+       WriteUpdate(d, "<copy from=\"big.bin\" to=\"\\FlashHd\\big.bin\"/>\n",
+                   {{"sd card/big.bin", std::string(5000, 'b')}});
      },
      {"0 files has been copied."},
      // The log's first line takes 53 bytes of the 4096.
