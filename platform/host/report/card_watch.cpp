@@ -93,13 +93,21 @@ void CardWatch::Named(const LoadedDocument& document, int element) {
   if (const auto* reads = ReadsOf(document)) (*reads)->elements[static_cast<std::size_t>(element)].named = true;
 }
 
+std::pair<std::shared_ptr<DocumentReads>, ElementRead*> CardWatch::MarkRead(const LoadedDocument& document,
+                                                                            int element) {
+  const auto* found = ReadsOf(document);
+  if (found == nullptr) return {};
+  ElementRead& read = (*found)->elements[static_cast<std::size_t>(element)];
+  read.read = true;
+  return {*found, &read};
+}
+
 void CardWatch::TextRead(const LoadedDocument& document, int element, const std::wstring& text) {
   std::lock_guard guard(lock_);
-  const auto* found = ReadsOf(document);
-  if (found == nullptr) return;
-  const std::shared_ptr<DocumentReads>& reads = *found;
-  ElementRead& read = reads->elements[static_cast<std::size_t>(element)];
-  read.read = true;
+  const auto marked = MarkRead(document, element);
+  if (marked.second == nullptr) return;
+  const std::shared_ptr<DocumentReads>& reads = marked.first;
+  ElementRead& read = *marked.second;
   read.text = text;
   if (read.parent != 0 || read.elementChildren != 0 || IsKept(*reads) || !IsRelativePath(text)) return;
   const bool known = std::any_of(pending_.begin(), pending_.end(), [&](const PendingPath& pending) {
@@ -111,11 +119,10 @@ void CardWatch::TextRead(const LoadedDocument& document, int element, const std:
 void CardWatch::AttributeAsked(const LoadedDocument& document, int element, std::string_view name,
                                const std::wstring* value) {
   std::lock_guard guard(lock_);
-  const auto* found = ReadsOf(document);
-  if (found == nullptr) return;
-  const std::shared_ptr<DocumentReads>& reads = *found;
-  ElementRead& read = reads->elements[static_cast<std::size_t>(element)];
-  read.read = true;
+  const auto marked = MarkRead(document, element);
+  if (marked.second == nullptr) return;
+  const std::shared_ptr<DocumentReads>& reads = marked.first;
+  ElementRead& read = *marked.second;
   if (value != nullptr) {
     read.attributesRead.emplace(name);
   } else {

@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -92,6 +93,8 @@ class CardWatch final : public XmlListener, public FileListener, public ShellLis
 
   // The record of a document that is loaded now; null for one loaded before this watch heard of it.
   const std::shared_ptr<DocumentReads>* ReadsOf(const LoadedDocument& document);
+  // Marks `element` of a loaded document read; its record and the document's, none for a document loaded before.
+  std::pair<std::shared_ptr<DocumentReads>, ElementRead*> MarkRead(const LoadedDocument& document, int element);
   void Add(const DocumentReads* reads, std::uint32_t line, std::string id, Severity severity, std::string text);
   // `warning` about `reads`, which names its description.
   void Add(const DocumentReads* reads, Warning warning);

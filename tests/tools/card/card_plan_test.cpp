@@ -3,14 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/common/device_volumes.h"
-#include "tests/support/device_tree.h"
 #include "tests/support/host_files.h"
 #include "tests/support/temp_folder.h"
+#include "tests/tools/card/card_trees.h"
 #include "tools/card/card_manifest.h"
 #include "tools/card/card_writer.h"
 #include "tools/card/sha256.h"
@@ -41,14 +40,6 @@ TEST(Sha256Test, DigestsAsSha256sumPrintsThem) {
   }
 }
 
-// A device and a wanted tree, each a folder of the host.
-struct Trees {
-  test::DeviceTree device;
-  test::TempFolder wanted;
-  void Want(const std::string& path, const std::string& bytes = "x") { WriteHostFile(wanted.path() / path, bytes); }
-  void WantFolder(const std::string& path) { fs::create_directories(wanted.path() / path); }
-};
-
 std::vector<std::string> Steps(const CardPlan& plan) {
   std::vector<std::string> steps;
   for (const CardStep& step : plan.deletes) {
@@ -60,144 +51,115 @@ std::vector<std::string> Steps(const CardPlan& plan) {
   return steps;
 }
 
-struct PlanCase {
-  const char* name;
-  std::function<void(Trees&)> make;
-  std::vector<std::string> steps;
-};
-void PrintTo(const PlanCase& c, std::ostream* out) { *out << c.name; }
+// A table of cases, each planned from the trees it sets up.
+template <typename Outcome>
+class PlannedTest : public ::testing::TestWithParam<CardCase<Outcome>> {
+ protected:
+  [[nodiscard]] bool Planned() {
+    this->GetParam().make(trees_);
+    return trees_.Plan(plan_, error_);
+  }
 
-class CardPlanTest : public ::testing::TestWithParam<PlanCase> {};
+  CardTrees trees_;
+  CardPlan plan_;
+  std::string error_;
+};
+
+// The steps, deletes first.
+using PlanCase = CardCase<std::vector<std::string>>;
+using CardPlanTest = PlannedTest<std::vector<std::string>>;
 
 TEST_P(CardPlanTest, PlansTheFewestSteps) {
-  Trees trees;
-  GetParam().make(trees);
-  CardPlan plan;
-  std::string error;
-  ASSERT_TRUE(PlanCard(trees.device.Folder() / "root", trees.wanted.path(), plan, error)) << error;
-  EXPECT_EQ(Steps(plan), GetParam().steps);
+  ASSERT_TRUE(Planned()) << error_;
+  EXPECT_EQ(Steps(plan_), GetParam().outcome);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, CardPlanTest,
-                         ::testing::Values(PlanCase{"NewFolderTreeIsOneFolderCopy",
-                                                    [](Trees& t) {
-                                                      t.Want("flashhd/Maps/a.map");
-                                                      t.Want("flashhd/Maps/Tiles/t.map");
-                                                    },
-                                                    {"copy folder FlashHd/Maps"}},
-                                           PlanCase{"ChangedFilesInAnUnchangedTreeAreCopiedOneByOne",
-                                                    [](Trees& t) {
-                                                      t.device.WriteFile("FlashHd/Maps/a.map", "old");
-                                                      t.device.WriteFile("FlashHd/Maps/b.map", "same");
-                                                      t.Want("FlashHd/Maps/a.map", "new");
-                                                      t.Want("FlashHd/Maps/b.map", "same");
-                                                    },
-                                                    {"copy FlashHd/Maps/a.map"}},
-                                           PlanCase{"AFolderWhoseEveryFileChangedIsCopiedWhole",
-                                                    [](Trees& t) {
-                                                      t.device.WriteFile("FlashHd/Maps/a.map", "old");
-                                                      t.device.WriteFile("FlashHd/Maps/gone.map", "old");
-                                                      t.Want("FlashHd/Maps/a.map", "new");
-                                                      t.Want("FlashHd/Maps/Sub/b.map", "new");
-                                                    },
-                                                    {"delete FlashHd/Maps/gone.map", "copy folder FlashHd/Maps"}},
-                                           PlanCase{"DeletedFolderAndFile",
-                                                    [](Trees& t) {
-                                                      t.device.WriteFile("FlashHd/OldMaps/t.map", "x");
-                                                      t.device.WriteFile("FlashHd/readme.txt", "x");
-                                                      t.device.WriteFile("FlashHd/keep.txt", "x");
-                                                      t.Want("FlashHd/keep.txt");
-                                                    },
-                                                    {"delete folder FlashHd/OldMaps", "delete FlashHd/readme.txt"}},
-                                           PlanCase{"FileThatBecomesAFolder",
-                                                    [](Trees& t) {
-                                                      t.device.WriteFile("FlashHd/Data", "a file");
-                                                      t.Want("FlashHd/Data/inside.bin");
-                                                    },
-                                                    {"delete FlashHd/Data", "copy folder FlashHd/Data"}},
-                                           PlanCase{"ChangeOfLetterCaseAloneDeletesTheOldName",
-                                                    [](Trees& t) {
-                                                      t.device.WriteFile("FlashHd/README.TXT", "x");
-                                                      t.device.WriteFile("FlashHd/maps/a.map", "x");
-                                                      t.Want("FlashHd/readme.txt", "x");
-                                                      t.Want("FlashHd/Maps/a.map", "x");
-                                                    },
-                                                    {"delete FlashHd/README.TXT", "delete folder FlashHd/maps",
-                                                     "copy folder FlashHd/Maps", "copy FlashHd/readme.txt"}},
-                                           PlanCase{"TheBootsOwnRecordsStayUnlessWanted",
-                                                    [](Trees& t) {
-                                                      t.device.WriteFile("FlashHd/updatelog.txt", "log");
-                                                      t.device.WriteFile("System/update.xml", "<config/>");
-                                                      t.device.WriteFile("System/old.txt", "x");
-                                                      t.WantFolder("FlashHd");
-                                                      t.WantFolder("System");
-                                                    },
-                                                    {"delete System/old.txt"}},
-                                           PlanCase{"VolumesTheWantedTreeDoesNotHoldAreLeftAlone",
-                                                    [](Trees& t) {
-                                                      t.device.WriteFile("System/Main_Ap.exe", "x");
-                                                      t.WantFolder("FlashHd");
-                                                    },
-                                                    {}}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CardPlanTest,
+    ::testing::Values(
+        PlanCase{"NewFolderTreeIsOneFolderCopy",
+                 Holding({}, {{"flashhd/Maps/a.map", "x"}, {"flashhd/Maps/Tiles/t.map", "x"}}),
+                 {"copy folder FlashHd/Maps"}},
+        PlanCase{"ChangedFilesInAnUnchangedTreeAreCopiedOneByOne",
+                 Holding({{"FlashHd/Maps/a.map", "old"}, {"FlashHd/Maps/b.map", "same"}},
+                         {{"FlashHd/Maps/a.map", "new"}, {"FlashHd/Maps/b.map", "same"}}),
+                 {"copy FlashHd/Maps/a.map"}},
+        PlanCase{"AFolderWhoseEveryFileChangedIsCopiedWhole",
+                 Holding({{"FlashHd/Maps/a.map", "old"}, {"FlashHd/Maps/gone.map", "old"}},
+                         {{"FlashHd/Maps/a.map", "new"}, {"FlashHd/Maps/Sub/b.map", "new"}}),
+                 {"delete FlashHd/Maps/gone.map", "copy folder FlashHd/Maps"}},
+        PlanCase{"DeletedFolderAndFile",
+                 Holding({{"FlashHd/OldMaps/t.map", "x"}, {"FlashHd/readme.txt", "x"}, {"FlashHd/keep.txt", "x"}},
+                         {{"FlashHd/keep.txt", "x"}}),
+                 {"delete folder FlashHd/OldMaps", "delete FlashHd/readme.txt"}},
+        PlanCase{"FileThatBecomesAFolder",
+                 Holding({{"FlashHd/Data", "a file"}}, {{"FlashHd/Data/inside.bin", "x"}}),
+                 {"delete FlashHd/Data", "copy folder FlashHd/Data"}},
+        PlanCase{"ChangeOfLetterCaseAloneDeletesTheOldName",
+                 Holding({{"FlashHd/README.TXT", "x"}, {"FlashHd/maps/a.map", "x"}},
+                         {{"FlashHd/readme.txt", "x"}, {"FlashHd/Maps/a.map", "x"}}),
+                 {"delete FlashHd/README.TXT", "delete folder FlashHd/maps", "copy folder FlashHd/Maps",
+                  "copy FlashHd/readme.txt"}},
+        PlanCase{"TheBootsOwnRecordsStayUnlessWanted",
+                 [](CardTrees& t) {
+                   t.device.WriteFile("FlashHd/updatelog.txt", "log");
+                   t.device.WriteFile("System/update.xml", "<config/>");
+                   t.device.WriteFile("System/old.txt", "x");
+                   t.WantFolder("FlashHd");
+                   t.WantFolder("System");
+                 },
+                 {"delete System/old.txt"}},
+        PlanCase{"VolumesTheWantedTreeDoesNotHoldAreLeftAlone",
+                 [](CardTrees& t) {
+                   t.device.WriteFile("System/Main_Ap.exe", "x");
+                   t.WantFolder("FlashHd");
+                 },
+                 {}}),
+    kCaseName);
 
-struct RefusalCase {
-  const char* name;
-  std::function<void(Trees&)> make;
-  const char* said;
-};
-void PrintTo(const RefusalCase& c, std::ostream* out) { *out << c.name; }
+// A text the one-line refusal holds.
+using RefusalCase = CardCase<const char*>;
+using CardRefusalTest = PlannedTest<const char*>;
 
-class CardRefusalTest : public ::testing::TestWithParam<RefusalCase> {};
+const char* const kNoDeviceName = "a name no volume of the device can hold";
 
 TEST_P(CardRefusalTest, RefusesWhatTheDeviceCannotHoldInOneLine) {
-  Trees trees;
-  GetParam().make(trees);
-  CardPlan plan;
-  std::string error;
-  EXPECT_FALSE(PlanCard(trees.device.Folder() / "root", trees.wanted.path(), plan, error));
-  EXPECT_NE(error.find(GetParam().said), std::string::npos) << error;
-  EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+  EXPECT_FALSE(Planned());
+  EXPECT_NE(error_.find(GetParam().outcome), std::string::npos) << error_;
+  EXPECT_EQ(error_.find('\n'), std::string::npos) << error_;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CardRefusalTest,
-    ::testing::Values(
-        RefusalCase{"FileDirectlyInTheRoot", [](Trees& t) { t.Want("readme.txt"); }, "outside every volume"},
-        RefusalCase{"FolderThatIsNoVolume", [](Trees& t) { t.Want("Flash Hd/a.txt"); }, "is no volume of the device"},
-        RefusalCase{"TheCardItself", [](Trees& t) { t.Want("sd card/a.txt"); }, "the SD card itself"},
-        RefusalCase{"NameTheDeviceCannotHold", [](Trees& t) { t.Want("FlashHd/a?b.txt"); },
-                    "a name no volume of the device can hold"},
-        RefusalCase{"NameEndingInADot", [](Trees& t) { t.Want("FlashHd/Maps/trail."); },
-                    "a name no volume of the device can hold"},
-        RefusalCase{"NameEndingInASpace", [](Trees& t) { t.WantFolder("FlashHd/sp "); },
-                    "a name no volume of the device can hold"},
-        RefusalCase{"FileTooLargeForTheVolumes",
-                    [](Trees& t) {
-                      t.Want("FlashHd/huge.bin");
-                      fs::resize_file(t.wanted.path() / "FlashHd/huge.bin", platform::kLargestFile + 1);
-                    },
-                    "4 GiB or more"},
-        RefusalCase{"NameWithABackslash", [](Trees& t) { t.Want("FlashHd/a\\b.txt"); },
-                    "a name no volume of the device can hold"},
-        RefusalCase{"NamesEqualWithoutLetterCase",
-                    [](Trees& t) {
-                      t.Want("FlashHd/Maps/a.map");
-                      t.Want("FlashHd/Maps/A.MAP");
-                    },
-                    "differ only in letter case"},
-        RefusalCase{"PathLongerThanTheDeviceTakes",
-                    [](Trees& t) { t.Want("FlashHd/" + std::string(120, 'a') + "/" + std::string(130, 'b')); },
-                    "longer than the 259 a device path can be"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    ::testing::Values(RefusalCase{"FileDirectlyInTheRoot", Wanting("readme.txt"), "outside every volume"},
+                      RefusalCase{"FolderThatIsNoVolume", Wanting("Flash Hd/a.txt"), "is no volume of the device"},
+                      RefusalCase{"TheCardItself", Wanting("sd card/a.txt"), "the SD card itself"},
+                      RefusalCase{"NameTheDeviceCannotHold", Wanting("FlashHd/a?b.txt"), kNoDeviceName},
+                      RefusalCase{"NameEndingInADot", Wanting("FlashHd/Maps/trail."), kNoDeviceName},
+                      RefusalCase{"NameEndingInASpace", [](CardTrees& t) { t.WantFolder("FlashHd/sp "); },
+                                  kNoDeviceName},
+                      RefusalCase{"FileTooLargeForTheVolumes",
+                                  [](CardTrees& t) {
+                                    t.Want("FlashHd/huge.bin");
+                                    fs::resize_file(t.wanted.path() / "FlashHd/huge.bin", platform::kLargestFile + 1);
+                                  },
+                                  "4 GiB or more"},
+                      RefusalCase{"NameWithABackslash", Wanting("FlashHd/a\\b.txt"), kNoDeviceName},
+                      RefusalCase{"NamesEqualWithoutLetterCase",
+                                  Holding({}, {{"FlashHd/Maps/a.map", "x"}, {"FlashHd/Maps/A.MAP", "x"}}),
+                                  "differ only in letter case"},
+                      RefusalCase{"PathLongerThanTheDeviceTakes",
+                                  Wanting("FlashHd/" + std::string(120, 'a') + "/" + std::string(130, 'b')),
+                                  "longer than the 259 a device path can be"}),
+    kCaseName);
 
 TEST(CardManifestTest, VerifyNamesEveryFileMissingChangedOrExtra) {
-  Trees trees;
+  CardTrees trees;
   trees.Want("FlashHd/Maps/a.map", "aaa");
   trees.Want("FlashHd/Maps/b.map", "bbb");
   CardPlan plan;
   std::string error;
-  ASSERT_TRUE(PlanCard(trees.device.Folder() / "root", trees.wanted.path(), plan, error)) << error;
+  ASSERT_TRUE(trees.Plan(plan, error)) << error;
   test::TempFolder folder;
   const fs::path card = folder.path() / "card";
   ASSERT_TRUE(WriteCard({&plan, nullptr, true}, card, error)) << error;

@@ -205,20 +205,17 @@ TEST_F(HostFilesTest, OpensForWritingRefuseAFifo) {
   for (const bool read : {false, true}) {
     SCOPED_TRACE(read ? "read at the other end" : "not read");
     const int reader = read ? open(device_.Host("Windows/Navigation.lnk").c_str(), O_RDONLY | O_NONBLOCK) : -1;
-    const auto log = device_.Host("FlashHd/updatelog.txt");
-    EXPECT_EQ(WithoutBlocking(log,
-                              [&] {
-                                std::unique_ptr<platform::AppendStream> stream;
-                                return Files().OpenAppend(L"\\FlashHd\\updatelog.txt", stream);
-                              }),
-              FileStatus::AccessDenied);
-    const auto shortcut = device_.Host("Windows/Navigation.lnk");
-    EXPECT_EQ(WithoutBlocking(shortcut,
-                              [&] {
-                                std::unique_ptr<platform::WriteStream> stream;
-                                return Files().CreateForWrite(L"\\Windows\\Navigation.lnk", stream);
-                              }),
-              FileStatus::AccessDenied);
+    const auto refused = [&](const char* fifo, auto opening) {
+      EXPECT_EQ(WithoutBlocking(device_.Host(fifo), opening), FileStatus::AccessDenied) << fifo;
+    };
+    refused("FlashHd/updatelog.txt", [&] {
+      std::unique_ptr<platform::AppendStream> stream;
+      return Files().OpenAppend(L"\\FlashHd\\updatelog.txt", stream);
+    });
+    refused("Windows/Navigation.lnk", [&] {
+      std::unique_ptr<platform::WriteStream> stream;
+      return Files().CreateForWrite(L"\\Windows\\Navigation.lnk", stream);
+    });
     if (reader >= 0) close(reader);
   }
 }
