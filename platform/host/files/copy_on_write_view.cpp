@@ -294,9 +294,11 @@ void CopyOnWriteView::ListFolder(const Found& folder, std::vector<FindData>& ent
       entries.clear();
       links.clear();
     }
-    // What a link leads to may have changed here.
+    // What a link leads to may have changed here. Looked for by the path
+    // asked, it counts the links on the way there, as the host's lookup does.
+    const std::wstring base(askedAs.empty() ? std::wstring_view(folder.canonical) : askedAs);
     for (const std::size_t link : links) {
-      const Found target = Look(folder.canonical + L"\\" + entries[link].name, true);
+      const Found target = Look(base + (base.ends_with(L'\\') ? L"" : L"\\") + entries[link].name, true);
       if (target.status == FileStatus::Ok && (target.present || target.unreachable)) entries[link] = target.data;
     }
   }
@@ -333,6 +335,8 @@ void CopyOnWriteView::ListFolder(const Found& folder, std::vector<FindData>& ent
   for (std::size_t i = 0; i < entries.size(); ++i) {
     if (i >= removed.size() || !removed[i]) kept.push_back(std::move(entries[i]));
   }
+  // In the order the device folder lists in.
+  std::sort(kept.begin(), kept.end(), [](const FindData& a, const FindData& b) { return a.name < b.name; });
   entries = std::move(kept);
 }
 
@@ -410,7 +414,8 @@ FileStatus CopyOnWriteView::DeleteFile(std::wstring_view path) {
 
 FileStatus CopyOnWriteView::CopyFile(std::wstring_view source, std::wstring_view destination, bool failIfExists) {
   std::lock_guard guard(lock_);
-  Found from = Look(source, false);
+  // A link is read as what it leads to.
+  Found from = Look(source, true);
   if (from.status != FileStatus::Ok) return from.status;
   if (from.base) return FileStatus::AccessDenied;
   if (!from.found) return from.Missing();

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <tuple>
@@ -40,6 +41,28 @@ FindData Unreachable(std::wstring name) {
   struct stat st {};
   st.st_mode = S_IFREG;
   return Describe(std::move(name), st);
+}
+
+// A folder lists in code point order of its names: the host's own order
+// depends on its file system and on what was made there before, and a walk
+// that changes what it walks through (a link back up the tree) must meet the
+// entries in one order dry and real. `links` keeps pointing at the links.
+void SortListing(std::vector<FindData>& entries, std::vector<std::size_t>* links) {
+  std::vector<std::size_t> order(entries.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(),
+            [&](std::size_t a, std::size_t b) { return entries[a].name < entries[b].name; });
+  std::vector<FindData> sorted;
+  sorted.reserve(entries.size());
+  std::vector<std::size_t> position(entries.size());
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    position[order[i]] = i;
+    sorted.push_back(std::move(entries[order[i]]));
+  }
+  entries = std::move(sorted);
+  if (links != nullptr) {
+    for (std::size_t& link : *links) link = position[link];
+  }
 }
 
 }  // namespace
@@ -135,6 +158,7 @@ FileStatus HostFileSystem::ListFolder(std::wstring_view folder, std::vector<Find
     folderStat.st_mode = S_IFDIR;
     for (const MountedVolume& volume : volumes) entries.push_back(Describe(volume.name, folderStat));
   }
+  SortListing(entries, links);
   return FileStatus::Ok;
 }
 

@@ -76,9 +76,14 @@ void ChangeRecorder::Before(const FileCall& call) {
       }
       break;
     }
-    case FileCallKind::CreateFolder:
     case FileCallKind::RemoveFolder:
-    case FileCallKind::Delete:
+    case FileCallKind::Delete: {
+      std::string key = Touch(call.path);
+      std::lock_guard guard(sameLock_);
+      removing_[std::this_thread::get_id()] = std::move(key);
+      break;
+    }
+    case FileCallKind::CreateFolder:
     case FileCallKind::Append:
     case FileCallKind::Create:
     case FileCallKind::Replace: Touch(call.path); break;
@@ -87,13 +92,23 @@ void ChangeRecorder::Before(const FileCall& call) {
 }
 
 void ChangeRecorder::After(const FileCall& call) {
+  std::string removed;
+  if (call.kind == FileCallKind::Delete || call.kind == FileCallKind::RemoveFolder) {
+    std::lock_guard guard(sameLock_);
+    if (const auto known = removing_.find(std::this_thread::get_id()); known != removing_.end()) {
+      removed = std::move(known->second);
+      removing_.erase(known);
+    }
+  }
   if (call.status != FileStatus::Ok) return;
   switch (call.kind) {
     case FileCallKind::CreateFolder: Note(call.path, EntryKind::Folder); break;
-    case FileCallKind::RemoveFolder: Note(call.path, EntryKind::None); break;
+    case FileCallKind::RemoveFolder:
+      if (!removed.empty()) report_.Now(removed, EntryKind::None, false);
+      break;
     case FileCallKind::Delete:
-      Note(call.path, EntryKind::None);
-      if (const std::string held = Held(call.path); IsDescription(held)) report_.DescriptionDeleted(FromUtf8(held));
+      if (!removed.empty()) report_.Now(removed, EntryKind::None, false);
+      if (IsDescription(removed)) report_.DescriptionDeleted(FromUtf8(removed));
       break;
     case FileCallKind::Copy: {
       // The copy made is as large as its source: the bytes written. Asked of

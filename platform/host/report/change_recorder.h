@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 
 #include "platform/common/observed_file_system.h"
@@ -64,6 +65,9 @@ class ChangeRecorder final : public FileListener, public ShellListener, public C
   SystemTime clockBefore_;  // the device clock when it was last about to be set
   std::mutex sameLock_;
   std::set<std::wstring> sameCopies_;  // copies under way onto a file with the same bytes, as compared
+  // What each thread's removal under way is held as: the path it was asked
+  // by may lead nowhere once it is gone (a link on the way was the one removed).
+  std::unordered_map<std::thread::id, std::string> removing_;
 };
 
 }  // namespace platform::host

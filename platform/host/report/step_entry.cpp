@@ -62,6 +62,9 @@ StepEntry DescribeStep(const StepRecord& step, const std::vector<Warning>& findi
       entry.deleted.push_back(DevicePath(call.path));
     }
   }
+  // In path order: the order of a folder's listing is the host's own.
+  std::sort(entry.copied.begin(), entry.copied.end());
+  std::sort(entry.deleted.begin(), entry.deleted.end());
   const std::string why = findings.empty() ? std::string() : findings.front().text;
   const bool changed = !entry.copied.empty() || !entry.deleted.empty();
   const bool madeFolder = std::any_of(step.calls.begin(), step.calls.end(), [](const FileCall& call) {

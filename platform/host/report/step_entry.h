@@ -26,9 +26,9 @@ struct StepEntry {
   std::vector<std::pair<std::string, std::string>> written;   // attributes read, with their texts
   std::vector<std::pair<std::string, std::string>> resolved;  // the path each text became; empty when none
   std::optional<std::uint64_t> counted;                       // what the step's log line says
-  std::vector<std::string> copied;                            // destinations, as written to
+  std::vector<std::string> copied;                            // destinations, as written to, in path order
   std::vector<std::string> unchanged;                         // of those, replaced by identical bytes
-  std::vector<std::string> deleted;                           // files and folders
+  std::vector<std::string> deleted;                           // files and folders, in path order
   StepStatus status = StepStatus::Done;
   std::string why;  // for every status but done
 };

@@ -40,7 +40,9 @@ std::vector<Warning> Warnings::All() const {
       descriptions.push_back(warning.description);
     }
   }
+  // Those of no description (the run's own) come last, whenever they were found.
   const auto turn = [&](const Warning& warning) {
+    if (warning.description.empty()) return static_cast<std::ptrdiff_t>(descriptions.size());
     return std::find(descriptions.begin(), descriptions.end(), warning.description) - descriptions.begin();
   };
   std::vector<Warning> ordered = warnings_;

@@ -46,7 +46,8 @@ class Warnings {
 
   // Adds a finding once: the same text for the same place is not repeated.
   void Add(Warning warning);
-  // Every finding, each description's in line order, those without a line first.
+  // Every finding, each description's in line order, those without a line first;
+  // the findings of no description last.
   std::vector<Warning> All() const;
   bool Empty() const;
 
