@@ -3,7 +3,10 @@
 #include <errno.h>
 
 #include <algorithm>
+#include <atomic>
+#include <map>
 #include <optional>
+#include <thread>
 #include <tuple>
 #include <unordered_map>
 
@@ -118,10 +121,64 @@ std::vector<Step> LinkTarget(const std::vector<std::wstring>& held, const std::s
 
 }  // namespace
 
+class CopyOnWriteView::HiddenRelay final : public HiddenEntryListener {
+ public:
+  void Hidden(const HiddenEntry& entry) override {
+    if (holder.load() != std::this_thread::get_id()) {
+      if (listener != nullptr) listener->Hidden(entry);
+      return;
+    }
+    const std::lock_guard guard(lock_);
+    held_[std::this_thread::get_id()].push_back(entry);
+  }
+  // Tells the listener what was kept for this thread.
+  void Release() {
+    std::vector<HiddenEntry> mine;
+    {
+      const std::lock_guard guard(lock_);
+      const auto kept = held_.find(std::this_thread::get_id());
+      if (kept == held_.end()) return;
+      mine = std::move(kept->second);
+      held_.erase(kept);
+    }
+    if (listener == nullptr) return;
+    for (const HiddenEntry& entry : mine) listener->Hidden(entry);
+  }
+
+  HiddenEntryListener* listener = nullptr;  // set before the boot
+  std::atomic<std::thread::id> holder{};    // the thread that holds the view's lock
+
+ private:
+  std::mutex lock_;
+  std::map<std::thread::id, std::vector<HiddenEntry>> held_;
+};
+
+class CopyOnWriteView::Locked {
+ public:
+  explicit Locked(const CopyOnWriteView& view) : view_(view) {
+    view_.lock_.lock();
+    view_.relay_->holder.store(std::this_thread::get_id());
+  }
+  ~Locked() {
+    view_.relay_->holder.store(std::thread::id{});
+    view_.lock_.unlock();
+    view_.relay_->Release();
+  }
+  Locked(const Locked&) = delete;
+  Locked& operator=(const Locked&) = delete;
+
+ private:
+  const CopyOnWriteView& view_;
+};
+
 CopyOnWriteView::CopyOnWriteView(std::unique_ptr<HostFileSystem> device)
-    : device_(std::move(device)), mountedVolumes_(device_->MountedVolumes()) {}
+    : device_(std::move(device)), mountedVolumes_(device_->MountedVolumes()), relay_(std::make_unique<HiddenRelay>()) {
+  device_->TellHidden(*relay_);
+}
 
 CopyOnWriteView::~CopyOnWriteView() = default;
+
+void CopyOnWriteView::TellHidden(HiddenEntryListener& listener) { relay_->listener = &listener; }
 
 CopyOnWriteView::Found CopyOnWriteView::Look(std::wstring_view path, bool follow) const {
   Found where;
@@ -341,7 +398,7 @@ void CopyOnWriteView::ListFolder(const Found& folder, std::vector<FindData>& ent
 }
 
 FileStatus CopyOnWriteView::TestOpenForRead(std::wstring_view path) {
-  std::lock_guard guard(lock_);
+  const Locked guard(*this);
   const Found where = Look(path);
   if (where.status != FileStatus::Ok) return where.status;
   if (where.base) return FileStatus::AccessDenied;
@@ -353,7 +410,7 @@ FileStatus CopyOnWriteView::TestOpenForRead(std::wstring_view path) {
 FileStatus CopyOnWriteView::FindFirst(std::wstring_view pattern, FindData& first,
                                       std::unique_ptr<FindHandle>& listing) {
   listing.reset();
-  std::lock_guard guard(lock_);
+  const Locked guard(*this);
   std::vector<FindData> entries;
   if (const std::optional<std::wstring_view> folder = ListedFolder(pattern)) {
     const Found where = Look(*folder);
@@ -375,7 +432,7 @@ FileStatus CopyOnWriteView::FindFirst(std::wstring_view pattern, FindData& first
 }
 
 FileStatus CopyOnWriteView::CreateDirectory(std::wstring_view path) {
-  std::lock_guard guard(lock_);
+  const Locked guard(*this);
   const Found where = Look(path, false);
   if (where.status != FileStatus::Ok) return where.status;
   // Whatever is there already, a file too, keeps the name from being a folder.
@@ -386,7 +443,7 @@ FileStatus CopyOnWriteView::CreateDirectory(std::wstring_view path) {
 }
 
 FileStatus CopyOnWriteView::RemoveDirectory(std::wstring_view path) {
-  std::lock_guard guard(lock_);
+  const Locked guard(*this);
   const Found where = Look(path, false);
   if (where.status != FileStatus::Ok) return where.status;
   if (where.mountPoint) return FileStatus::AccessDenied;
@@ -401,7 +458,7 @@ FileStatus CopyOnWriteView::RemoveDirectory(std::wstring_view path) {
 }
 
 FileStatus CopyOnWriteView::DeleteFile(std::wstring_view path) {
-  std::lock_guard guard(lock_);
+  const Locked guard(*this);
   const Found where = Look(path, false);
   if (where.status != FileStatus::Ok) return where.status;
   if (where.base) return FileStatus::AccessDenied;
@@ -413,7 +470,7 @@ FileStatus CopyOnWriteView::DeleteFile(std::wstring_view path) {
 }
 
 FileStatus CopyOnWriteView::CopyFile(std::wstring_view source, std::wstring_view destination, bool failIfExists) {
-  std::lock_guard guard(lock_);
+  const Locked guard(*this);
   // A link is read as what it leads to.
   Found from = Look(source, true);
   if (from.status != FileStatus::Ok) return from.status;
@@ -438,7 +495,7 @@ FileStatus CopyOnWriteView::CopyFile(std::wstring_view source, std::wstring_view
 }
 
 FileStatus CopyOnWriteView::MoveFile(std::wstring_view source, std::wstring_view destination) {
-  std::lock_guard guard(lock_);
+  const Locked guard(*this);
   const Found from = Look(source, false);
   if (from.status != FileStatus::Ok) return from.status;
   if (from.mountPoint) return FileStatus::AccessDenied;
@@ -459,7 +516,7 @@ FileStatus CopyOnWriteView::MoveFile(std::wstring_view source, std::wstring_view
 
 FileStatus CopyOnWriteView::OpenAppend(std::wstring_view path, std::unique_ptr<AppendStream>& stream) {
   stream.reset();
-  std::lock_guard guard(lock_);
+  const Locked guard(*this);
   Found where;
   if (const FileStatus status = PrepareWrite(path, where); status != FileStatus::Ok) return status;
   if (where.node == nullptr || !where.found) {
@@ -476,7 +533,7 @@ FileStatus CopyOnWriteView::OpenAppend(std::wstring_view path, std::unique_ptr<A
 
 FileStatus CopyOnWriteView::CreateForWrite(std::wstring_view path, std::unique_ptr<WriteStream>& stream) {
   stream.reset();
-  std::lock_guard guard(lock_);
+  const Locked guard(*this);
   Found where;
   if (const FileStatus status = PrepareWrite(path, where); status != FileStatus::Ok) return status;
   Content empty;
@@ -495,7 +552,7 @@ FileStatus CopyOnWriteView::PrepareWrite(std::wstring_view path, Found& target) 
 }
 
 FileStatus CopyOnWriteView::ReplaceFile(std::wstring_view path, std::string_view bytes) {
-  std::lock_guard guard(lock_);
+  const Locked guard(*this);
   const Found where = Look(path, false);
   if (const FileStatus status = PrepareFile(where, path); status != FileStatus::Ok) return status;
   Content content;
@@ -505,7 +562,7 @@ FileStatus CopyOnWriteView::ReplaceFile(std::wstring_view path, std::string_view
 }
 
 void CopyOnWriteView::Append(const std::wstring& key, std::string_view bytes) {
-  std::lock_guard guard(lock_);
+  const Locked guard(*this);
   const auto node = nodes_.find(key);
   // Written after its file was deleted, as into an unlinked file: lost.
   if (node == nodes_.end() || node->second.kind != Kind::File) return;
@@ -516,7 +573,7 @@ FileStatus CopyOnWriteView::ReadFile(std::wstring_view path, std::string& bytes)
   bytes.clear();
   Content content;
   {
-    std::lock_guard guard(lock_);
+    const Locked guard(*this);
     const Found where = Look(path);
     if (where.status != FileStatus::Ok) return where.status;
     if (where.base || where.folder) return FileStatus::AccessDenied;
@@ -541,7 +598,7 @@ FileStatus CopyOnWriteView::FlushVolume(std::wstring_view path) {
 }
 
 UniqueFd CopyOnWriteView::OpenFd(std::wstring_view devicePath, int openFlags) const {
-  std::lock_guard guard(lock_);
+  const Locked guard(*this);
   const Found where = Look(devicePath);
   if (where.status != FileStatus::Ok || !where.found) {
     errno = ENOENT;
@@ -557,7 +614,7 @@ UniqueFd CopyOnWriteView::OpenFd(std::wstring_view devicePath, int openFlags) co
 }
 
 std::optional<std::filesystem::path> CopyOnWriteView::HostPathOf(std::wstring_view devicePath) const {
-  std::lock_guard guard(lock_);
+  const Locked guard(*this);
   const Found where = Look(devicePath);
   if (where.status != FileStatus::Ok || !where.found) return std::nullopt;
   if (where.node == nullptr) return device_->HostPathOf(where.canonical);
@@ -569,7 +626,7 @@ std::optional<std::filesystem::path> CopyOnWriteView::HostPathOf(std::wstring_vi
 namespace platform::host {
 
 HeldPath CopyOnWriteView::Held(std::wstring_view devicePath) const {
-  std::lock_guard guard(lock_);
+  const Locked guard(*this);
   const Found where = Look(devicePath, false);
   if (where.status != FileStatus::Ok) return {};
   return {where.canonical, where.link};

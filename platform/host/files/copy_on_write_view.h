@@ -43,7 +43,7 @@ class CopyOnWriteView final : public HostFiles {
   // The device's host file, for a file this view has not changed; none otherwise.
   std::optional<std::filesystem::path> HostPathOf(std::wstring_view devicePath) const override;
   // The device folder below tells: this view hides what it hides.
-  void TellHidden(HiddenEntryListener& listener) override { device_->TellHidden(listener); }
+  void TellHidden(HiddenEntryListener& listener) override;
   // As the view holds it, with what it changed.
   HeldPath Held(std::wstring_view devicePath) const override;
 
@@ -108,8 +108,16 @@ class CopyOnWriteView final : public HostFiles {
   void ListFolder(const Found& folder, std::vector<FindData>& entries, std::wstring_view askedAs = {}) const;
   void PutFile(const Found& where, Content content);
 
+  // Holds lock_ while it lives; what the device folder hid from this thread
+  // meanwhile is told once it is released, so that no listener is called
+  // while the view is locked.
+  class Locked;
+  // Keeps what is hidden from a thread that holds lock_ until it is released.
+  class HiddenRelay;
+
   std::unique_ptr<HostFileSystem> device_;
   std::vector<std::wstring> mountedVolumes_;  // folded
+  std::unique_ptr<HiddenRelay> relay_;
   mutable std::mutex lock_;
   std::map<std::wstring, Node> nodes_;
   // The folders and links of the device folder that paths led through: they
