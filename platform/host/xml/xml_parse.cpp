@@ -12,7 +12,6 @@
 #include <initializer_list>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
