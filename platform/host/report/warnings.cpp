@@ -1,6 +1,8 @@
 #include "platform/host/report/warnings.h"
 
 #include <algorithm>
+#include <map>
+#include <tuple>
 
 namespace platform::host {
 
@@ -45,9 +47,21 @@ std::vector<Warning> Warnings::All() const {
     if (warning.description.empty()) return static_cast<std::ptrdiff_t>(descriptions.size());
     return std::find(descriptions.begin(), descriptions.end(), warning.description) - descriptions.begin();
   };
+  // Alike findings of one line (the entries a folder's walk came across) in
+  // the order of their texts: the walk's order is the host's, and a dry run's
+  // overlay meets new entries apart from those already there.
+  std::map<std::tuple<std::ptrdiff_t, std::uint32_t, std::string>, std::size_t> firstOfKind;
+  for (std::size_t i = 0; i < warnings_.size(); ++i) {
+    firstOfKind.emplace(std::tuple(turn(warnings_[i]), warnings_[i].line, warnings_[i].id), i);
+  }
+  const auto key = [&](const Warning& warning) {
+    const std::ptrdiff_t at = turn(warning);
+    return std::tuple(at, warning.line, firstOfKind.at(std::tuple(at, warning.line, warning.id)));
+  };
   std::vector<Warning> ordered = warnings_;
   std::stable_sort(ordered.begin(), ordered.end(), [&](const Warning& a, const Warning& b) {
-    return std::pair(turn(a), a.line) < std::pair(turn(b), b.line);
+    const auto first = key(a), second = key(b);
+    return first != second ? first < second : a.text < b.text;
   });
   return ordered;
 }

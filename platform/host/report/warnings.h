@@ -47,7 +47,7 @@ class Warnings {
   // Adds a finding once: the same text for the same place is not repeated.
   void Add(Warning warning);
   // Every finding, each description's in line order, those without a line first;
-  // the findings of no description last.
+  // the findings of no description last; those of one line and id in text order.
   std::vector<Warning> All() const;
   bool Empty() const;
 

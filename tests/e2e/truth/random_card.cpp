@@ -1,5 +1,6 @@
 #include "tests/e2e/truth/random_card.h"
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <random>
@@ -68,6 +69,7 @@ class CardMaker {
     for (std::size_t i = 0, folders = 1 + draw_.Below(4); i < folders; ++i) AddFolder(card);
     for (std::size_t i = 0, files = 1 + draw_.Below(6); i < files; ++i) AddFile(card);
     for (std::size_t i = 0, links = draw_.Below(3); i < links; ++i) AddLink(card);
+    KeepOneLoop(card);
     if (choices_.caseTwins && draw_.Chance(50)) AddTwin(card);
     const std::string volume = draw_.Chance(70) ? "sd card" : "FlashHd";
     card.descriptionPath = volume + "/update.xml";
@@ -97,14 +99,55 @@ class CardMaker {
   void AddLink(RandomCard& card) {
     const std::string name = draw_.Chance(50) ? "link" : "link to " + draw_.Of(kVolumes);
     const std::string folder = SomeFolder();
-    std::string target = draw_.Of(kLinkTargets);
-    // Two links back up the tree make paths that double at each step up to
-    // the path limit: a boot of minutes, which proves nothing one loop does not.
-    if (target == ".." || target == ".") {
-      if (looped_) target = "missing";
-      looped_ = true;
+    Add(card, {CardEntry::Kind::Link, folder + "/" + name, draw_.Of(kLinkTargets)});
+  }
+  // Two links that lead to folders holding links make paths that double at
+  // each step up to the path limit: a boot of minutes, which proves nothing
+  // one loop does not. Any link after the first such leads nowhere.
+  void KeepOneLoop(RandomCard& card) {
+    std::vector<std::string> linkFolders;
+    for (const CardEntry& entry : card.entries) {
+      if (entry.kind == CardEntry::Kind::Link) linkFolders.push_back(Folder(entry.path));
     }
-    Add(card, {CardEntry::Kind::Link, folder + "/" + name, target});
+    bool looped = false;
+    for (CardEntry& entry : card.entries) {
+      if (entry.kind != CardEntry::Kind::Link) continue;
+      const std::string target = LeadsTo(entry);
+      const bool holdsLink = std::any_of(linkFolders.begin(), linkFolders.end(),
+                                         [&](const std::string& folder) { return Holds(target, folder); });
+      if (!holdsLink) continue;
+      if (looped) entry.content = "missing";
+      looped = true;
+    }
+  }
+  static std::string Folder(const std::string& path) { return path.substr(0, path.rfind('/')); }
+  // Below root/, as the device resolves it: from the top of the device or from
+  // the link's folder, and ".." at the top stays at the top.
+  static std::string LeadsTo(const CardEntry& link) {
+    std::vector<std::string> parts;
+    std::string rest = link.content.starts_with('/') ? link.content.substr(1) : Folder(link.path) + "/" + link.content;
+    for (std::size_t start = 0; start <= rest.size();) {
+      const std::size_t end = std::min(rest.find('/', start), rest.size());
+      const std::string part = rest.substr(start, end - start);
+      if (part == "..") {
+        if (!parts.empty()) parts.pop_back();
+      } else if (!part.empty() && part != ".") {
+        parts.push_back(part);
+      }
+      start = end + 1;
+    }
+    std::string path;
+    for (const std::string& part : parts) path += (path.empty() ? "" : "/") + part;
+    return path;
+  }
+  // Whether `folder` is `top` or lies below it, names compared as the device does.
+  static bool Holds(const std::string& top, const std::string& folder) {
+    const auto same = [](char a, char b) {
+      return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    };
+    if (top.empty()) return true;
+    return folder.size() >= top.size() && std::equal(top.begin(), top.end(), folder.begin(), same) &&
+           (folder.size() == top.size() || folder[top.size()] == '/');
   }
   void AddTwin(RandomCard& card) {
     if (files_.empty()) return;
@@ -164,7 +207,6 @@ class CardMaker {
   std::set<std::string> taken_ = {kVolumes.begin(), kVolumes.end()};
   std::vector<std::string> files_;
   std::vector<std::string> folders_;
-  bool looped_ = false;  // a link back up the tree is made
 };
 
 }  // namespace
