@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwctype>
 #include <tuple>
+#include <utility>
 
 #include "platform/common/path_limits.h"
 #include "platform/common/shortcut_list_path.h"
@@ -168,11 +169,49 @@ void CardWatch::Released(const LoadedDocument& document) {
   }
 }
 
+void CardWatch::Before(const FileCall& call) {
+  // What to look up, then the looks without the lock: what they come across
+  // hidden is the step's to be told of, as the call itself would have.
+  std::vector<std::pair<std::size_t, std::wstring>> landed;
+  {
+    std::lock_guard guard(lock_);
+    const auto step = steps_.find(std::this_thread::get_id());
+    if (step == steps_.end()) return;
+    StepRecord& record = step->second.record;
+    record.held.resize(record.values.size());
+    for (std::size_t i = 0; i < record.values.size(); ++i) {
+      if (!record.held[i].empty()) continue;
+      if (std::wstring path = Landed({call}, record.values[i].second); !path.empty()) {
+        landed.emplace_back(i, std::move(path));
+      }
+    }
+  }
+  const auto heldAs = [&](const std::wstring& path) {
+    std::wstring held = files_.Held(path).path;
+    return held.empty() ? path : held;  // the root, or no device path
+  };
+  for (auto& [value, path] : landed) {
+    std::wstring held = heldAs(path);
+    if ((path.back() == L'\\' || path.back() == L'/') && held.back() != L'\\') held += L'\\';
+    path = std::move(held);
+  }
+  std::wstring changing;
+  if (call.kind == FileCallKind::Copy) changing = heldAs(call.second);
+  if (call.kind == FileCallKind::Delete || call.kind == FileCallKind::RemoveFolder) changing = heldAs(call.path);
+
+  std::lock_guard guard(lock_);
+  const auto step = steps_.find(std::this_thread::get_id());
+  if (step == steps_.end()) return;
+  for (auto& [value, held] : landed) step->second.record.held[value] = std::move(held);
+  step->second.changing = std::move(changing);
+}
+
 void CardWatch::After(const FileCall& call) {
   std::lock_guard guard(lock_);
   const std::thread::id thread = std::this_thread::get_id();
   if (const auto step = steps_.find(thread); step != steps_.end()) {
     step->second.record.calls.push_back(call);
+    step->second.record.changedAs.push_back(std::exchange(step->second.changing, {}));
     CountSource(step->second);
   }
   if (call.kind == FileCallKind::Test) lastTest_[thread] = call;

@@ -22,6 +22,7 @@
 #include "platform/common/observed_file_system.h"
 #include "platform/common/observed_shell.h"
 #include "platform/host/files/device_entry.h"
+#include "platform/host/files/host_files.h"
 #include "platform/host/report/change_report.h"
 #include "platform/host/report/document_reads.h"
 #include "platform/host/report/step_checks.h"
@@ -36,7 +37,7 @@ class CardWatch final : public XmlListener, public FileListener, public ShellLis
   // observed one, and texts are tried in the device's `codePage`; each step
   // goes to `changes` as it ends. `debug` receives a line for the debug
   // output when a document does not load. All but `debug` outlive this.
-  CardWatch(FileSystem& files, CodePage& codePage, Warnings& warnings, ChangeReport& changes,
+  CardWatch(HostFiles& files, CodePage& codePage, Warnings& warnings, ChangeReport& changes,
             std::function<void(std::wstring_view)> debug)
       : files_(files), codePage_(codePage), warnings_(warnings), changes_(changes), debug_(std::move(debug)) {}
 
@@ -54,6 +55,9 @@ class CardWatch final : public XmlListener, public FileListener, public ShellLis
   // A document was released: its steps are over.
   void Released(const LoadedDocument& document) override;
 
+  // The file system is about to answer one of the system's calls: where the
+  // step's texts lead is looked up while it is still there.
+  void Before(const FileCall& call) override;
   // The file system answered one of the system's calls.
   void After(const FileCall& call) override;
   // A line of the update log: the step in work on this thread wrote it.
@@ -76,6 +80,7 @@ class CardWatch final : public XmlListener, public FileListener, public ShellLis
     int element = -1;
     StepRecord record;
     bool sourceCounted = false;
+    std::wstring changing = {};  // what the call under way changes, as held before it
   };
   // An attribute of a shortcut list's entry, as read.
   struct ShortcutText {
@@ -116,7 +121,7 @@ class CardWatch final : public XmlListener, public FileListener, public ShellLis
   // The description and line of the element whose text names `path`; none when no text does.
   std::pair<const DocumentReads*, std::uint32_t> ElementNaming(std::wstring_view path) const;
 
-  FileSystem& files_;
+  HostFiles& files_;
   CodePage& codePage_;
   Warnings& warnings_;
   ChangeReport& changes_;

@@ -23,6 +23,12 @@ struct StepRecord {
   std::vector<std::wstring> folders = {};         // paths of its failed calls that are folders after it
   std::optional<std::uint64_t> sourceFiles = {};  // the files in a copied folder, all its subfolders' too
   std::size_t longestBelow = 0;                   // the longest path in it, in units after the folder's own
+  // Beside each value, the path it led to as the device held it when a call
+  // first reached it: letter case and ".." as on the volume; empty until then.
+  std::vector<std::wstring> held = {};
+  // Beside each call, what a copy wrote or a removal took as the device held
+  // it just before; empty for the other calls.
+  std::vector<std::wstring> changedAs = {};
 };
 
 // The paths of the failed calls of `step`: the checks ask which are folders.

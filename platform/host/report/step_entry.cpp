@@ -46,21 +46,25 @@ std::string_view StepStatusName(StepStatus status) {
 StepEntry DescribeStep(const StepRecord& step, const std::vector<Warning>& findings) {
   StepEntry entry;
   entry.kind = step.name;
-  for (const auto& [name, value] : step.values) {
+  for (std::size_t i = 0; i < step.values.size(); ++i) {
+    const auto& [name, value] = step.values[i];
     entry.written.emplace_back(name, ToUtf8(value));
-    entry.resolved.emplace_back(name, ToUtf8(Landed(step.calls, value)));
+    const bool held = i < step.held.size() && !step.held[i].empty();
+    entry.resolved.emplace_back(name, ToUtf8(held ? step.held[i] : Landed(step.calls, value)));
   }
   if (step.logged) entry.counted = LoggedCount(*step.logged);
   std::size_t failed = 0;
-  for (const FileCall& call : step.calls) {
+  for (std::size_t i = 0; i < step.calls.size(); ++i) {
+    const FileCall& call = step.calls[i];
     if (!IsChange(call.kind)) continue;
     if (call.status != FileStatus::Ok) {
       ++failed;
-    } else if (call.kind == FileCallKind::Copy) {
-      entry.copied.push_back(DevicePath(call.second));
-    } else {
-      entry.deleted.push_back(DevicePath(call.path));
+      continue;
     }
+    const bool copy = call.kind == FileCallKind::Copy;
+    const bool held = i < step.changedAs.size() && !step.changedAs[i].empty();
+    (copy ? entry.copied : entry.deleted)
+        .push_back(held ? ToUtf8(step.changedAs[i]) : DevicePath(copy ? call.second : call.path));
   }
   // In path order: the order of a folder's listing is the host's own.
   std::sort(entry.copied.begin(), entry.copied.end());

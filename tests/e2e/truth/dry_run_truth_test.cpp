@@ -92,7 +92,11 @@ const KnownCase kKnownCases[] = {
      Card({kFlashFile}, "sd card/update.xml",
           Steps(R"(<copy from="\sd card\..\sd card\UPDATE.XML" to="\FlasHhd\copy.xml"/>)"
                 R"(<delete path="\FLASHHD\X.TXT"/>)")),
-     {"\"files_added\": [\"\\\\FlashHd\\\\copy.xml\"", "\"files_deleted\": [\"\\\\FlashHd\\\\x.txt\""}},
+     {"\"files_added\": [\"\\\\FlashHd\\\\copy.xml\"", "\"files_deleted\": [\"\\\\FlashHd\\\\x.txt\"",
+      // The step entry keeps the text beside the path it led to.
+      R"("attributes": {"from": "\\sd card\\..\\sd card\\UPDATE.XML", "to": "\\FlasHhd\\copy.xml"}, )"
+      R"("resolved": {"from": "\\sd card\\update.xml", "to": "\\FlashHd\\copy.xml"})",
+      R"("copied": ["\\FlashHd\\copy.xml"])", R"("deleted": ["\\FlashHd\\x.txt"])"}},
     {"a file copied onto itself in a volume's top folder",
      Card({kFlashFile}, "sd card/update.xml", Steps(R"(<copy from="\FlashHd\x.txt" to="\FlashHd\x.txt"/>)"))},
     {"a file copied onto itself in a subfolder",
