@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
 #include <map>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <tuple>
 #include <unordered_map>
@@ -442,6 +444,17 @@ FileStatus CopyOnWriteView::CreateDirectory(std::wstring_view path) {
   return FileStatus::Ok;
 }
 
+bool CopyOnWriteView::HoldsHidden(const Found& folder) const {
+  if (folder.node != nullptr) return false;  // made here: it holds only what the view made
+  const std::optional<std::filesystem::path> host = device_->HostPathOf(folder.canonical);
+  std::vector<FindData> seen;
+  if (!host || device_->ListFolder(folder.canonical, seen, nullptr) != FileStatus::Ok) return false;
+  std::error_code error;
+  std::size_t entries = 0;
+  for (std::filesystem::directory_iterator it(*host, error), end; !error && it != end; it.increment(error)) ++entries;
+  return entries > seen.size();
+}
+
 FileStatus CopyOnWriteView::RemoveDirectory(std::wstring_view path) {
   const Locked guard(*this);
   const Found where = Look(path, false);
@@ -452,7 +465,7 @@ FileStatus CopyOnWriteView::RemoveDirectory(std::wstring_view path) {
   if (!where.folder || where.link) return FileStatus::PathNotFound;
   std::vector<FindData> entries;
   ListFolder(where, entries);
-  if (!entries.empty()) return FileStatus::DirectoryNotEmpty;
+  if (!entries.empty() || HoldsHidden(where)) return FileStatus::DirectoryNotEmpty;
   nodes_[where.key] = Node{};
   return FileStatus::Ok;
 }

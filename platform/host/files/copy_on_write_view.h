@@ -106,6 +106,9 @@ class CopyOnWriteView final : public HostFiles {
   Content ContentOf(const Found& file) const;
   // The entries of a folder found in the view, by `askedAs` when the device asked for it so.
   void ListFolder(const Found& folder, std::vector<FindData>& entries, std::wstring_view askedAs = {}) const;
+  // Whether a folder of the device folder holds host entries that the device
+  // does not see: what the view cannot remove keeps the folder from going.
+  bool HoldsHidden(const Found& folder) const;
   void PutFile(const Found& where, Content content);
 
   // Holds lock_ while it lives; what the device folder hid from this thread

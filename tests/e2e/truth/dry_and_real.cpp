@@ -85,9 +85,36 @@ std::string Named(const std::set<std::string>& paths) {
   return text.empty() ? " (none)" : text;
 }
 
-// Every change from `before` to `after` among the report's changes of its kind, and no more.
-void CheckTreeAgainstReport(const Tree& before, const Tree& after, const card::JsonValue& report,
+// The paths of `tree` that the device does not see: of names in one folder
+// equal without regard to letter case all but the first in code point order,
+// and everything below those.
+std::set<std::string> HiddenTwins(const Tree& tree) {
+  std::set<std::string> seen, folded, hidden;
+  for (const auto& [path, content] : tree) {
+    const std::size_t slash = path.rfind('/');
+    const bool folderSeen = slash == std::string::npos || seen.contains(path.substr(0, slash));
+    if (folderSeen && folded.insert(Comparable(path)).second) {
+      seen.insert(path);
+    } else {
+      hidden.insert(path);
+    }
+  }
+  return hidden;
+}
+
+Tree Without(Tree tree, const std::set<std::string>& paths) {
+  for (const std::string& path : paths) tree.erase(path);
+  return tree;
+}
+
+// Every change from `before` to `after` among the report's changes of its
+// kind, and no more, as the device sees the trees: what it did not see before
+// the boot it does not see after it either.
+void CheckTreeAgainstReport(const Tree& hostBefore, const Tree& hostAfter, const card::JsonValue& report,
                             std::vector<std::string>& differences) {
+  const std::set<std::string> hiddenBefore = HiddenTwins(hostBefore);
+  const Tree before = Without(hostBefore, hiddenBefore);
+  const Tree after = Without(Without(hostAfter, hiddenBefore), HiddenTwins(hostAfter));
   const auto compare = [&](const char* what, const std::set<std::string>& done, const std::set<std::string>& told) {
     if (done != told)
       differences.push_back(std::string(what) + ": the boot" + Named(done) + ", its report" + Named(told));

@@ -80,6 +80,11 @@ const KnownCase kKnownCases[] = {
     {"a link deleted with its folder",
      Card({{Kind::Link, "FlashHd/d/link", "missing"}, {Kind::File, "FlashHd/d/a.txt", "a"}}, "sd card/update.xml",
           Steps(R"(<delete path="\FlashHd\d\"/>)"))},
+    {"a folder deleted that holds names equal without letter case",
+     Card({{Kind::File, "FlashHd/d/a.txt", "a"}, {Kind::File, "FlashHd/d/A.TXT", "A"}}, "sd card/update.xml",
+          Steps(R"(<delete path="\FlashHd\d\"/>)")),
+     // The device sees one of them; the other keeps the folder on the PC.
+     {R"("files_deleted": ["\\FlashHd\\d\\A.TXT", )", R"("status": "partial")"}},
     {"a description without a list, marked applied",
      Card({}, "sd card/update.xml", "<update_already>1</update_already>"),
      {"already update.", "\"reached_main_application\": true"}},
