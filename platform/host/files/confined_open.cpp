@@ -6,6 +6,9 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <system_error>
+
 namespace platform::host {
 
 UniqueFd OpenInside(int base, const std::string& path, int flags, unsigned mode) {
@@ -20,6 +23,13 @@ UniqueFd OpenInside(int base, const std::string& path, int flags, unsigned mode)
     if (errno != EINTR && errno != EAGAIN) break;
   }
   return UniqueFd();
+}
+
+std::optional<std::string> RealPathOf(int fd) {
+  std::error_code error;
+  std::filesystem::path real = std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fd), error);
+  if (error) return std::nullopt;
+  return real.string();
 }
 
 std::string JoinHostPath(const std::string& folder, const std::string& name) {

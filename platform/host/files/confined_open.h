@@ -1,6 +1,7 @@
 // Opening below a folder that no path, link or ".." can leave.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/filesystem.h"
@@ -13,6 +14,9 @@ namespace platform::host {
 // inside it. O_CLOEXEC is added; `mode` applies when a file is created. An
 // empty UniqueFd with errno set on failure.
 UniqueFd OpenInside(int base, const std::string& path, int flags, unsigned mode = 0);
+
+// The host path that an open descriptor stands for; none when the host cannot tell.
+std::optional<std::string> RealPathOf(int fd);
 
 // "A/B" + "c" -> "A/B/c"; "." + "c" -> "c".
 std::string JoinHostPath(const std::string& folder, const std::string& name);

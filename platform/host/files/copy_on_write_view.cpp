@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <set>
 #include <system_error>
 #include <thread>
 #include <tuple>
@@ -121,17 +122,56 @@ std::vector<Step> LinkTarget(const std::vector<std::wstring>& held, const std::s
   return steps;
 }
 
+// Whether a link of root/'s own volumes, whose `target` steps LinkTarget
+// gave, leads to a volume that a mounted folder stands in for.
+bool LeadsBehindMount(const std::vector<std::wstring>& held, const std::vector<Step>& target,
+                      const std::vector<std::wstring>& mounted) {
+  const auto isMounted = [&](const std::wstring& name) {
+    return std::find(mounted.begin(), mounted.end(), FoldName(name)) != mounted.end();
+  };
+  return !target.empty() && !(!held.empty() && isMounted(held.front())) && isMounted(target.front().name);
+}
+
+// Whether `path` names an entry in `folder`, letter case aside. What a look
+// or a listing comes across lies in the folder looked in or on the way to
+// it, so the rest of the path is the entry's name (which may hold a "\\").
+bool InFolder(std::wstring_view path, std::wstring_view folder) {
+  return path.size() > folder.size() && path[folder.size()] == L'\\' &&
+         FoldName(path.substr(0, folder.size())) == FoldName(folder);
+}
+
 }  // namespace
 
 class CopyOnWriteView::HiddenRelay final : public HiddenEntryListener {
  public:
   void Hidden(const HiddenEntry& entry) override {
+    {
+      const std::lock_guard guard(lock_);
+      if (quiet_.contains(std::this_thread::get_id())) return;
+    }
     if (holder.load() != std::this_thread::get_id()) {
       if (listener != nullptr) listener->Hidden(entry);
       return;
     }
     const std::lock_guard guard(lock_);
     held_[std::this_thread::get_id()].push_back(entry);
+  }
+  // How many entries are kept for this thread: a mark to take them back from.
+  std::size_t Mark() {
+    const std::lock_guard guard(lock_);
+    return held_[std::this_thread::get_id()].size();
+  }
+  // The entries kept for this thread since `mark`, no longer kept.
+  std::vector<HiddenEntry> TakeSince(std::size_t mark) {
+    const std::lock_guard guard(lock_);
+    std::vector<HiddenEntry>& mine = held_[std::this_thread::get_id()];
+    std::vector<HiddenEntry> taken(mine.begin() + static_cast<std::ptrdiff_t>(std::min(mark, mine.size())), mine.end());
+    mine.resize(std::min(mark, mine.size()));
+    return taken;
+  }
+  void Keep(HiddenEntry entry) {
+    const std::lock_guard guard(lock_);
+    held_[std::this_thread::get_id()].push_back(std::move(entry));
   }
   // Tells the listener what was kept for this thread.
   void Release() {
@@ -147,11 +187,30 @@ class CopyOnWriteView::HiddenRelay final : public HiddenEntryListener {
     for (const HiddenEntry& entry : mine) listener->Hidden(entry);
   }
 
+  // Nothing is told of what this thread's looks come across while it lives.
+  class Quiet {
+   public:
+    explicit Quiet(HiddenRelay& relay) : relay_(relay) {
+      const std::lock_guard guard(relay_.lock_);
+      relay_.quiet_.insert(std::this_thread::get_id());
+    }
+    ~Quiet() {
+      const std::lock_guard guard(relay_.lock_);
+      relay_.quiet_.erase(std::this_thread::get_id());
+    }
+    Quiet(const Quiet&) = delete;
+    Quiet& operator=(const Quiet&) = delete;
+
+   private:
+    HiddenRelay& relay_;
+  };
+
   HiddenEntryListener* listener = nullptr;  // set before the boot
   std::atomic<std::thread::id> holder{};    // the thread that holds the view's lock
 
  private:
   std::mutex lock_;
+  std::set<std::thread::id> quiet_;
   std::map<std::thread::id, std::vector<HiddenEntry>> held_;
 };
 
@@ -195,6 +254,7 @@ CopyOnWriteView::Found CopyOnWriteView::Look(std::wstring_view path, bool follow
   std::vector<std::wstring> held;     // the folders on the way, as the device holds them
   bool viewOnly = false;              // below a folder made here
   std::vector<std::wstring> missing;  // names from the first folder on the way that is missing
+  std::wstring askedFolder;           // the path asked up to this name, as the host names it
   int links = 0;
   for (std::size_t i = 0; i < steps.size(); ++i) {
     const bool last = i + 1 == steps.size();
@@ -214,7 +274,8 @@ CopyOnWriteView::Found CopyOnWriteView::Look(std::wstring_view path, bool follow
       for (const std::wstring& folder : held) asked += L"\\" + folder;
       asked += L"\\" + steps[i].name;
       HostFileSystem::Entry entry;
-      if (const FileStatus status = LookBelow(asked, entry); status != FileStatus::Ok) {
+      if (const FileStatus status = LookBelow(asked, entry, steps[i].exact ? nullptr : &askedFolder);
+          status != FileStatus::Ok) {
         where.status = status;
         return where;
       }
@@ -228,7 +289,17 @@ CopyOnWriteView::Found CopyOnWriteView::Look(std::wstring_view path, bool follow
           where.data = Unreachable(entry.name);
           return where;
         }
+        if (!steps[i].exact) {
+          if (last) where.askedFolder = askedFolder;
+          askedFolder += L"\\" + entry.name;
+        }
         std::vector<Step> target = LinkTarget(held, entry.linkText, mountedVolumes_);
+        if (LeadsBehindMount(held, target, mountedVolumes_)) {
+          // As the host finds it: the device folder's own folder of that name is not the device's.
+          where.unreachable = where.parentFound = last;
+          where.data = Unreachable(entry.name);
+          return where;
+        }
         target.insert(target.end(), steps.begin() + static_cast<std::ptrdiff_t>(i) + 1, steps.end());
         steps = std::move(target);
         held.clear();
@@ -254,9 +325,16 @@ CopyOnWriteView::Found CopyOnWriteView::Look(std::wstring_view path, bool follow
       }
       viewOnly = viewOnly || node != nodes_.end();
       held.push_back(name);
+      if (!steps[i].exact) {
+        // A mounted volume is named as asked, as the host names it.
+        const bool mounted = i == 0 && std::find(mountedVolumes_.begin(), mountedVolumes_.end(),
+                                                 FoldName(steps[i].name)) != mountedVolumes_.end();
+        askedFolder += L"\\" + (mounted ? steps[i].name : name);
+      }
       where.key = key;
       continue;
     }
+    if (!steps[i].exact) where.askedFolder = askedFolder;
     where.key = key;
     where.parentFound = true;
     where.present = kind != Kind::Gone;
@@ -283,7 +361,9 @@ CopyOnWriteView::Found CopyOnWriteView::Look(std::wstring_view path, bool follow
   if (where.present && where.node == nullptr && !where.link && !where.folder) {
     // The device's own file, whose size the device folder tells.
     std::unique_ptr<FindHandle> listing;
+    const std::size_t mark = relay_->Mark();
     std::ignore = device_->FindFirst(where.canonical, where.data, listing);
+    Retell(mark, where, &where.askedFolder);
   }
   if (!shownName.empty()) {
     if (!where.present) {
@@ -304,16 +384,44 @@ CopyOnWriteView::Found CopyOnWriteView::Look(std::wstring_view path, bool follow
   return where;
 }
 
-FileStatus CopyOnWriteView::LookBelow(const std::wstring& path, HostFileSystem::Entry& entry) const {
+FileStatus CopyOnWriteView::LookBelow(const std::wstring& path, HostFileSystem::Entry& entry,
+                                      const std::wstring* askedFolder) const {
+  const std::wstring folder = path.substr(0, path.rfind(L'\\'));
+  const auto tell = [&](const std::vector<HiddenEntry>& twins) {
+    if (askedFolder == nullptr) return;  // the host follows a link's text as it stands
+    for (HiddenEntry twin : twins) {
+      twin.path = *askedFolder + twin.path.substr(folder.size());
+      relay_->Keep(std::move(twin));
+    }
+  };
   if (const auto known = onTheWay_.find(path); known != onTheWay_.end()) {
-    entry = known->second;
+    entry = known->second.entry;
+    tell(known->second.twins);
     return FileStatus::Ok;
   }
-  if (const FileStatus status = device_->LookAt(path, entry); status != FileStatus::Ok) return status;
+  const std::size_t mark = relay_->Mark();
+  const FileStatus status = device_->LookAt(path, entry);
+  // Of what the look came across, the twins of this name; those of the
+  // folders on the way were told as each was looked at.
+  std::vector<HiddenEntry> twins;
+  for (HiddenEntry& hidden : relay_->TakeSince(mark)) {
+    if (InFolder(hidden.path, folder)) twins.push_back(std::move(hidden));
+  }
+  if (status != FileStatus::Ok) return status;
+  tell(twins);
   if (entry.kind == HostFileSystem::Entry::Kind::Folder || entry.kind == HostFileSystem::Entry::Kind::Link) {
-    onTheWay_.emplace(path, entry);
+    onTheWay_.emplace(path, Passed{entry, std::move(twins)});
   }
   return FileStatus::Ok;
+}
+
+void CopyOnWriteView::Retell(std::size_t mark, const Found& where, const std::wstring* askedFolder) const {
+  const std::wstring folder = where.canonical.substr(0, std::min(where.canonical.rfind(L'\\'), where.canonical.size()));
+  for (HiddenEntry& hidden : relay_->TakeSince(mark)) {
+    if (askedFolder == nullptr || !InFolder(hidden.path, folder)) continue;
+    hidden.path = *askedFolder + hidden.path.substr(folder.size());
+    relay_->Keep(std::move(hidden));
+  }
 }
 
 FileStatus CopyOnWriteView::PrepareFile(const Found& where, std::wstring_view path, Found* followed) const {
@@ -348,10 +456,19 @@ void CopyOnWriteView::ListFolder(const Found& folder, std::vector<FindData>& ent
   // A folder made here holds only what was made in it since.
   if (folder.node == nullptr) {
     std::vector<std::size_t> links;
+    const std::size_t mark = relay_->Mark();
     if (device_->ListFolder(folder.canonical.empty() ? L"\\" : folder.canonical, entries, &links, askedAs) !=
         FileStatus::Ok) {
       entries.clear();
       links.clear();
+    }
+    // The listing's own entries are told by the path asked; the folders on
+    // the way to it were told as the folder was looked for.
+    DeviceNames listed;
+    std::ignore = ParseDeviceNames(askedAs.empty() ? std::wstring_view(folder.canonical) : askedAs, listed);
+    const std::wstring listedFolder = listed.IsRoot() ? std::wstring() : listed.Below(L"");
+    for (HiddenEntry& hidden : relay_->TakeSince(mark)) {
+      if (InFolder(hidden.path, listedFolder)) relay_->Keep(std::move(hidden));
     }
     // What a link leads to may have changed here. Looked for by the path
     // asked, it counts the links on the way there, as the host's lookup does.
@@ -406,7 +523,11 @@ FileStatus CopyOnWriteView::TestOpenForRead(std::wstring_view path) {
   if (where.base) return FileStatus::AccessDenied;
   if (!where.found) return where.Missing();
   if (where.folder) return FileStatus::AccessDenied;
-  return where.node != nullptr ? FileStatus::Ok : device_->TestOpenForRead(where.canonical);
+  if (where.node != nullptr) return FileStatus::Ok;
+  const std::size_t mark = relay_->Mark();
+  const FileStatus status = device_->TestOpenForRead(where.canonical);
+  Retell(mark, where, &where.askedFolder);
+  return status;
 }
 
 FileStatus CopyOnWriteView::FindFirst(std::wstring_view pattern, FindData& first,
@@ -463,9 +584,13 @@ FileStatus CopyOnWriteView::RemoveDirectory(std::wstring_view path) {
   if (!where.found) return where.Missing();
   // A link is no folder, whatever it leads to.
   if (!where.folder || where.link) return FileStatus::PathNotFound;
+  // The host removes the folder without a look into it: nothing is told.
   std::vector<FindData> entries;
+  const std::size_t mark = relay_->Mark();
   ListFolder(where, entries);
-  if (!entries.empty() || HoldsHidden(where)) return FileStatus::DirectoryNotEmpty;
+  const bool empty = entries.empty() && !HoldsHidden(where);
+  std::ignore = relay_->TakeSince(mark);
+  if (!empty) return FileStatus::DirectoryNotEmpty;
   nodes_[where.key] = Node{};
   return FileStatus::Ok;
 }
@@ -492,9 +617,10 @@ FileStatus CopyOnWriteView::CopyFile(std::wstring_view source, std::wstring_view
   if (from.folder) return FileStatus::AccessDenied;
   // A file of the device folder must be readable to be copied at all.
   if (from.node == nullptr) {
-    if (const FileStatus readable = device_->TestOpenForRead(from.canonical); readable != FileStatus::Ok) {
-      return readable;
-    }
+    const std::size_t mark = relay_->Mark();
+    const FileStatus readable = device_->TestOpenForRead(from.canonical);
+    Retell(mark, from, &from.askedFolder);
+    if (readable != FileStatus::Ok) return readable;
     from.found = true;
   }
   const Found to = Look(destination, false);
@@ -591,14 +717,21 @@ FileStatus CopyOnWriteView::ReadFile(std::wstring_view path, std::string& bytes)
     if (where.status != FileStatus::Ok) return where.status;
     if (where.base || where.folder) return FileStatus::AccessDenied;
     if (!where.found) return where.Missing();
-    if (where.node == nullptr) return device_->ReadFile(where.canonical, bytes);
+    if (where.node == nullptr) {
+      const std::size_t mark = relay_->Mark();
+      const FileStatus status = device_->ReadFile(where.canonical, bytes);
+      Retell(mark, where, &where.askedFolder);
+      return status;
+    }
     content = where.node->content;
   }
   if (content.Size() > kMaxReadFile) return FileStatus::FileTooLarge;
   if (content.bytes) {
     bytes = *content.bytes;
-  } else if (const FileStatus status = device_->ReadFile(content.devicePath, bytes); status != FileStatus::Ok) {
-    return status;
+  } else {
+    // The file the copy came from: its path is none the device asked for.
+    const HiddenRelay::Quiet quiet(*relay_);
+    if (const FileStatus status = device_->ReadFile(content.devicePath, bytes); status != FileStatus::Ok) return status;
   }
   bytes += content.added;
   return FileStatus::Ok;
@@ -617,12 +750,18 @@ UniqueFd CopyOnWriteView::OpenFd(std::wstring_view devicePath, int openFlags) co
     errno = ENOENT;
     return UniqueFd();
   }
-  if (where.node == nullptr) return device_->OpenFd(where.canonical, openFlags);
+  if (where.node == nullptr) {
+    const std::size_t mark = relay_->Mark();
+    UniqueFd opened = device_->OpenFd(where.canonical, openFlags);
+    Retell(mark, where, &where.askedFolder);
+    return opened;
+  }
   const Content& content = where.node->content;
   if (where.folder || content.bytes || !content.added.empty()) {
     errno = EACCES;
     return UniqueFd();
   }
+  const HiddenRelay::Quiet quiet(*relay_);
   return device_->OpenFd(content.devicePath, openFlags);
 }
 
@@ -630,7 +769,12 @@ std::optional<std::filesystem::path> CopyOnWriteView::HostPathOf(std::wstring_vi
   const Locked guard(*this);
   const Found where = Look(devicePath);
   if (where.status != FileStatus::Ok || !where.found) return std::nullopt;
-  if (where.node == nullptr) return device_->HostPathOf(where.canonical);
+  if (where.node == nullptr) {
+    const std::size_t mark = relay_->Mark();
+    std::optional<std::filesystem::path> host = device_->HostPathOf(where.canonical);
+    Retell(mark, where, &where.askedFolder);
+    return host;
+  }
   return std::nullopt;
 }
 

@@ -84,6 +84,7 @@ class CopyOnWriteView final : public HostFiles {
     std::wstring key;          // folded, "\a\b"; empty for the root
     std::wstring canonical;    // "\a\b" as the device holds it, links and ".." resolved
     std::wstring written;      // the last name as written
+    std::wstring askedFolder;  // the folder of the last name asked, as the host names it, links not followed
     FindData data;             // name, attributes and size of what was found
     const Node* node = nullptr;
     // A link that leads nowhere is there itself; one among too many fails as a path.
@@ -97,7 +98,13 @@ class CopyOnWriteView final : public HostFiles {
   // a file is opened; otherwise for itself, as when it is deleted or replaced.
   Found Look(std::wstring_view path, bool follow = true) const;
   // What `path` is in the device folder below, which this view never changes.
-  FileStatus LookBelow(const std::wstring& path, HostFileSystem::Entry& entry) const;
+  // The names the device does not see beside it are told as in `askedFolder`,
+  // the folder the path was asked by; not at all when null (a link's text).
+  FileStatus LookBelow(const std::wstring& path, HostFileSystem::Entry& entry, const std::wstring* askedFolder) const;
+  // What the device folder hid since `mark` of the entries right in the
+  // folder of `where` is told as in `askedFolder`; the rest, and all when it
+  // is null, was told as it was looked at or is not the host's to tell.
+  void Retell(std::size_t mark, const Found& where, const std::wstring* askedFolder) const;
   // The checks before a file is put at `where` (looked at without following):
   // Ok, or why it cannot be. `followed` receives what a link there leads to.
   FileStatus PrepareFile(const Found& where, std::wstring_view path, Found* followed = nullptr) const;
@@ -125,7 +132,11 @@ class CopyOnWriteView final : public HostFiles {
   std::map<std::wstring, Node> nodes_;
   // The folders and links of the device folder that paths led through: they
   // are looked at again for every path below them.
-  mutable std::unordered_map<std::wstring, HostFileSystem::Entry> onTheWay_;
+  struct Passed {
+    HostFileSystem::Entry entry;
+    std::vector<HiddenEntry> twins;  // the names beside it equal to it without letter case
+  };
+  mutable std::unordered_map<std::wstring, Passed> onTheWay_;
 };
 
 }  // namespace platform::host

@@ -272,17 +272,6 @@ std::optional<std::filesystem::path> HostFileSystem::HostPathOf(std::wstring_vie
 
 namespace platform::host {
 
-namespace {
-
-std::optional<std::string> RealPathOf(int fd) {
-  std::error_code error;
-  std::filesystem::path real = std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fd), error);
-  if (error) return std::nullopt;
-  return real.string();
-}
-
-}  // namespace
-
 HeldPath HostFileSystem::Held(std::wstring_view devicePath) const {
   DeviceNames names;
   HostLocation where;

@@ -118,7 +118,7 @@ FileStatus HostFileSystem::ListFolder(std::wstring_view folder, std::vector<Find
     const bool link = S_ISLNK(st.st_mode);
     if (link) {
       // Followed inside the device only, never by the host's rules.
-      const UniqueFd target = OpenInside(where.base, JoinHostPath(path, entry->d_name), O_PATH);
+      const UniqueFd target = resolver_.Open(where.base, JoinHostPath(path, entry->d_name), O_PATH);
       if (!target || fstat(target.Get(), &st) != 0) st = {};
     }
     if (const std::optional<HiddenEntry> hidden =
@@ -131,7 +131,6 @@ FileStatus HostFileSystem::ListFolder(std::wstring_view folder, std::vector<Find
     isLink.push_back(link);
     entries.push_back(st.st_mode == 0 ? Unreachable(std::move(name)) : Describe(std::move(name), st));
   }
-  closedir(dir);
   // Of names alike but for letter case the device sees one; UTF-8 bytes sort as their code points do.
   std::unordered_map<std::wstring, std::size_t> seen;
   std::vector<bool> twin(entries.size(), false);
@@ -145,6 +144,7 @@ FileStatus HostFileSystem::ListFolder(std::wstring_view folder, std::vector<Find
     resolver_.Names().HideTwin(dirFd, hostNames[hidden]);
     Tell(HiddenTwin(deviceFolder, hostNames[hidden], hostNames[known->second]));
   }
+  closedir(dir);  // the twins are hidden by the folder it holds open
   std::size_t kept = 0;
   for (std::size_t i = 0; i < entries.size(); ++i) {
     if (twin[i]) continue;

@@ -1,5 +1,6 @@
 #include "platform/host/files/path_resolver.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -26,6 +27,22 @@ std::optional<std::string> PathResolver::Spelled(int folder, std::wstring_view d
     for (const std::string& twin : twins) listener_->Hidden(HiddenTwin(deviceFolder, twin, *spelled));
   }
   return spelled;
+}
+
+UniqueFd PathResolver::Open(int base, const std::string& path, int flags) const {
+  UniqueFd opened = OpenInside(base, path, flags);
+  if (!opened || volumes_.empty() || base != root_.Get() || !rootPath_) return opened;
+  const std::optional<std::string> real = RealPathOf(opened.Get());
+  if (!real || !real->starts_with(*rootPath_ + "/")) return opened;
+  const std::string top =
+      real->substr(rootPath_->size() + 1, real->find('/', rootPath_->size() + 1) - rootPath_->size() - 1);
+  for (const MountedVolume& volume : volumes_) {
+    if (volume.folded == FoldName(FromUtf8(top))) {
+      errno = ENOENT;
+      return UniqueFd();
+    }
+  }
+  return opened;
 }
 
 FileStatus PathResolver::Resolve(std::wstring_view devicePath, HostLocation& where) const {
@@ -70,7 +87,7 @@ FileStatus PathResolver::Locate(std::wstring_view devicePath, HostLocation& wher
   std::string folder = ".";
   std::wstring deviceFolder;
   for (std::size_t i = 0; i < first; ++i) deviceFolder += L"\\" + FromUtf8(names[i]);
-  UniqueFd folderFd = OpenInside(where.base, folder, O_PATH | O_DIRECTORY);
+  UniqueFd folderFd = Open(where.base, folder, O_PATH | O_DIRECTORY);
   for (std::size_t i = first; folderFd && i < last; ++i) {
     const std::optional<std::string> spelled = Spelled(folderFd.Get(), deviceFolder, names[i]);
     if (!spelled) {
@@ -79,7 +96,7 @@ FileStatus PathResolver::Locate(std::wstring_view devicePath, HostLocation& wher
     }
     folder = JoinHostPath(folder, *spelled);
     deviceFolder += L"\\" + FromUtf8(*spelled);
-    folderFd = OpenInside(where.base, folder, O_PATH | O_DIRECTORY);
+    folderFd = Open(where.base, folder, O_PATH | O_DIRECTORY);
   }
   where.name = names[last];
   if (!folderFd) {
@@ -96,7 +113,7 @@ FileStatus PathResolver::Locate(std::wstring_view devicePath, HostLocation& wher
       where.entry = EntryStat{st.st_mode, st.st_dev, st.st_ino};
       return true;
     }
-    where.target = OpenInside(where.base, JoinHostPath(folder, where.name), targetFlags);
+    where.target = Open(where.base, JoinHostPath(folder, where.name), targetFlags);
     return static_cast<bool>(where.target);
   };
   bool exists = false;
@@ -106,7 +123,7 @@ FileStatus PathResolver::Locate(std::wstring_view devicePath, HostLocation& wher
     exists = look() || !entry;
   }
   const bool link = entry && exists && S_ISLNK(where.entry.mode);
-  if (link) where.target = OpenInside(where.base, JoinHostPath(folder, where.name), O_PATH);
+  if (link) where.target = Open(where.base, JoinHostPath(folder, where.name), O_PATH);
   const bool folderFound = entry && !link ? S_ISDIR(where.entry.mode) : IsFolder(where.target);
   where.found = exists && (!where.namesFolder || folderFound);
   where.parentFolder = std::move(folderFd);

@@ -64,6 +64,11 @@ class PathResolver {
   // fills `where.entry`; `where.target` only for a link.
   FileStatus ResolveEntry(std::wstring_view devicePath, HostLocation& where) const;
 
+  // OpenInside(base, path, flags), save that what a link of root/ leads to
+  // in the device folder's own folder of a mounted volume's name is not
+  // opened: the device sees the mounted folder there (ENOENT).
+  UniqueFd Open(int base, const std::string& path, int flags) const;
+
   int Root() const { return root_.Get(); }
   const std::vector<MountedVolume>& Volumes() const { return volumes_; }
   FolderNames& Names() const { return names_; }
@@ -79,6 +84,7 @@ class PathResolver {
 
   UniqueFd root_;
   std::vector<MountedVolume> volumes_;
+  std::optional<std::string> rootPath_ = RealPathOf(root_.Get());  // to tell where links led
   mutable FolderNames names_;
   HiddenEntryListener* listener_ = nullptr;
 };

@@ -140,7 +140,20 @@ void CheckTreeAgainstReport(const Tree& hostBefore, const Tree& hostAfter, const
 
 }  // namespace
 
-DryAndReal BootDryAndReal(const DeviceTree& device) {
+// The device's tree as the device sees its volumes: a mounted card in place of root/'s own.
+Tree DeviceSnapshot(const fs::path& device, const std::string& mountedCard) {
+  Tree tree = TreeSnapshot(device / "root");
+  if (mountedCard.empty()) return tree;
+  std::erase_if(tree, [](const auto& entry) {
+    const std::string path = Comparable(entry.first);
+    return path == "sd card" || path.starts_with("sd card/");
+  });
+  tree["sd card"] = "<folder>";
+  for (auto& [path, content] : TreeSnapshot(device / mountedCard)) tree["sd card/" + path] = std::move(content);
+  return tree;
+}
+
+DryAndReal BootDryAndReal(const DeviceTree& device, const std::string& mountedCard) {
   DryAndReal result;
   std::vector<std::string>& differences = result.differences;
   // Two copies made alike list their folders in the same order, which decides where a step stops.
@@ -149,10 +162,15 @@ DryAndReal BootDryAndReal(const DeviceTree& device) {
   for (const fs::path& copy : {dryDevice, real}) {
     fs::copy(device.Folder(), copy, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
   }
-  const Tree before = TreeSnapshot(real / "root");
+  const Tree before = DeviceSnapshot(real, mountedCard);
 
-  const BootResult dry = Boot(dryDevice, {"--dry-run", "--report", (scratch.path() / "dry.json").string()});
-  const BootResult boot = Boot(real, {"--report", (scratch.path() / "real.json").string()});
+  const auto arguments = [&](const fs::path& copy, std::vector<std::string> more) {
+    if (!mountedCard.empty()) more.insert(more.end(), {"--mount", "\\sd card=" + (copy / mountedCard).string()});
+    return more;
+  };
+  const BootResult dry =
+      Boot(dryDevice, arguments(dryDevice, {"--dry-run", "--report", (scratch.path() / "dry.json").string()}));
+  const BootResult boot = Boot(real, arguments(real, {"--report", (scratch.path() / "real.json").string()}));
   const std::string dryReport = WithoutClockBefore(ReadHostFile(scratch.path() / "dry.json"));
   const std::string realReport = WithoutClockBefore(ReadHostFile(scratch.path() / "real.json"));
   const std::optional<card::JsonValue> report = card::ParseJson(realReport);
@@ -184,7 +202,7 @@ DryAndReal BootDryAndReal(const DeviceTree& device) {
   }
   for (const std::string& line : realLog) result.log += line + "\n";
   for (const std::string& line : realSummary) result.summary += line + "\n";
-  CheckTreeAgainstReport(before, TreeSnapshot(real / "root"), *report, differences);
+  CheckTreeAgainstReport(before, DeviceSnapshot(real, mountedCard), *report, differences);
   return result;
 }
 

@@ -21,6 +21,8 @@ struct DryAndReal {
   std::string summary;  // the boot's, its lines as printed
 };
 
-DryAndReal BootDryAndReal(const DeviceTree& device);
+// `mountedCard`, when given, is a folder of the device folder beside root/
+// that both boots mount as "\sd card".
+DryAndReal BootDryAndReal(const DeviceTree& device, const std::string& mountedCard = {});
 
 }  // namespace initap::test

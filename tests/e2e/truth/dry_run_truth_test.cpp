@@ -85,6 +85,13 @@ const KnownCase kKnownCases[] = {
           Steps(R"(<delete path="\FlashHd\d\"/>)")),
      // The device sees one of them; the other keeps the folder on the PC.
      {R"("files_deleted": ["\\FlashHd\\d\\A.TXT", )", R"("status": "partial")"}},
+    {"a file copied through a link beside a name equal to it without letter case",
+     Card({{Kind::File, "System/d/Maps", "c"},
+           {Kind::File, "System/d/mAPS", "twin"},
+           {Kind::Link, "System/d/link", "."}},
+          "sd card/update.xml", Steps(R"(<copy from="\System\d\link\Maps" to="\Windows\Maps"/>)")),
+     // Told by the path asked, as the host tells it, not by where the link led.
+     {R"("text": "\\System\\d\\link\\mAPS is not there for the device)"}},
     {"a description without a list, marked applied",
      Card({}, "sd card/update.xml", "<update_already>1</update_already>"),
      {"already update.", "\"reached_main_application\": true"}},
@@ -124,6 +131,19 @@ TEST_P(KnownCaseTest, TellsWhatTheBootDoes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, KnownCaseTest, ::testing::ValuesIn(kKnownCases));
+
+TEST_F(DryRunTruthTest, ALinkToAMountedCardsVolumeLeadsNowhere) {
+  // The PC would follow the link into root/'s own "sd card", which the device does not see.
+  device.WriteFile("sd card/only on the PC.txt", "pc");
+  std::filesystem::create_directories(device.Host("FlashHd"));
+  std::filesystem::create_symlink("/sd card", device.Host("FlashHd/link"));
+  device.WriteDeviceFile("card/on the card.txt", "card");
+  device.WriteDeviceFile("card/update.xml", Description(Steps(R"(<copy from="\FlashHd\link\" to="\Windows\got\"/>)")));
+  const DryAndReal runs = BootDryAndReal(device, "card");
+  for (const std::string& difference : runs.differences) ADD_FAILURE() << difference;
+  EXPECT_EQ(runs.report.find("got\\\\on"), std::string::npos) << runs.report;  // neither file
+  EXPECT_NE(runs.report.find(R"("copied": [], )"), std::string::npos) << runs.report;
+}
 
 TEST(RandomCardTest, TellsWhatTheBootDoesForEverySeed) {
   if (!std::filesystem::exists(kInitap)) GTEST_SKIP() << kInitap << " is not built";
