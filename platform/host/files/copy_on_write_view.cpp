@@ -386,31 +386,25 @@ CopyOnWriteView::Found CopyOnWriteView::Look(std::wstring_view path, bool follow
 
 FileStatus CopyOnWriteView::LookBelow(const std::wstring& path, HostFileSystem::Entry& entry,
                                       const std::wstring* askedFolder) const {
-  const std::wstring folder = path.substr(0, path.rfind(L'\\'));
-  const auto tell = [&](const std::vector<HiddenEntry>& twins) {
-    if (askedFolder == nullptr) return;  // the host follows a link's text as it stands
-    for (HiddenEntry twin : twins) {
-      twin.path = *askedFolder + twin.path.substr(folder.size());
-      relay_->Keep(std::move(twin));
-    }
-  };
   if (const auto known = onTheWay_.find(path); known != onTheWay_.end()) {
-    entry = known->second.entry;
-    tell(known->second.twins);
+    entry = known->second;
     return FileStatus::Ok;
   }
+  // The device folder tells of twins the first time a look meets them. Of
+  // what this look came across, those of this name are told by the path
+  // asked; those of the folders on the way were told as each was looked at,
+  // and the host follows a link's text as it stands, telling nothing.
   const std::size_t mark = relay_->Mark();
   const FileStatus status = device_->LookAt(path, entry);
-  // Of what the look came across, the twins of this name; those of the
-  // folders on the way were told as each was looked at.
-  std::vector<HiddenEntry> twins;
+  const std::wstring folder = path.substr(0, path.rfind(L'\\'));
   for (HiddenEntry& hidden : relay_->TakeSince(mark)) {
-    if (InFolder(hidden.path, folder)) twins.push_back(std::move(hidden));
+    if (askedFolder == nullptr || !InFolder(hidden.path, folder)) continue;
+    hidden.path = *askedFolder + hidden.path.substr(folder.size());
+    relay_->Keep(std::move(hidden));
   }
   if (status != FileStatus::Ok) return status;
-  tell(twins);
   if (entry.kind == HostFileSystem::Entry::Kind::Folder || entry.kind == HostFileSystem::Entry::Kind::Link) {
-    onTheWay_.emplace(path, Passed{entry, std::move(twins)});
+    onTheWay_.emplace(path, entry);
   }
   return FileStatus::Ok;
 }
@@ -429,6 +423,7 @@ FileStatus CopyOnWriteView::PrepareFile(const Found& where, std::wstring_view pa
   if (where.base) return FileStatus::AccessDenied;
   if (!where.parentFound) return FileStatus::PathNotFound;
   if (where.namesFolder) return where.found ? FileStatus::AccessDenied : FileStatus::InvalidName;
+  if (Shadowed(where)) return FileStatus::AccessDenied;
   // A link is replaced itself; what it leads to only decides whether that is allowed.
   Found target = where.link ? Look(path, true) : where;
   if (target.present && target.folder) return FileStatus::AccessDenied;
@@ -561,8 +556,26 @@ FileStatus CopyOnWriteView::CreateDirectory(std::wstring_view path) {
   // Whatever is there already, a file too, keeps the name from being a folder.
   if (where.base || where.present) return FileStatus::AlreadyExists;
   if (!where.parentFound) return FileStatus::PathNotFound;
+  if (Shadowed(where)) return FileStatus::AccessDenied;
   nodes_[where.key] = Node{Kind::Folder, where.written, {}};
   return FileStatus::Ok;
+}
+
+bool CopyOnWriteView::Shadowed(const Found& where) const {
+  const auto node = nodes_.find(where.key);
+  if (where.present || node == nodes_.end() || node->second.kind != Kind::Gone) return false;
+  const std::wstring folder = where.canonical.substr(0, std::min(where.canonical.rfind(L'\\'), where.canonical.size()));
+  const std::size_t mark = relay_->Mark();
+  const std::optional<std::filesystem::path> host = device_->HostPathOf(folder.empty() ? L"\\" : folder);
+  std::ignore = relay_->TakeSince(mark);  // a look of the view's own
+  if (!host) return false;
+  const std::wstring name = where.key.substr(where.key.rfind(L'\\') + 1);
+  std::error_code error;
+  std::size_t alike = 0;
+  for (std::filesystem::directory_iterator it(*host, error), end; !error && it != end; it.increment(error)) {
+    if (FoldName(FromUtf8(it->path().filename().string())) == name) ++alike;
+  }
+  return alike > 1;
 }
 
 bool CopyOnWriteView::HoldsHidden(const Found& folder) const {
@@ -643,6 +656,7 @@ FileStatus CopyOnWriteView::MoveFile(std::wstring_view source, std::wstring_view
   if (to.status != FileStatus::Ok) return to.status;
   if (to.base) return FileStatus::AlreadyExists;
   if (!to.parentFound) return FileStatus::PathNotFound;
+  if (Shadowed(to)) return FileStatus::AccessDenied;
   // Only a change of letter case may move a file onto the name it has.
   if (to.found && to.key != from.key) return FileStatus::AlreadyExists;
   // Folders keep their place in a dry run: what lies below them is the device's.

@@ -113,6 +113,10 @@ class CopyOnWriteView final : public HostFiles {
   Content ContentOf(const Found& file) const;
   // The entries of a folder found in the view, by `askedAs` when the device asked for it so.
   void ListFolder(const Found& folder, std::vector<FindData>& entries, std::wstring_view askedAs = {}) const;
+  // Whether the name `where` is missing at is one deleted here that the
+  // device folder holds twice without regard to letter case: the other one
+  // still takes the name on the PC, out of the device's sight.
+  bool Shadowed(const Found& where) const;
   // Whether a folder of the device folder holds host entries that the device
   // does not see: what the view cannot remove keeps the folder from going.
   bool HoldsHidden(const Found& folder) const;
@@ -132,11 +136,7 @@ class CopyOnWriteView final : public HostFiles {
   std::map<std::wstring, Node> nodes_;
   // The folders and links of the device folder that paths led through: they
   // are looked at again for every path below them.
-  struct Passed {
-    HostFileSystem::Entry entry;
-    std::vector<HiddenEntry> twins;  // the names beside it equal to it without letter case
-  };
-  mutable std::unordered_map<std::wstring, Passed> onTheWay_;
+  mutable std::unordered_map<std::wstring, HostFileSystem::Entry> onTheWay_;
 };
 
 }  // namespace platform::host

@@ -89,7 +89,8 @@ FolderNames::Folder* FolderNames::Read(int folder, const Stamp& stamp) {
   return kept;
 }
 
-std::optional<std::string> FolderNames::Find(int folder, const std::wstring& folded, std::vector<std::string>& twins) {
+std::optional<std::string> FolderNames::Find(int folder, const std::wstring& folded, std::vector<std::string>& twins,
+                                             bool* shadowed) {
   twins.clear();
   std::lock_guard guard(lock_);
   Stamp stamp;
@@ -109,7 +110,10 @@ std::optional<std::string> FolderNames::Find(int folder, const std::wstring& fol
     // UTF-8 bytes sort as their code points do.
     if (seen == nullptr || it->second < *seen) seen = &it->second;
   }
-  if (seen == nullptr) return std::nullopt;
+  if (seen == nullptr) {
+    if (shadowed != nullptr) *shadowed = found != end;
+    return std::nullopt;
+  }
   for (auto it = found; it != end; ++it) {
     if (&it->second == seen || !hiddenTwins_.emplace(stamp.device, stamp.inode, it->second).second) continue;
     twins.push_back(it->second);

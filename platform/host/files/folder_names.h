@@ -25,8 +25,10 @@ class FolderNames {
   // folded name is `folded`, as the device sees it: of names that differ only
   // in letter case the first in code point order, the others put into
   // `twins`; none when there is none or the folder cannot be read. Names the
-  // device cannot hold are never found, nor twins hidden before.
-  std::optional<std::string> Find(int folder, const std::wstring& folded, std::vector<std::string>& twins);
+  // device cannot hold are never found, nor twins hidden before: `shadowed`
+  // is set when only those hold the name.
+  std::optional<std::string> Find(int folder, const std::wstring& folded, std::vector<std::string>& twins,
+                                  bool* shadowed = nullptr);
 
   // A name hidden behind its twin stays hidden for the rest of the boot, also
   // once the twin is gone: a dry run keeps one entry under a folded name, and

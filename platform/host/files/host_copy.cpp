@@ -20,6 +20,8 @@ FileStatus PrepareDestination(const PathResolver& resolver, std::wstring_view pa
   if (where.IsBase()) return FileStatus::AccessDenied;
   if (!where.parentFound) return FileStatus::PathNotFound;
   if (where.namesFolder) return where.found ? FileStatus::AccessDenied : FileStatus::InvalidName;
+  // The name is taken on the PC by what the device does not see.
+  if (where.shadowed) return FileStatus::AccessDenied;
   folder = where.parentFolder.Get();
   // A link is replaced itself; what it leads to only decides whether that is allowed.
   existing = {};

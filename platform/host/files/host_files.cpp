@@ -146,6 +146,7 @@ FileStatus HostFileSystem::CreateDirectory(std::wstring_view path) {
   if (const FileStatus status = resolver_.ResolveEntry(path, where); status != FileStatus::Ok) return status;
   if (where.IsBase() || where.found) return FileStatus::AlreadyExists;
   if (!where.parentFound) return FileStatus::PathNotFound;
+  if (where.shadowed) return FileStatus::AccessDenied;  // taken on the PC by what the device does not see
   const int parent = where.parentFolder.Get();
   const int result =
       resolver_.Names().Change(parent, "", where.name, [&] { return mkdirat(parent, where.name.c_str(), 0777); });
@@ -169,6 +170,7 @@ FileStatus HostFileSystem::MoveFile(std::wstring_view source, std::wstring_view 
   if (const FileStatus status = resolver_.ResolveEntry(destination, to); status != FileStatus::Ok) return status;
   if (to.IsBase()) return FileStatus::AlreadyExists;
   if (!to.parentFound) return FileStatus::PathNotFound;
+  if (to.shadowed) return FileStatus::AccessDenied;
   const int fromFolder = from.parentFolder.Get();
   const int toFolder = to.parentFolder.Get();
   std::string name = to.name;
@@ -252,6 +254,10 @@ UniqueFd HostFileSystem::OpenFd(std::wstring_view devicePath, int openFlags) con
   }
   if (!where.parentFound || (!where.found && (openFlags & O_CREAT) == 0)) {
     errno = ENOENT;
+    return UniqueFd();
+  }
+  if (where.shadowed) {
+    errno = EACCES;
     return UniqueFd();
   }
   return OpenInside(where.base, where.Path(), openFlags, 0666);

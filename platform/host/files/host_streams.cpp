@@ -85,6 +85,7 @@ FileStatus HostFileSystem::OpenForWrite(std::wstring_view path, int flags, Uniqu
   if (where.IsBase()) return FileStatus::AccessDenied;
   if (!where.parentFound) return FileStatus::PathNotFound;
   if (where.namesFolder) return where.found ? FileStatus::AccessDenied : FileStatus::InvalidName;
+  if (where.shadowed) return FileStatus::AccessDenied;  // taken on the PC by what the device does not see
   // Non-blocking, so that a FIFO placed in the device cannot hang the open.
   const auto open = [&] {
     file = OpenInside(where.base, where.Path(), O_WRONLY | O_CREAT | O_NOCTTY | O_NONBLOCK | flags, 0666);

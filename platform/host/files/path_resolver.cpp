@@ -19,10 +19,10 @@ bool IsFolder(const UniqueFd& fd) {
 
 }  // namespace
 
-std::optional<std::string> PathResolver::Spelled(int folder, std::wstring_view deviceFolder,
-                                                 const std::string& name) const {
+std::optional<std::string> PathResolver::Spelled(int folder, std::wstring_view deviceFolder, const std::string& name,
+                                                 bool* shadowed) const {
   std::vector<std::string> twins;
-  std::optional<std::string> spelled = names_.Find(folder, FoldName(FromUtf8(name)), twins);
+  std::optional<std::string> spelled = names_.Find(folder, FoldName(FromUtf8(name)), twins, shadowed);
   if (listener_ != nullptr) {
     for (const std::string& twin : twins) listener_->Hidden(HiddenTwin(deviceFolder, twin, *spelled));
   }
@@ -117,7 +117,7 @@ FileStatus PathResolver::Locate(std::wstring_view devicePath, HostLocation& wher
     return static_cast<bool>(where.target);
   };
   bool exists = false;
-  if (std::optional<std::string> spelled = Spelled(folderFd.Get(), deviceFolder, where.name)) {
+  if (std::optional<std::string> spelled = Spelled(folderFd.Get(), deviceFolder, where.name, &where.shadowed)) {
     where.name = std::move(*spelled);
     // A name that is there but opens nowhere is a link that leads nowhere.
     exists = look() || !entry;

@@ -38,6 +38,7 @@ struct HostLocation {
   std::string written;       // the last name as written
   bool parentFound = false;  // every folder up to the last name exists
   bool found = false;        // the last name exists too (and is a folder when the path names one)
+  bool shadowed = false;     // the last name is on the PC only: hidden behind a twin that is gone
   bool namesFolder = false;  // written with a trailing separator
   UniqueFd target;           // what the last name leads to, when that could be opened
   UniqueFd parentFolder;     // O_PATH: `parent`, opened when it was walked through
@@ -79,8 +80,10 @@ class PathResolver {
  private:
   FileStatus Locate(std::wstring_view devicePath, HostLocation& where, bool entry, int targetFlags) const;
   // The device's spelling of `name` in the open `folder` (the device path
-  // `deviceFolder`), telling the listener of its twins; none when missing.
-  std::optional<std::string> Spelled(int folder, std::wstring_view deviceFolder, const std::string& name) const;
+  // `deviceFolder`), telling the listener of its twins; none when missing, and
+  // `shadowed` set when a hidden twin takes the name on the PC.
+  std::optional<std::string> Spelled(int folder, std::wstring_view deviceFolder, const std::string& name,
+                                     bool* shadowed = nullptr) const;
 
   UniqueFd root_;
   std::vector<MountedVolume> volumes_;

@@ -85,6 +85,12 @@ const KnownCase kKnownCases[] = {
           Steps(R"(<delete path="\FlashHd\d\"/>)")),
      // The device sees one of them; the other keeps the folder on the PC.
      {R"("files_deleted": ["\\FlashHd\\d\\A.TXT", )", R"("status": "partial")"}},
+    {"a file copied to the name of a hidden twin once the one the device saw is gone",
+     Card({kFlashFile, {Kind::File, "FlashHd/d/noext", "hidden"}, {Kind::File, "FlashHd/d/NOEXT", "seen"}},
+          "sd card/update.xml",
+          Steps(R"(<delete path="\FlashHd\d\noext"/><copy from="\FlashHd\x.txt" to="\FlashHd\d\noext"/>)")),
+     // The PC keeps the other one under that name, out of the device's sight.
+     {R"("files_deleted": ["\\FlashHd\\d\\NOEXT", )", R"("copied": [], )"}},
     {"a file copied through a link beside a name equal to it without letter case",
      Card({{Kind::File, "System/d/Maps", "c"},
            {Kind::File, "System/d/mAPS", "twin"},
