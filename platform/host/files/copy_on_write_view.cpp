@@ -132,6 +132,11 @@ bool LeadsBehindMount(const std::vector<std::wstring>& held, const std::vector<S
   return !target.empty() && !(!held.empty() && isMounted(held.front())) && isMounted(target.front().name);
 }
 
+// "\\a\\b" -> "\\a"; "\\a" -> "", the root.
+std::wstring ParentOf(std::wstring_view path) {
+  return std::wstring(path.substr(0, std::min(path.rfind(L'\\'), path.size())));
+}
+
 // Whether `path` names an entry in `folder`, letter case aside. What a look
 // or a listing comes across lies in the folder looked in or on the way to
 // it, so the rest of the path is the entry's name (which may hold a "\\").
@@ -363,7 +368,7 @@ CopyOnWriteView::Found CopyOnWriteView::Look(std::wstring_view path, bool follow
     std::unique_ptr<FindHandle> listing;
     const std::size_t mark = relay_->Mark();
     std::ignore = device_->FindFirst(where.canonical, where.data, listing);
-    Retell(mark, where, &where.askedFolder);
+    Retell(mark, ParentOf(where.canonical), &where.askedFolder);
   }
   if (!shownName.empty()) {
     if (!where.present) {
@@ -396,12 +401,7 @@ FileStatus CopyOnWriteView::LookBelow(const std::wstring& path, HostFileSystem::
   // and the host follows a link's text as it stands, telling nothing.
   const std::size_t mark = relay_->Mark();
   const FileStatus status = device_->LookAt(path, entry);
-  const std::wstring folder = path.substr(0, path.rfind(L'\\'));
-  for (HiddenEntry& hidden : relay_->TakeSince(mark)) {
-    if (askedFolder == nullptr || !InFolder(hidden.path, folder)) continue;
-    hidden.path = *askedFolder + hidden.path.substr(folder.size());
-    relay_->Keep(std::move(hidden));
-  }
+  Retell(mark, ParentOf(path), askedFolder);
   if (status != FileStatus::Ok) return status;
   if (entry.kind == HostFileSystem::Entry::Kind::Folder || entry.kind == HostFileSystem::Entry::Kind::Link) {
     onTheWay_.emplace(path, entry);
@@ -409,8 +409,7 @@ FileStatus CopyOnWriteView::LookBelow(const std::wstring& path, HostFileSystem::
   return FileStatus::Ok;
 }
 
-void CopyOnWriteView::Retell(std::size_t mark, const Found& where, const std::wstring* askedFolder) const {
-  const std::wstring folder = where.canonical.substr(0, std::min(where.canonical.rfind(L'\\'), where.canonical.size()));
+void CopyOnWriteView::Retell(std::size_t mark, std::wstring_view folder, const std::wstring* askedFolder) const {
   for (HiddenEntry& hidden : relay_->TakeSince(mark)) {
     if (askedFolder == nullptr || !InFolder(hidden.path, folder)) continue;
     hidden.path = *askedFolder + hidden.path.substr(folder.size());
@@ -457,13 +456,16 @@ void CopyOnWriteView::ListFolder(const Found& folder, std::vector<FindData>& ent
       entries.clear();
       links.clear();
     }
-    // The listing's own entries are told by the path asked; the folders on
-    // the way to it were told as the folder was looked for.
+    // The listing's own entries are told by the path asked, but not those
+    // deleted here; the folders on the way to it were told as the folder was
+    // looked for.
     DeviceNames listed;
     std::ignore = ParseDeviceNames(askedAs.empty() ? std::wstring_view(folder.canonical) : askedAs, listed);
     const std::wstring listedFolder = listed.IsRoot() ? std::wstring() : listed.Below(L"");
     for (HiddenEntry& hidden : relay_->TakeSince(mark)) {
-      if (InFolder(hidden.path, listedFolder)) relay_->Keep(std::move(hidden));
+      if (!InFolder(hidden.path, listedFolder)) continue;
+      const auto node = nodes_.find(folder.key + L"\\" + FoldName(hidden.path.substr(listedFolder.size() + 1)));
+      if (node == nodes_.end() || node->second.kind != Kind::Gone) relay_->Keep(std::move(hidden));
     }
     // What a link leads to may have changed here. Looked for by the path
     // asked, it counts the links on the way there, as the host's lookup does.
@@ -521,7 +523,7 @@ FileStatus CopyOnWriteView::TestOpenForRead(std::wstring_view path) {
   if (where.node != nullptr) return FileStatus::Ok;
   const std::size_t mark = relay_->Mark();
   const FileStatus status = device_->TestOpenForRead(where.canonical);
-  Retell(mark, where, &where.askedFolder);
+  Retell(mark, ParentOf(where.canonical), &where.askedFolder);
   return status;
 }
 
@@ -564,7 +566,7 @@ FileStatus CopyOnWriteView::CreateDirectory(std::wstring_view path) {
 bool CopyOnWriteView::Shadowed(const Found& where) const {
   const auto node = nodes_.find(where.key);
   if (where.present || node == nodes_.end() || node->second.kind != Kind::Gone) return false;
-  const std::wstring folder = where.canonical.substr(0, std::min(where.canonical.rfind(L'\\'), where.canonical.size()));
+  const std::wstring folder = ParentOf(where.canonical);
   const std::size_t mark = relay_->Mark();
   const std::optional<std::filesystem::path> host = device_->HostPathOf(folder.empty() ? L"\\" : folder);
   std::ignore = relay_->TakeSince(mark);  // a look of the view's own
@@ -632,7 +634,7 @@ FileStatus CopyOnWriteView::CopyFile(std::wstring_view source, std::wstring_view
   if (from.node == nullptr) {
     const std::size_t mark = relay_->Mark();
     const FileStatus readable = device_->TestOpenForRead(from.canonical);
-    Retell(mark, from, &from.askedFolder);
+    Retell(mark, ParentOf(from.canonical), &from.askedFolder);
     if (readable != FileStatus::Ok) return readable;
     from.found = true;
   }
@@ -734,7 +736,7 @@ FileStatus CopyOnWriteView::ReadFile(std::wstring_view path, std::string& bytes)
     if (where.node == nullptr) {
       const std::size_t mark = relay_->Mark();
       const FileStatus status = device_->ReadFile(where.canonical, bytes);
-      Retell(mark, where, &where.askedFolder);
+      Retell(mark, ParentOf(where.canonical), &where.askedFolder);
       return status;
     }
     content = where.node->content;
@@ -767,7 +769,7 @@ UniqueFd CopyOnWriteView::OpenFd(std::wstring_view devicePath, int openFlags) co
   if (where.node == nullptr) {
     const std::size_t mark = relay_->Mark();
     UniqueFd opened = device_->OpenFd(where.canonical, openFlags);
-    Retell(mark, where, &where.askedFolder);
+    Retell(mark, ParentOf(where.canonical), &where.askedFolder);
     return opened;
   }
   const Content& content = where.node->content;
@@ -786,7 +788,7 @@ std::optional<std::filesystem::path> CopyOnWriteView::HostPathOf(std::wstring_vi
   if (where.node == nullptr) {
     const std::size_t mark = relay_->Mark();
     std::optional<std::filesystem::path> host = device_->HostPathOf(where.canonical);
-    Retell(mark, where, &where.askedFolder);
+    Retell(mark, ParentOf(where.canonical), &where.askedFolder);
     return host;
   }
   return std::nullopt;

@@ -101,10 +101,10 @@ class CopyOnWriteView final : public HostFiles {
   // The names the device does not see beside it are told as in `askedFolder`,
   // the folder the path was asked by; not at all when null (a link's text).
   FileStatus LookBelow(const std::wstring& path, HostFileSystem::Entry& entry, const std::wstring* askedFolder) const;
-  // What the device folder hid since `mark` of the entries right in the
-  // folder of `where` is told as in `askedFolder`; the rest, and all when it
-  // is null, was told as it was looked at or is not the host's to tell.
-  void Retell(std::size_t mark, const Found& where, const std::wstring* askedFolder) const;
+  // What the device folder hid since `mark` in `folder` (as the view resolved
+  // it) is told as in `askedFolder`; the rest, and all when it is null, was
+  // told as it was looked at or is not the host's to tell.
+  void Retell(std::size_t mark, std::wstring_view folder, const std::wstring* askedFolder) const;
   // The checks before a file is put at `where` (looked at without following):
   // Ok, or why it cannot be. `followed` receives what a link there leads to.
   FileStatus PrepareFile(const Found& where, std::wstring_view path, Found* followed = nullptr) const;

@@ -131,7 +131,9 @@ void CheckTreeAgainstReport(const Tree& hostBefore, const Tree& hostAfter, const
   std::set<std::string> changed;
   for (const auto& [path, content] : after) {
     const auto old = before.find(path);
-    if (old != before.end() && old->second != content && content != "<folder>") changed.insert(Comparable(path));
+    if (old != before.end() && old->second != content && content != "<folder>" && old->second != "<folder>") {
+      changed.insert(Comparable(path));  // a folder that became a file is added, not replaced
+    }
   }
   if (const std::set<std::string> untold = Without(changed, rewritten); !untold.empty()) {
     differences.push_back("files changed but not reported as replaced or appended:" + Named(untold));
