@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,7 +28,8 @@ class FaultyFiles final : public platform::ForwardingFileSystem {
   int deleteCalls = 0;
   std::vector<std::wstring> deleted;  // every path handed to DeleteFile
   // The calls that change what a power cut leaves, in order: "copy DESTINATION",
-  // "replace PATH", "delete PATH" and "flush PATH".
+  // "replace PATH", "delete PATH" and "flush PATH". Read once the threads that
+  // call are done.
   std::vector<std::wstring> journal;
 
   platform::FileStatus FindFirst(std::wstring_view pattern, platform::FindData& first,
@@ -36,6 +38,12 @@ class FaultyFiles final : public platform::ForwardingFileSystem {
   platform::FileStatus DeleteFile(std::wstring_view path) override;
   platform::FileStatus ReplaceFile(std::wstring_view path, std::string_view bytes) override;
   platform::FileStatus FlushVolume(std::wstring_view path) override;
+
+ private:
+  // Notes a call in the journal; threads of their own may call at once.
+  void Note(std::wstring entry);
+
+  std::mutex lock_;
 };
 
 }  // namespace initap::test
