@@ -67,8 +67,9 @@ std::unique_ptr<HostPlatform> HostPlatform::Create(const CommandLine& line, Host
   host->changes_ = std::make_unique<ChangeReport>();
   host->recorder_ =
       std::make_unique<ChangeRecorder>(*host->deviceFiles_, *host->changes_, [&kernel] { return kernel.UtcNow(); });
-  host->watch_ = std::make_unique<CardWatch>(*host->deviceFiles_, *host->codePage_, *host->warnings_, *host->changes_,
-                                             [&kernel](std::wstring_view text) { kernel.DebugOutput(text); });
+  host->watch_ =
+      std::make_unique<CardWatch>(*host->deviceFiles_, *host->recorder_, *host->codePage_, *host->warnings_,
+                                  *host->changes_, [&kernel](std::wstring_view text) { kernel.DebugOutput(text); });
   host->files_->AddListener(*host->recorder_);
   host->files_->AddListener(*host->watch_);
   host->deviceFiles_->TellHidden(*host->watch_);

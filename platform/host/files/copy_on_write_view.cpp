@@ -129,7 +129,8 @@ bool LeadsBehindMount(const std::vector<std::wstring>& held, const std::vector<S
   const auto isMounted = [&](const std::wstring& name) {
     return std::find(mounted.begin(), mounted.end(), FoldName(name)) != mounted.end();
   };
-  return !target.empty() && !(!held.empty() && isMounted(held.front())) && isMounted(target.front().name);
+  const bool inMount = !held.empty() && isMounted(held.front());
+  return !inMount && !target.empty() && isMounted(target.front().name);
 }
 
 // "\\a\\b" -> "\\a"; "\\a" -> "", the root.
@@ -197,17 +198,18 @@ class CopyOnWriteView::HiddenRelay final : public HiddenEntryListener {
    public:
     explicit Quiet(HiddenRelay& relay) : relay_(relay) {
       const std::lock_guard guard(relay_.lock_);
-      relay_.quiet_.insert(std::this_thread::get_id());
+      outermost_ = relay_.quiet_.insert(std::this_thread::get_id()).second;
     }
     ~Quiet() {
       const std::lock_guard guard(relay_.lock_);
-      relay_.quiet_.erase(std::this_thread::get_id());
+      if (outermost_) relay_.quiet_.erase(std::this_thread::get_id());
     }
     Quiet(const Quiet&) = delete;
     Quiet& operator=(const Quiet&) = delete;
 
    private:
     HiddenRelay& relay_;
+    bool outermost_ = false;
   };
 
   HiddenEntryListener* listener = nullptr;  // set before the boot
@@ -245,6 +247,22 @@ CopyOnWriteView::CopyOnWriteView(std::unique_ptr<HostFileSystem> device)
 CopyOnWriteView::~CopyOnWriteView() = default;
 
 void CopyOnWriteView::TellHidden(HiddenEntryListener& listener) { relay_->listener = &listener; }
+
+void CopyOnWriteView::Retell(std::size_t mark, std::wstring_view folder, const std::wstring* askedFolder) const {
+  for (HiddenEntry& hidden : relay_->TakeSince(mark)) {
+    if (askedFolder == nullptr || !InFolder(hidden.path, folder)) continue;
+    hidden.path = *askedFolder + hidden.path.substr(folder.size());
+    relay_->Keep(std::move(hidden));
+  }
+}
+
+template <typename Call>
+auto CopyOnWriteView::AsAsked(const Found& where, Call call) const {
+  const std::size_t mark = relay_->Mark();
+  auto result = call(where.canonical);
+  Retell(mark, ParentOf(where.canonical), &where.askedFolder);
+  return result;
+}
 
 CopyOnWriteView::Found CopyOnWriteView::Look(std::wstring_view path, bool follow) const {
   Found where;
@@ -366,9 +384,8 @@ CopyOnWriteView::Found CopyOnWriteView::Look(std::wstring_view path, bool follow
   if (where.present && where.node == nullptr && !where.link && !where.folder) {
     // The device's own file, whose size the device folder tells.
     std::unique_ptr<FindHandle> listing;
-    const std::size_t mark = relay_->Mark();
-    std::ignore = device_->FindFirst(where.canonical, where.data, listing);
-    Retell(mark, ParentOf(where.canonical), &where.askedFolder);
+    std::ignore =
+        AsAsked(where, [&](const std::wstring& path) { return device_->FindFirst(path, where.data, listing); });
   }
   if (!shownName.empty()) {
     if (!where.present) {
@@ -407,14 +424,6 @@ FileStatus CopyOnWriteView::LookBelow(const std::wstring& path, HostFileSystem::
     onTheWay_.emplace(path, entry);
   }
   return FileStatus::Ok;
-}
-
-void CopyOnWriteView::Retell(std::size_t mark, std::wstring_view folder, const std::wstring* askedFolder) const {
-  for (HiddenEntry& hidden : relay_->TakeSince(mark)) {
-    if (askedFolder == nullptr || !InFolder(hidden.path, folder)) continue;
-    hidden.path = *askedFolder + hidden.path.substr(folder.size());
-    relay_->Keep(std::move(hidden));
-  }
 }
 
 FileStatus CopyOnWriteView::PrepareFile(const Found& where, std::wstring_view path, Found* followed) const {
@@ -521,10 +530,7 @@ FileStatus CopyOnWriteView::TestOpenForRead(std::wstring_view path) {
   if (!where.found) return where.Missing();
   if (where.folder) return FileStatus::AccessDenied;
   if (where.node != nullptr) return FileStatus::Ok;
-  const std::size_t mark = relay_->Mark();
-  const FileStatus status = device_->TestOpenForRead(where.canonical);
-  Retell(mark, ParentOf(where.canonical), &where.askedFolder);
-  return status;
+  return AsAsked(where, [&](const std::wstring& canonical) { return device_->TestOpenForRead(canonical); });
 }
 
 FileStatus CopyOnWriteView::FindFirst(std::wstring_view pattern, FindData& first,
@@ -563,32 +569,32 @@ FileStatus CopyOnWriteView::CreateDirectory(std::wstring_view path) {
   return FileStatus::Ok;
 }
 
+std::vector<std::wstring> CopyOnWriteView::NamesOnThePC(const std::wstring& folder) const {
+  const HiddenRelay::Quiet quiet(*relay_);  // a look of the view's own
+  std::vector<std::wstring> names;
+  const std::optional<std::filesystem::path> host = device_->HostPathOf(folder.empty() ? L"\\" : folder);
+  if (!host) return names;
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(*host, error), end; !error && it != end; it.increment(error)) {
+    names.push_back(FromUtf8(it->path().filename().string()));
+  }
+  return names;
+}
+
 bool CopyOnWriteView::Shadowed(const Found& where) const {
   const auto node = nodes_.find(where.key);
   if (where.present || node == nodes_.end() || node->second.kind != Kind::Gone) return false;
-  const std::wstring folder = ParentOf(where.canonical);
-  const std::size_t mark = relay_->Mark();
-  const std::optional<std::filesystem::path> host = device_->HostPathOf(folder.empty() ? L"\\" : folder);
-  std::ignore = relay_->TakeSince(mark);  // a look of the view's own
-  if (!host) return false;
   const std::wstring name = where.key.substr(where.key.rfind(L'\\') + 1);
-  std::error_code error;
-  std::size_t alike = 0;
-  for (std::filesystem::directory_iterator it(*host, error), end; !error && it != end; it.increment(error)) {
-    if (FoldName(FromUtf8(it->path().filename().string())) == name) ++alike;
-  }
-  return alike > 1;
+  const std::vector<std::wstring> names = NamesOnThePC(ParentOf(where.canonical));
+  return std::count_if(names.begin(), names.end(), [&](const std::wstring& other) { return FoldName(other) == name; }) >
+         1;
 }
 
 bool CopyOnWriteView::HoldsHidden(const Found& folder) const {
   if (folder.node != nullptr) return false;  // made here: it holds only what the view made
-  const std::optional<std::filesystem::path> host = device_->HostPathOf(folder.canonical);
   std::vector<FindData> seen;
-  if (!host || device_->ListFolder(folder.canonical, seen, nullptr) != FileStatus::Ok) return false;
-  std::error_code error;
-  std::size_t entries = 0;
-  for (std::filesystem::directory_iterator it(*host, error), end; !error && it != end; it.increment(error)) ++entries;
-  return entries > seen.size();
+  if (device_->ListFolder(folder.canonical, seen, nullptr) != FileStatus::Ok) return false;
+  return NamesOnThePC(folder.canonical).size() > seen.size();
 }
 
 FileStatus CopyOnWriteView::RemoveDirectory(std::wstring_view path) {
@@ -600,11 +606,13 @@ FileStatus CopyOnWriteView::RemoveDirectory(std::wstring_view path) {
   // A link is no folder, whatever it leads to.
   if (!where.folder || where.link) return FileStatus::PathNotFound;
   // The host removes the folder without a look into it: nothing is told.
-  std::vector<FindData> entries;
-  const std::size_t mark = relay_->Mark();
-  ListFolder(where, entries);
-  const bool empty = entries.empty() && !HoldsHidden(where);
-  std::ignore = relay_->TakeSince(mark);
+  bool empty = false;
+  {
+    const HiddenRelay::Quiet quiet(*relay_);
+    std::vector<FindData> entries;
+    ListFolder(where, entries);
+    empty = entries.empty() && !HoldsHidden(where);
+  }
   if (!empty) return FileStatus::DirectoryNotEmpty;
   nodes_[where.key] = Node{};
   return FileStatus::Ok;
@@ -632,9 +640,8 @@ FileStatus CopyOnWriteView::CopyFile(std::wstring_view source, std::wstring_view
   if (from.folder) return FileStatus::AccessDenied;
   // A file of the device folder must be readable to be copied at all.
   if (from.node == nullptr) {
-    const std::size_t mark = relay_->Mark();
-    const FileStatus readable = device_->TestOpenForRead(from.canonical);
-    Retell(mark, ParentOf(from.canonical), &from.askedFolder);
+    const FileStatus readable =
+        AsAsked(from, [&](const std::wstring& canonical) { return device_->TestOpenForRead(canonical); });
     if (readable != FileStatus::Ok) return readable;
     from.found = true;
   }
@@ -734,10 +741,7 @@ FileStatus CopyOnWriteView::ReadFile(std::wstring_view path, std::string& bytes)
     if (where.base || where.folder) return FileStatus::AccessDenied;
     if (!where.found) return where.Missing();
     if (where.node == nullptr) {
-      const std::size_t mark = relay_->Mark();
-      const FileStatus status = device_->ReadFile(where.canonical, bytes);
-      Retell(mark, ParentOf(where.canonical), &where.askedFolder);
-      return status;
+      return AsAsked(where, [&](const std::wstring& canonical) { return device_->ReadFile(canonical, bytes); });
     }
     content = where.node->content;
   }
@@ -767,10 +771,7 @@ UniqueFd CopyOnWriteView::OpenFd(std::wstring_view devicePath, int openFlags) co
     return UniqueFd();
   }
   if (where.node == nullptr) {
-    const std::size_t mark = relay_->Mark();
-    UniqueFd opened = device_->OpenFd(where.canonical, openFlags);
-    Retell(mark, ParentOf(where.canonical), &where.askedFolder);
-    return opened;
+    return AsAsked(where, [&](const std::wstring& canonical) { return device_->OpenFd(canonical, openFlags); });
   }
   const Content& content = where.node->content;
   if (where.folder || content.bytes || !content.added.empty()) {
@@ -786,10 +787,7 @@ std::optional<std::filesystem::path> CopyOnWriteView::HostPathOf(std::wstring_vi
   const Found where = Look(devicePath);
   if (where.status != FileStatus::Ok || !where.found) return std::nullopt;
   if (where.node == nullptr) {
-    const std::size_t mark = relay_->Mark();
-    std::optional<std::filesystem::path> host = device_->HostPathOf(where.canonical);
-    Retell(mark, ParentOf(where.canonical), &where.askedFolder);
-    return host;
+    return AsAsked(where, [&](const std::wstring& canonical) { return device_->HostPathOf(canonical); });
   }
   return std::nullopt;
 }

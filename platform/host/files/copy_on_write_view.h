@@ -105,6 +105,10 @@ class CopyOnWriteView final : public HostFiles {
   // it) is told as in `askedFolder`; the rest, and all when it is null, was
   // told as it was looked at or is not the host's to tell.
   void Retell(std::size_t mark, std::wstring_view folder, const std::wstring* askedFolder) const;
+  // `call` of the device folder by the path `where` resolved to, what it
+  // hides told as by the path asked.
+  template <typename Call>
+  auto AsAsked(const Found& where, Call call) const;
   // The checks before a file is put at `where` (looked at without following):
   // Ok, or why it cannot be. `followed` receives what a link there leads to.
   FileStatus PrepareFile(const Found& where, std::wstring_view path, Found* followed = nullptr) const;
@@ -113,6 +117,9 @@ class CopyOnWriteView final : public HostFiles {
   Content ContentOf(const Found& file) const;
   // The entries of a folder found in the view, by `askedAs` when the device asked for it so.
   void ListFolder(const Found& folder, std::vector<FindData>& entries, std::wstring_view askedAs = {}) const;
+  // The names in a folder of the device folder as the PC holds them, the
+  // ones the device does not see too.
+  std::vector<std::wstring> NamesOnThePC(const std::wstring& folder) const;
   // Whether the name `where` is missing at is one deleted here that the
   // device folder holds twice without regard to letter case: the other one
   // still takes the name on the PC, out of the device's sight.

@@ -186,18 +186,14 @@ void CardWatch::Before(const FileCall& call) {
       }
     }
   }
-  const auto heldAs = [&](const std::wstring& path) {
-    std::wstring held = files_.Held(path).path;
-    return held.empty() ? path : held;  // the root, or no device path
-  };
   for (auto& [value, path] : landed) {
-    std::wstring held = heldAs(path);
+    std::wstring held = files_.Held(path).path;
+    if (held.empty()) held = path;  // the root, or no device path
     if ((path.back() == L'\\' || path.back() == L'/') && held.back() != L'\\') held += L'\\';
     path = std::move(held);
   }
-  std::wstring changing;
-  if (call.kind == FileCallKind::Copy) changing = heldAs(call.second);
-  if (call.kind == FileCallKind::Delete || call.kind == FileCallKind::RemoveFolder) changing = heldAs(call.path);
+  // The recorder, told first, looked up what the call changes.
+  std::string changing = recorder_.Changing();
 
   std::lock_guard guard(lock_);
   const auto step = steps_.find(std::this_thread::get_id());

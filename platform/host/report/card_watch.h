@@ -23,6 +23,7 @@
 #include "platform/common/observed_shell.h"
 #include "platform/host/files/device_entry.h"
 #include "platform/host/files/host_files.h"
+#include "platform/host/report/change_recorder.h"
 #include "platform/host/report/change_report.h"
 #include "platform/host/report/document_reads.h"
 #include "platform/host/report/step_checks.h"
@@ -34,12 +35,18 @@ namespace platform::host {
 class CardWatch final : public XmlListener, public FileListener, public ShellListener, public HiddenEntryListener {
  public:
   // What paths hold is looked up in `files`, the file system below the
-  // observed one, and texts are tried in the device's `codePage`; each step
+  // observed one, what a call changes is asked of `recorder`, which is told
+  // of each call first, and texts are tried in the device's `codePage`; each step
   // goes to `changes` as it ends. `debug` receives a line for the debug
   // output when a document does not load. All but `debug` outlive this.
-  CardWatch(HostFiles& files, CodePage& codePage, Warnings& warnings, ChangeReport& changes,
+  CardWatch(HostFiles& files, ChangeRecorder& recorder, CodePage& codePage, Warnings& warnings, ChangeReport& changes,
             std::function<void(std::wstring_view)> debug)
-      : files_(files), codePage_(codePage), warnings_(warnings), changes_(changes), debug_(std::move(debug)) {}
+      : files_(files),
+        recorder_(recorder),
+        codePage_(codePage),
+        warnings_(warnings),
+        changes_(changes),
+        debug_(std::move(debug)) {}
 
   // The reads of a document are kept in one record, shared by the loads of the same unchanged file.
   void Loaded(const LoadedDocument& document) override;
@@ -80,7 +87,7 @@ class CardWatch final : public XmlListener, public FileListener, public ShellLis
     int element = -1;
     StepRecord record;
     bool sourceCounted = false;
-    std::wstring changing = {};  // what the call under way changes, as held before it
+    std::string changing = {};  // what the call under way changes, as held before it
   };
   // An attribute of a shortcut list's entry, as read.
   struct ShortcutText {
@@ -122,6 +129,7 @@ class CardWatch final : public XmlListener, public FileListener, public ShellLis
   std::pair<const DocumentReads*, std::uint32_t> ElementNaming(std::wstring_view path) const;
 
   HostFiles& files_;
+  ChangeRecorder& recorder_;
   CodePage& codePage_;
   Warnings& warnings_;
   ChangeReport& changes_;

@@ -41,6 +41,12 @@ bool ChangeRecorder::SameFiles(std::wstring_view source, std::wstring_view desti
 
 std::string ChangeRecorder::Held(std::wstring_view path) { return ToUtf8(files_.Held(path).path); }
 
+std::string ChangeRecorder::Changing() {
+  std::lock_guard guard(sameLock_);
+  const auto known = changing_.find(std::this_thread::get_id());
+  return known == changing_.end() ? std::string() : known->second;
+}
+
 std::string ChangeRecorder::Touch(std::wstring_view path) {
   const HeldPath held = files_.Held(path);
   std::string key = ToUtf8(held.path);
@@ -66,9 +72,10 @@ void ChangeRecorder::Before(const FileCall& call) {
       Touch(call.second);
       break;
     case FileCallKind::Copy: {
-      Touch(call.second);
+      std::string key = Touch(call.second);
       const bool same = SameFiles(call.path, call.second);
       std::lock_guard guard(sameLock_);
+      changing_[std::this_thread::get_id()] = std::move(key);
       if (same) {
         sameCopies_.insert(ComparableDevicePath(call.second));
       } else {
@@ -80,7 +87,7 @@ void ChangeRecorder::Before(const FileCall& call) {
     case FileCallKind::Delete: {
       std::string key = Touch(call.path);
       std::lock_guard guard(sameLock_);
-      removing_[std::this_thread::get_id()] = std::move(key);
+      changing_[std::this_thread::get_id()] = std::move(key);
       break;
     }
     case FileCallKind::CreateFolder:
@@ -92,32 +99,32 @@ void ChangeRecorder::Before(const FileCall& call) {
 }
 
 void ChangeRecorder::After(const FileCall& call) {
-  std::string removed;
-  if (call.kind == FileCallKind::Delete || call.kind == FileCallKind::RemoveFolder) {
+  std::string changed;  // as held before the call
+  {
     std::lock_guard guard(sameLock_);
-    if (const auto known = removing_.find(std::this_thread::get_id()); known != removing_.end()) {
-      removed = std::move(known->second);
-      removing_.erase(known);
+    if (const auto known = changing_.find(std::this_thread::get_id()); known != changing_.end()) {
+      changed = std::move(known->second);
+      changing_.erase(known);
     }
   }
   if (call.status != FileStatus::Ok) return;
   switch (call.kind) {
     case FileCallKind::CreateFolder: Note(call.path, EntryKind::Folder); break;
     case FileCallKind::RemoveFolder:
-      if (!removed.empty()) report_.Now(removed, EntryKind::None, false);
+      if (!changed.empty()) report_.Now(changed, EntryKind::None, false);
       break;
     case FileCallKind::Delete:
-      if (!removed.empty()) report_.Now(removed, EntryKind::None, false);
-      if (IsDescription(removed)) report_.DescriptionDeleted(FromUtf8(removed));
+      if (!changed.empty()) report_.Now(changed, EntryKind::None, false);
+      if (IsDescription(changed)) report_.DescriptionDeleted(FromUtf8(changed));
       break;
     case FileCallKind::Copy: {
       // The copy made is as large as its source: the bytes written. Asked of
       // the copy, which a dry run holds itself, rather than of the source below.
       std::uint64_t size = 0;
       KindOf(call.second, &size);
-      Note(call.second, EntryKind::File);
+      if (!changed.empty()) report_.Now(changed, EntryKind::File, false);
       report_.BytesWritten(size);
-      const std::string from = Held(call.path), to = Held(call.second);
+      const std::string from = Held(call.path), &to = changed;
       if (std::lock_guard guard(sameLock_); sameCopies_.erase(ComparableDevicePath(call.second)) != 0) {
         report_.SameBytes(to);
       }

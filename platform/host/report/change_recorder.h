@@ -39,6 +39,11 @@ class ChangeRecorder final : public FileListener, public ShellListener, public C
   // A description loaded last before it is saved tells whether the save marks it.
   void Loaded(const LoadedDocument& document) override;
 
+  // The path that this thread's copy or removal under way changes, as the
+  // device held it before the call; empty for other calls. For listeners
+  // told after this one.
+  std::string Changing();
+
   void BeforeClockSet(const SystemTime& utc) override;
   void AfterClockSet(const SystemTime& utc, bool set) override;
 
@@ -65,9 +70,10 @@ class ChangeRecorder final : public FileListener, public ShellListener, public C
   SystemTime clockBefore_;  // the device clock when it was last about to be set
   std::mutex sameLock_;
   std::set<std::wstring> sameCopies_;  // copies under way onto a file with the same bytes, as compared
-  // What each thread's removal under way is held as: the path it was asked
-  // by may lead nowhere once it is gone (a link on the way was the one removed).
-  std::unordered_map<std::thread::id, std::string> removing_;
+  // What each thread's copy or removal under way changes, as held before it:
+  // a removal's path may lead nowhere once it is gone (a link on the way was
+  // the one removed).
+  std::unordered_map<std::thread::id, std::string> changing_;
 };
 
 }  // namespace platform::host

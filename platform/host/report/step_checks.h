@@ -28,7 +28,7 @@ struct StepRecord {
   std::vector<std::wstring> held = {};
   // Beside each call, what a copy wrote or a removal took as the device held
   // it just before; empty for the other calls.
-  std::vector<std::wstring> changedAs = {};
+  std::vector<std::string> changedAs = {};
 };
 
 // The paths of the failed calls of `step`: the checks ask which are folders.

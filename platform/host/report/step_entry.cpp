@@ -64,7 +64,7 @@ StepEntry DescribeStep(const StepRecord& step, const std::vector<Warning>& findi
     const bool copy = call.kind == FileCallKind::Copy;
     const bool held = i < step.changedAs.size() && !step.changedAs[i].empty();
     (copy ? entry.copied : entry.deleted)
-        .push_back(held ? ToUtf8(step.changedAs[i]) : DevicePath(copy ? call.second : call.path));
+        .push_back(held ? step.changedAs[i] : DevicePath(copy ? call.second : call.path));
   }
   // In path order: the order of a folder's listing is the host's own.
   std::sort(entry.copied.begin(), entry.copied.end());
